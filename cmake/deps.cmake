@@ -1,0 +1,29 @@
+# Outside libraries, found once for the whole tree. Each becomes an imported target.
+find_package(PkgConfig REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
+pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+
+if(VESK_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(VESK_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
+
+# Adds a GoogleTest program for one layer and registers its cases with CTest.
+function(vesk_add_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "VESK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()

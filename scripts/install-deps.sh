@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs. Quiet and quick when all are present.
+set -euo pipefail
+
+PACKAGES=(
+  # build tools
+  build-essential cmake ninja-build ccache pkg-config clang-format
+  # compression and pictures
+  zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  # window, input, sound output
+  libsdl2-dev
+  # text: fonts and their lookup, a Japanese font family
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
+  # sound and music decoding, the software synth with a General MIDI SoundFont
+  libvorbis-dev libfluidsynth-dev fluid-soundfont-gm
+  # video and Windows Media sound
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  # the HTTP object
+  libcurl4-openssl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
