@@ -27,3 +27,5 @@ function(vesk_add_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "VESK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
+
+find_package(nlohmann_json 3 REQUIRED)
