@@ -19,6 +19,8 @@ PACKAGES=(
   libcurl4-openssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # libFuzzer runtime for the fuzz targets (clang)
+  libclang-rt-14-dev
   # JSON for the tools' machine-readable input and output
   nlohmann-json3-dev
 )
