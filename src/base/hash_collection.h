@@ -1,11 +1,15 @@
 #pragma once
-// THashCollection: items in creation order plus a 256-bucket name index. Each user gives
-// its own bucket formula. A new or renamed item goes to the head of its bucket's chain, so
-// walking a chain meets the newest items first. Each item knows its own index in the list.
-#include <array>
+// THashCollection: items in creation order plus a name index of bucket chains. Each user
+// gives its own bucket key: the 256 buckets of the stored formats' formulas, or a full
+// 64-bit hash of the folded name (NameHash64) where lookups must stay flat however many
+// items there are. Lookups walk a chain and compare names, so only speed depends on the
+// key. A new or renamed item goes to the head of its bucket's chain, so walking a chain
+// meets the newest items first. Each item knows its own index in the list.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -14,7 +18,7 @@ class THashItem {
   public:
     virtual ~THashItem() = default;
     int32_t Index() const { return index_; }
-    int Bucket() const { return bucket_; }
+    uint64_t Bucket() const { return bucket_; }
     THashItem* NextInBucket() const { return next_; }
 
   private:
@@ -22,20 +26,37 @@ class THashItem {
     friend class THashCollection;
     THashItem* prev_ = nullptr;
     THashItem* next_ = nullptr;
-    int bucket_ = -1;
+    uint64_t bucket_ = 0;
+    bool linked_ = false;
     int32_t index_ = -1;
 };
+
+// FNV-1a over the name with ASCII letters folded to lower case (never trail bytes).
+inline uint64_t NameHash64(std::string_view s) {
+    uint64_t h = 1469598103934665603ull;
+    bool trail = false;
+    for (char ch : s) {
+        auto c = static_cast<uint8_t>(ch);
+        uint8_t f = (!trail && c >= 'A' && c <= 'Z') ? uint8_t(c + 32) : c;
+        trail = !trail && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC));
+        h = (h ^ f) * 1099511628211ull;
+    }
+    return h;
+}
 
 template <class T>
 class THashCollection {
   public:
-    THashCollection() { heads_.fill(nullptr); }
+    THashCollection() = default;
     THashCollection(const THashCollection&) = delete;
     THashCollection& operator=(const THashCollection&) = delete;
 
     size_t Count() const { return items_.size(); }
     T* At(size_t i) const { return items_[i].get(); }
-    T* Head(int bucket) const { return static_cast<T*>(heads_[size_t(bucket & 255)]); }
+    T* Head(uint64_t bucket) const {
+        auto it = heads_.find(bucket);
+        return it == heads_.end() ? nullptr : static_cast<T*>(it->second);
+    }
     static T* Next(const T* item) { return static_cast<T*>(item->NextInBucket()); }
 
     // Appends an item, not yet in any bucket.
@@ -46,14 +67,15 @@ class THashCollection {
     }
 
     // Puts the item at the head of `bucket` (taking it out of its old chain first).
-    void Link(T* item, int bucket) {
+    void Link(T* item, uint64_t bucket) {
         Unlink(item);
-        bucket &= 255;
         item->bucket_ = bucket;
+        item->linked_ = true;
         item->prev_ = nullptr;
-        item->next_ = heads_[size_t(bucket)];
+        THashItem*& head = heads_[bucket];
+        item->next_ = head;
         if (item->next_) item->next_->prev_ = item;
-        heads_[size_t(bucket)] = item;
+        head = item;
     }
 
     // Removes the item at index i, returning it; later items' indexes move down by one.
@@ -85,18 +107,21 @@ class THashCollection {
 
   private:
     void Unlink(THashItem* item) {
-        if (item->bucket_ < 0) return;
-        if (item->prev_)
+        if (!item->linked_) return;
+        if (item->prev_) {
             item->prev_->next_ = item->next_;
-        else
-            heads_[size_t(item->bucket_)] = item->next_;
+        } else if (item->next_) {
+            heads_[item->bucket_] = item->next_;
+        } else {
+            heads_.erase(item->bucket_);
+        }
         if (item->next_) item->next_->prev_ = item->prev_;
         item->prev_ = item->next_ = nullptr;
-        item->bucket_ = -1;
+        item->linked_ = false;
     }
 
     std::vector<std::unique_ptr<T>> items_;
-    std::array<THashItem*, 256> heads_;
+    std::unordered_map<uint64_t, THashItem*> heads_;
 };
 
 }  // namespace vesk

@@ -50,5 +50,11 @@ TEST(HashCollection, NewestFirstAndIndexesFollowRemoval) {
     EXPECT_EQ(THashCollection<Item>::Next(c.Head(0)), nullptr);
 }
 
+TEST(HashCollection, NameHashFoldsAsciiOnly) {
+    EXPECT_EQ(NameHash64("AbC"), NameHash64("aBc"));
+    // 0x83 0x41 and 0x83 0x61 are different characters.
+    EXPECT_NE(NameHash64("\x83\x41"), NameHash64("\x83\x61"));
+}
+
 }  // namespace
 }  // namespace vesk
