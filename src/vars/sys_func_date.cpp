@@ -1,0 +1,7 @@
+#include "vars/sys_func_impl.h"
+
+namespace vesk {
+
+void AddDateFuncs(SysFnTable&) {}
+
+}  // namespace vesk

@@ -1,0 +1,23 @@
+#pragma once
+// Internal: each family of built-in functions fills its rows of the handler table.
+#include <array>
+#include <string>
+
+#include "vars/sys_func.h"
+
+namespace vesk {
+
+using SysFnTable = std::array<SysFn, kSysFuncCount>;
+
+void AddCoreFuncs(SysFnTable& t);    // variables, Calc, PushVar/PopVar, GetVarType …
+void AddStringFuncs(SysFnTable& t);  // strings, J-strings, file-name texts, conversions
+void AddArrayFuncs(SysFnTable& t);   // array functions
+void AddMathFuncs(SysFnTable& t);    // numbers
+void AddDateFuncs(SysFnTable& t);    // dates and times
+void AddWidthFuncs(SysFnTable& t);   // HanToZen, ZenToHan
+
+// The referenced variable's value when the argument is a reference bound to a variable,
+// else nullptr.
+TCustomParam* BoundVariable(TCustomParam& arg);
+
+}  // namespace vesk
