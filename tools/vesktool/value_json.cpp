@@ -9,7 +9,7 @@
 
 namespace vesk::tool {
 
-using nlohmann::ordered_json;
+using json = nlohmann::ordered_json;
 
 std::string ToHex(const void* data, size_t n) {
     static const char* kDigits = "0123456789abcdef";
