@@ -144,7 +144,6 @@ void TParamCollection::Reset() {
 }
 
 void TParamCollection::SetName(TParamCollectionItem* item, std::string_view name) {
-    if (item->name_ == name) return;
     bool bad = name.empty() || (name[0] >= '0' && name[0] <= '9') ||
                name.find(' ') != std::string_view::npos;
     if (bad) {
@@ -152,6 +151,7 @@ void TParamCollection::SetName(TParamCollectionItem* item, std::string_view name
         msg.replace(msg.find("%s"), 2, std::string(name));
         Fail(msg);
     }
+    if (item->name_ == name) return;
     item->name_ = std::string(name);
     items_.Link(item, BucketOf(item->name_));
 }
