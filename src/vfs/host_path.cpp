@@ -1,0 +1,139 @@
+#include "vfs/host_path.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
+#include "base/cp932.h"
+
+namespace vesk {
+
+std::vector<std::string> SplitVirtualPath(std::string_view name) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (size_t i = 0; i < name.size();) {
+        size_t len = CharLenAt(name, i);
+        if (len == 1 && (name[i] == '\\' || name[i] == '/')) {
+            if (!cur.empty()) parts.push_back(std::move(cur));
+            cur.clear();
+        } else {
+            cur.append(name.substr(i, len));
+        }
+        i += len;
+    }
+    if (!cur.empty()) parts.push_back(std::move(cur));
+    return parts;
+}
+
+std::string NativeName(std::string_view cp932) {
+    std::string out;
+    if (TryCp932ToUtf8(cp932, out)) return out;
+    return std::string(cp932);
+}
+
+std::string VirtualName(std::string_view native) {
+    std::string out;
+    if (TryUtf8ToCp932(native, out)) return out;
+    return std::string(native);
+}
+
+bool IsHostFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsHostDir(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string HostFolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+namespace {
+
+// The entry of `dir` that spells `part` (CP932), exact spellings first.
+std::optional<std::string> FindPart(const std::string& dir, const std::string& part, bool wantDir) {
+    if (part == "." || part == "..") return part;
+    auto ok = [&](const std::string& p) { return wantDir ? IsHostDir(p) : IsHostFile(p); };
+    std::string utf8;
+    bool converts = TryCp932ToUtf8(part, utf8);
+    if (converts && ok(dir + utf8)) return utf8;
+    if (ok(dir + part)) return part;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return std::nullopt;
+    std::optional<std::string> found;
+    while (dirent* e = ::readdir(d)) {
+        std::string_view entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        std::string asCp932;
+        bool match = (TryUtf8ToCp932(entry, asCp932) && SameTextAscii(asCp932, part)) ||
+                     SameTextAscii(entry, part);
+        if (match && ok(dir + std::string(entry))) {
+            found = std::string(entry);
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+std::optional<std::string> FindHost(const std::string& folder, std::string_view name,
+                                    bool wantDir) {
+    std::string dir;
+    if (!name.empty() && name[0] == '/')
+        dir = "/";
+    else if (folder.empty())
+        return std::nullopt;
+    else
+        dir = WithSlash(folder);
+    std::vector<std::string> parts = SplitVirtualPath(name);
+    if (parts.empty()) {
+        if (wantDir && IsHostDir(dir)) return dir;
+        return std::nullopt;
+    }
+    // The common case first: the name spelled exactly as on disk.
+    std::string direct = dir;
+    for (size_t i = 0; i < parts.size(); ++i) direct += (i ? "/" : "") + NativeName(parts[i]);
+    if (wantDir ? IsHostDir(direct) : IsHostFile(direct))
+        return wantDir ? WithSlash(direct) : direct;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        bool last = i + 1 == parts.size();
+        auto part = FindPart(dir, parts[i], !last || wantDir);
+        if (!part) return std::nullopt;
+        dir += *part;
+        if (!last) dir += '/';
+    }
+    return wantDir ? WithSlash(dir) : dir;
+}
+
+}  // namespace
+
+std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name) {
+    return FindHost(folder, name, false);
+}
+
+std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name) {
+    return FindHost(folder, name, true);
+}
+
+int32_t DosFileTime(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    std::time_t t = st.st_mtime;
+    std::tm tm{};
+    if (!::localtime_r(&t, &tm) || tm.tm_year < 80 || tm.tm_year > 80 + 127) return 0;
+    uint32_t date = uint32_t(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+    uint32_t time = uint32_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    return int32_t((date << 16) | time);
+}
+
+}  // namespace vesk

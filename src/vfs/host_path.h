@@ -1,0 +1,37 @@
+#pragma once
+// Finding game files on disk. Game file names are CP932 with `\` folders and were made on a
+// case-insensitive file system; here a name is matched folder by folder without regard to
+// ASCII case, trying each part both converted to UTF-8 and as raw bytes.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk {
+
+// Splits a CP932 path at `\` and `/` (never at a trail byte); empty parts are dropped.
+std::vector<std::string> SplitVirtualPath(std::string_view name);
+
+// The native spelling of a CP932 name part: UTF-8 when it converts, else the raw bytes.
+std::string NativeName(std::string_view cp932);
+// The CP932 spelling of a native name: converted from UTF-8 when possible, else raw.
+std::string VirtualName(std::string_view native);
+
+// `folder` (a native folder path, with or without a trailing '/') joined with the CP932
+// relative `name`, when that names an existing regular file (or folder, for FindHostDir).
+// An empty folder finds nothing; a name starting with '/' is taken as a native absolute path.
+std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name);
+std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name);
+
+bool IsHostFile(const std::string& path);
+bool IsHostDir(const std::string& path);
+// The folder part of a native path, ending in '/'.
+std::string HostFolderOf(const std::string& path);
+// A native folder path with a trailing '/'.
+std::string WithSlash(std::string folder);
+
+// The file's modification time as a packed DOS date and time (local time); 0 when unknown.
+int32_t DosFileTime(const std::string& path);
+
+}  // namespace vesk

@@ -1,0 +1,330 @@
+#include "vfs/vr_file.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "base/cp932.h"
+#include "base/error.h"
+#include "base/tp_random.h"
+#include "vfs/host_path.h"
+#include "vfs/range_stream.h"
+#include "vfs/zlib_codec.h"
+
+namespace vesk {
+
+namespace {
+
+uint8_t FoldAscii(uint8_t b) {
+    return (b >= 'A' && b <= 'Z') ? uint8_t(b + 32) : b;
+}
+
+// The bucket of a name: 16 * length, plus the first and the second-to-last byte of the
+// lower-cased name when it is longer than one byte.
+int BucketOf(std::string_view name) {
+    size_t n = name.size();
+    uint32_t h = uint32_t(16 * n);
+    if (n > 1) {
+        h += FoldAscii(uint8_t(name[0]));
+        uint8_t b = uint8_t(name[n - 2]);
+        h += IsTrailByteAt(name, n - 2) ? b : FoldAscii(b);
+    }
+    return int(h & 255);
+}
+
+bool HasExtension(const std::string& path, const char* ext) {
+    size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    return SameTextAscii(std::string_view(path).substr(dot), ext);
+}
+
+}  // namespace
+
+std::string ExtractVirtualFolder(std::string_view name) {
+    size_t end = 0;
+    for (size_t i = 0; i < name.size(); i += CharLenAt(name, i))
+        if (name[i] == '\\' && CharLenAt(name, i) == 1) end = i + 1;
+    return std::string(name.substr(0, end));
+}
+
+void FailFileNotFound(std::string_view name) {
+    Fail(std::string(name) + VESK_JP(":ファイルがありません"));
+}
+
+TVrFileCollection::TVrFileCollection() = default;
+TVrFileCollection::~TVrFileCollection() = default;
+
+std::string TVrFileCollection::DisplayName() const {
+    return Utf8ToCp932(fileName_.empty() ? std::string("(memory)") : fileName_);
+}
+
+void TVrFileCollection::Clear() {
+    entries_.RemoveIf([](TVrFile*) { return true; });
+    stream_.reset();
+    resource_ = {};
+    isResource_ = false;
+    version_ = 0;
+    dataEnd_ = 0;
+}
+
+void TVrFileCollection::SetBaseFolder(std::string folder) {
+    baseFolder_ = WithSlash(std::move(folder));
+}
+
+void TVrFileCollection::Open(const std::string& path, int64_t pieceSize) {
+    Clear();
+    fileName_ = path;
+    pieceSize_ = pieceSize;
+    baseFolder_.clear();
+    if (path.empty()) return;
+    if (!IsHostFile(path)) {
+        SetBaseFolder(path);
+        return;
+    }
+    baseFolder_ = HostFolderOf(path);
+    auto file = std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read, pieceSize_);
+    TTpBigFileStream& s = *file;
+    stream_ = std::move(file);
+    try {
+        if (HasExtension(path, ".exe") || HasExtension(path, ".scr")) {
+            int64_t size = s.Size();
+            if (size < 6) Fail(DisplayName() + ": no archive is appended to this program");
+            s.Seek(size - 6, SeekFrom::Begin);
+            StreamReader r(s);
+            int64_t start = r.I32("archive start");
+            if (r.U8() != 'v' || r.U8() != 'q')
+                Fail(DisplayName() + ": no archive is appended to this program");
+            if (start < 0 || start > size - 6)
+                Fail(DisplayName() + ": the appended archive's start lies outside the file");
+            s.Seek(start, SeekFrom::Begin);
+            ReadDirectory(s);
+            return;
+        }
+        size_t slash = path.find_last_of('/');
+        size_t dot = path.find_last_of('.');
+        std::string stem = (dot != std::string::npos && dot > slash) ? path.substr(0, dot) : path;
+        size_t stemStart = slash == std::string::npos ? 0 : slash + 1;
+        auto companion = FindHostFile(baseFolder_, VirtualName(stem.substr(stemStart) + ".ext"));
+        if (companion) {
+            MemoryStream dir(ReadWholeFile(*companion));
+            ReadDirectory(dir);
+        } else {
+            ReadDirectory(s);
+        }
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
+void TVrFileCollection::OpenResource(const std::string& name, TResourceData data) {
+    Clear();
+    fileName_ = name;
+    baseFolder_.clear();
+    if (data.size == 0) Fail(VESK_JP("リソースが見つかりません"));
+    resource_ = data;
+    isResource_ = true;
+    stream_ = std::make_unique<TTpBigResourceStream>(std::move(data));
+    try {
+        ReadDirectory(*stream_);
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
+TVrFile* TVrFileCollection::Insert(std::unique_ptr<TVrFile> f) {
+    int bucket = BucketOf(f->Name);
+    TVrFile* p = entries_.Add(std::move(f));
+    entries_.Link(p, bucket);
+    return p;
+}
+
+TVrFile* TVrFileCollection::AddEntry(std::string_view name) {
+    auto f = std::make_unique<TVrFile>();
+    f->Name = std::string(name);
+    return Insert(std::move(f));
+}
+
+TVrFile* TVrFileCollection::AddMemoryEntry(std::string_view name) {
+    TVrFile* f = AddEntry(name);
+    f->Data = std::make_unique<MemoryStream>();
+    return f;
+}
+
+void TVrFileCollection::RemoveEntry(std::string_view name) {
+    if (TVrFile* f = Find(name)) entries_.Remove(size_t(f->Index()));
+}
+
+void TVrFileCollection::Rename(TVrFile* entry, std::string_view name) {
+    entry->Name = std::string(name);
+    entries_.Link(entry, BucketOf(entry->Name));
+}
+
+TVrFile* TVrFileCollection::Find(std::string_view name) const {
+    for (TVrFile* f = entries_.Head(BucketOf(name)); f; f = THashCollection<TVrFile>::Next(f))
+        if (SameTextAscii(f->Name, name)) return f;
+    return nullptr;
+}
+
+void TVrFileCollection::ReadDirectory(Stream& s) {
+    const std::string arc = DisplayName();
+    int64_t start = s.Position();
+    int64_t version = 0;
+    int32_t count = 0;
+    std::vector<std::string> names;
+    std::vector<int64_t> offsets;
+    std::string flags, times, sums, basis;
+    try {
+        TTpBuffBigStream buf(s);
+        StreamReader r(buf);
+        char magic[2] = {0, 0};
+        size_t got = buf.Read(magic, 2);
+        if (got == 2 && magic[0] == 'v' && magic[1] == 'f') {
+            version = r.I32("archive version");
+        } else {
+            buf.Seek(start, SeekFrom::Begin);
+        }
+        count = r.I32("member count");
+        if (count < 0) Fail("negative member count");
+        // Each member needs at least its name length and one offset.
+        r.CheckCount(count, 8, "members");
+        names.reserve(size_t(count));
+        TTpRandom nameKey{int32_t(kScrambleSeed)};
+        for (int32_t i = 0; i < count; ++i) {
+            int32_t len = r.I32("name length");
+            if (len < 0) Fail("negative name length of member " + std::to_string(i));
+            std::string name = r.Bytes(size_t(len), "member name");
+            if (version >= 100)
+                for (char& c : name) c = char(uint8_t(c) ^ uint8_t(nameKey.NextRaw()));
+            names.push_back(std::move(name));
+        }
+        bool wide = version >= 101;
+        r.CheckCount(int64_t(count) + 1, wide ? 8 : 4, "member offsets");
+        std::string table = r.Bytes(size_t(count + 1) * (wide ? 8 : 4), "member offsets");
+        TTpRandom offsetKey{int32_t(kScrambleSeed)};
+        offsets.resize(size_t(count) + 1);
+        const auto* p = reinterpret_cast<const uint8_t*>(table.data());
+        for (size_t i = 0; i <= size_t(count); ++i) {
+            if (wide) {
+                uint64_t v = 0;
+                for (int k = 7; k >= 0; --k) v = (v << 8) | p[i * 8 + size_t(k)];
+                if (version >= 100) v ^= uint64_t(int64_t(int32_t(offsetKey.NextRaw())));
+                offsets[i] = int64_t(v);
+            } else {
+                uint32_t v = uint32_t(p[i * 4]) | uint32_t(p[i * 4 + 1]) << 8 |
+                             uint32_t(p[i * 4 + 2]) << 16 | uint32_t(p[i * 4 + 3]) << 24;
+                if (version >= 100) v ^= offsetKey.NextRaw();
+                offsets[i] = int64_t(v);
+            }
+        }
+        if (wide) {
+            flags = r.Bytes(size_t(count), "stored flags");
+            r.CheckCount(count, 8, "file times and checksums");
+            times = r.Bytes(size_t(count) * 4, "file times");
+            sums = r.Bytes(size_t(count) * 4, "checksums");
+            if (version >= 102) basis = r.Bytes(size_t(count), "checksum bases");
+        }
+    } catch (const VeskError& e) {
+        Fail(arc + ": broken archive directory: " + e.Text());
+    }
+    for (size_t i = 0; i <= size_t(count); ++i) {
+        const char* who = i < size_t(count) ? names[i].c_str() : "\\EOF\\";
+        if (offsets[i] < 0 || offsets[i] > INT64_MAX - start)
+            Fail(arc + ": " + who + ": offset " + std::to_string(offsets[i]) +
+                 " lies outside the archive");
+        if (i > 0 && offsets[i] < offsets[i - 1])
+            Fail(arc + ": " + names[i - 1] + ": member offsets do not increase");
+    }
+    auto le32 = [](const std::string& t, size_t i) {
+        const auto* b = reinterpret_cast<const uint8_t*>(t.data()) + i * 4;
+        return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                       uint32_t(b[3]) << 24);
+    };
+    for (size_t i = 0; i < size_t(count); ++i) {
+        auto f = std::make_unique<TVrFile>();
+        f->Name = std::move(names[i]);
+        f->Offset = offsets[i] + start;
+        f->Size = offsets[i + 1] - offsets[i];
+        if (!flags.empty()) {
+            f->Stored = uint8_t(flags[i]);
+            f->FileTime = le32(times, i);
+            f->Checksum = le32(sums, i);
+        }
+        if (!basis.empty()) f->ChecksumOfSource = uint8_t(basis[i]);
+        Insert(std::move(f));
+    }
+    dataEnd_ = offsets[size_t(count)] + start;
+    version_ = int32_t(version);
+}
+
+void TVrFileCollection::CheckBounds(const TVrFile& entry) {
+    int64_t size = stream_->Size();
+    if (entry.Offset > size || entry.Size > size - entry.Offset)
+        Fail(DisplayName() + ": " + entry.Name + ": member lies beyond the end of the archive (" +
+             std::to_string(entry.Offset) + " + " + std::to_string(entry.Size) + " > " +
+             std::to_string(size) + ")");
+}
+
+void TVrFileCollection::ReadMember(const TVrFile& entry, std::vector<uint8_t>& out, bool inflate) {
+    if (entry.Data) {
+        const auto& b = entry.Data->Bytes();
+        out.insert(out.end(), b.begin(), b.end());
+        return;
+    }
+    if (!stream_) FailFileNotFound(entry.Name);
+    CheckBounds(entry);
+    if (entry.Size == 0) return;
+    if (entry.Stored || !inflate) {
+        size_t base = out.size();
+        out.resize(base + size_t(entry.Size));
+        stream_->Seek(entry.Offset, SeekFrom::Begin);
+        stream_->ReadExact(out.data() + base, size_t(entry.Size), entry.Name.c_str());
+        return;
+    }
+    std::vector<uint8_t> packed(size_t(entry.Size));
+    stream_->Seek(entry.Offset, SeekFrom::Begin);
+    stream_->ReadExact(packed.data(), packed.size(), entry.Name.c_str());
+    InflateAppend(packed.data(), packed.size(), out, DisplayName() + ": " + entry.Name);
+}
+
+void TVrFileCollection::ReadEntry(Stream& dst, std::string_view name) {
+    TVrFile* f = Find(name);
+    if (f && (f->Data || stream_)) {
+        if (auto* mem = dynamic_cast<MemoryStream*>(&dst)) {
+            ReadMember(*f, mem->Bytes());
+        } else {
+            std::vector<uint8_t> bytes;
+            ReadMember(*f, bytes);
+            dst.Write(bytes.data(), bytes.size());
+        }
+        return;
+    }
+    if (auto path = FindHostFile(baseFolder_, name)) {
+        std::vector<uint8_t> bytes = ReadWholeFile(*path);
+        dst.Write(bytes.data(), bytes.size());
+        return;
+    }
+    FailFileNotFound(name);
+}
+
+std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(std::string_view name) {
+    TVrFile* f = Find(name);
+    if (!f || !stream_ || f->Data) return nullptr;
+    CheckBounds(*f);
+    if (isResource_)
+        return std::make_unique<TResourceRangeStream>(resource_, f->Offset, f->Size, true);
+    return std::make_unique<TFileRangeStream>(fileName_, f->Offset, f->Size, true, pieceSize_);
+}
+
+void TVrFileCollection::ListEntries(std::string_view folder, std::vector<std::string>& list) const {
+    std::unordered_set<std::string> have;
+    for (const std::string& s : list) have.insert(LowerAscii(s));
+    for (size_t i = 0; i < entries_.Count(); ++i) {
+        const std::string& name = entries_.At(i)->Name;
+        if (!SameTextAscii(ExtractVirtualFolder(name), folder)) continue;
+        if (have.insert(LowerAscii(name)).second) list.push_back(name);
+    }
+}
+
+}  // namespace vesk
