@@ -73,12 +73,12 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
     }
     f.Stored = 0;
     auto writeRaw = [&](const std::vector<uint8_t>& raw) {
-        out.Write(raw.data(), raw.size());
+        WriteBytes(out, raw.data(), raw.size());
         f.Stored = 1;
         f.Checksum = int32_t(Crc32(0, raw.data(), raw.size()));
     };
     auto writePacked = [&](const std::vector<uint8_t>& raw, const std::vector<uint8_t>& packed) {
-        out.Write(packed.data(), packed.size());
+        WriteBytes(out, packed.data(), packed.size());
         f.Checksum = int32_t(f.ChecksumOfSource ? Crc32(0, raw.data(), raw.size())
                                                 : Crc32(0, packed.data(), packed.size()));
     };
@@ -109,7 +109,7 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
                 size_t n = size_t(std::min<int64_t>(left, int64_t(block.size())));
                 in.ReadExact(block.data(), n, f.Name.c_str());
                 crc = Crc32(crc, block.data(), n);
-                out.Write(block.data(), n);
+                WriteBytes(out, block.data(), n);
                 left -= int64_t(n);
             }
             f.Stored = 1;
@@ -140,7 +140,7 @@ bool TVrFileCollection::WriteArchive(Stream& out, IMessageBox* box) {
             for (char& c : name) c = char(uint8_t(c) ^ uint8_t(nameKey.NextRaw()));
             w.Str(name);
         }
-        out.Write(head.Bytes().data(), head.Bytes().size());
+        WriteBytes(out, head.Bytes().data(), head.Bytes().size());
     }
     const int64_t tablePos = out.Position();
     const size_t tableSize = (n + 1) * 8 + n + n * 4 + n * 4 + n;
@@ -148,7 +148,7 @@ bool TVrFileCollection::WriteArchive(Stream& out, IMessageBox* box) {
         std::vector<uint8_t> zeros(std::min<size_t>(tableSize, kCopyBlock));
         for (size_t left = tableSize; left > 0;) {
             size_t k = std::min(left, zeros.size());
-            out.Write(zeros.data(), k);
+            WriteBytes(out, zeros.data(), k);
             left -= k;
         }
     }
@@ -189,7 +189,7 @@ bool TVrFileCollection::WriteArchive(Stream& out, IMessageBox* box) {
     for (size_t i = 0; i < n; ++i, p += 4) LE32(p, uint32_t(entries_.At(i)->Checksum));
     for (size_t i = 0; i < n; ++i) *p++ = entries_.At(i)->ChecksumOfSource;
     out.Seek(tablePos, SeekFrom::Begin);
-    out.Write(table.data(), table.size());
+    WriteBytes(out, table.data(), table.size());
     out.Seek(end, SeekFrom::Begin);
     return true;
 }

@@ -14,6 +14,11 @@ namespace vesk {
 // Every piece of a split file but the last holds exactly this many bytes.
 inline constexpr int64_t kBigPieceSize = 0x40000000;
 
+// Writes n bytes; writing none is a no-op even where a stream would reject an empty buffer.
+inline void WriteBytes(Stream& s, const void* data, size_t n) {
+    if (n > 0) s.Write(data, n);
+}
+
 // The family of 64-bit streams. Positions and sizes are 64-bit in the base interface already;
 // this class marks the streams that may hold a whole archive.
 class TTpBigStream : public Stream {};

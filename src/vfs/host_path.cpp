@@ -38,6 +38,20 @@ std::string VirtualName(std::string_view native) {
     return std::string(native);
 }
 
+std::string SafeExtractionPath(std::string_view name) {
+    if (name.empty() || name[0] == '\\' || name[0] == '/') return {};
+    if (name.find('\0') != std::string_view::npos) return {};
+    for (size_t i = 0; i < name.size(); i += CharLenAt(name, i))
+        if (name[i] == ':' && CharLenAt(name, i) == 1) return {};
+    std::string out;
+    for (const std::string& part : SplitVirtualPath(name)) {
+        if (part == "." || part == "..") return {};
+        if (!out.empty()) out += '/';
+        out += NativeName(part);
+    }
+    return out;
+}
+
 bool IsHostFile(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

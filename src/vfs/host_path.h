@@ -24,6 +24,11 @@ std::string VirtualName(std::string_view native);
 std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name);
 std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name);
 
+// The relative native path ('/' folders, UTF-8 where the name converts) under which a member
+// may be extracted; empty when its name could leave the target folder (an absolute path, a
+// drive letter, "." or "..") or cannot name a file.
+std::string SafeExtractionPath(std::string_view name);
+
 bool IsHostFile(const std::string& path);
 bool IsHostDir(const std::string& path);
 // The folder part of a native path, ending in '/'.

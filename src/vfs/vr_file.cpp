@@ -296,13 +296,13 @@ void TVrFileCollection::ReadEntry(Stream& dst, std::string_view name) {
         } else {
             std::vector<uint8_t> bytes;
             ReadMember(*f, bytes);
-            dst.Write(bytes.data(), bytes.size());
+            WriteBytes(dst, bytes.data(), bytes.size());
         }
         return;
     }
     if (auto path = FindHostFile(baseFolder_, name)) {
         std::vector<uint8_t> bytes = ReadWholeFile(*path);
-        dst.Write(bytes.data(), bytes.size());
+        WriteBytes(dst, bytes.data(), bytes.size());
         return;
     }
     FailFileNotFound(name);

@@ -162,7 +162,7 @@ void TVrFileManager::LoadFile(Stream& dst, std::string_view name) {
         if (mem)
             mem->Bytes() = bytes;
         else
-            dst.Write(bytes.data(), bytes.size());
+            WriteBytes(dst, bytes.data(), bytes.size());
     };
     if (cache_) {
         std::string key = UpperAscii(name);
@@ -210,7 +210,7 @@ void TVrFileManager::LoadFile(Stream& dst, std::string_view name) {
     } else {
         std::vector<uint8_t> bytes;
         Fetch(bytes, name);
-        dst.Write(bytes.data(), bytes.size());
+        WriteBytes(dst, bytes.data(), bytes.size());
     }
     dst.Seek(0, SeekFrom::Begin);
 }

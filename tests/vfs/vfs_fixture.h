@@ -39,7 +39,7 @@ class TempDir {
     std::string Write(const std::string& rel, const std::vector<uint8_t>& bytes) const {
         std::string p = *this / rel;
         FileStream f(p, FileStream::Mode::Create);
-        f.Write(bytes.data(), bytes.size());
+        if (!bytes.empty()) f.Write(bytes.data(), bytes.size());
         return p;
     }
 

@@ -63,25 +63,15 @@ void ForEachStoredBlock(TVrFileCollection& c, const TVrFile& f, Fn fn) {
     }
 }
 
-// The relative UTF-8 path for a member name, or empty when the name could leave the target
-// folder (absolute paths, drive letters, "..") or cannot name a file.
-std::string SafeRelativePath(const std::string& name) {
-    if (name.empty() || name[0] == '\\' || name[0] == '/') return {};
-    if (name.find('\0') != std::string::npos) return {};
-    for (size_t i = 0; i < name.size(); i += CharLenAt(name, i))
-        if (name[i] == ':' && CharLenAt(name, i) == 1) return {};
-    std::string out;
-    for (const std::string& part : SplitVirtualPath(name)) {
-        if (part == "." || part == "..") return {};
-        if (!out.empty()) out += '/';
-        out += Utf8(part);
-    }
-    return out;
+// Opens an archive file; a missing path is an error here, not an empty folder.
+void OpenArchive(TVrFileCollection& c, const std::string& path) {
+    if (!IsHostFile(path)) Fail("no such archive file: " + Utf8ToCp932(path));
+    c.Open(path);
 }
 
 int List(const std::string& path) {
     TVrFileCollection c;
-    c.Open(path);
+    OpenArchive(c, path);
     std::printf("# version %d, %zu members\n", c.Version(), c.Count());
     std::printf("# name\tsize\tstorage\ttime\tchecksum\n");
     for (size_t i = 0; i < c.Count(); ++i) {
@@ -98,14 +88,14 @@ int List(const std::string& path) {
 
 int Extract(const std::string& path, const std::string& target) {
     TVrFileCollection c;
-    c.Open(path);
+    OpenArchive(c, path);
     fs::create_directories(target);
     int failed = 0;
     // Members differing only in case are one file to the player: the later one wins.
     std::map<std::string, std::string> spelling;
     for (size_t i = 0; i < c.Count(); ++i) {
         const TVrFile& f = *c.At(i);
-        std::string rel = SafeRelativePath(f.Name);
+        std::string rel = SafeExtractionPath(f.Name);
         if (rel.empty()) {
             std::fprintf(stderr, "skipped member %zu with an unsafe name: \"%s\"\n", i,
                          Utf8(f.Name).c_str());
@@ -123,7 +113,8 @@ int Extract(const std::string& path, const std::string& target) {
             } else {
                 std::vector<uint8_t> bytes;
                 c.ReadMember(f, bytes);
-                WriteFileAtomic(out, bytes.data(), bytes.size());
+                static const uint8_t none = 0;  // a valid pointer for an empty member
+                WriteFileAtomic(out, bytes.empty() ? &none : bytes.data(), bytes.size());
             }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "member %s failed: %s\n", Utf8(f.Name).c_str(), e.what());
@@ -167,7 +158,7 @@ int Create(const std::string& dir, const std::string& archive) {
 
 int Check(const std::string& path) {
     TVrFileCollection c;
-    c.Open(path);
+    OpenArchive(c, path);
     int failed = 0;
     for (size_t i = 0; i < c.Count(); ++i) {
         const TVrFile& f = *c.At(i);
