@@ -13,6 +13,8 @@ namespace vesk {
 
 namespace {
 
+constexpr int32_t kMaxExprNesting = 64;
+
 [[noreturn]] void MissingVariable(const std::string& name) {
     std::string msg = VESK_JP("\"%s\" 変数がありません");
     msg.replace(msg.find("%s"), 2, name);
@@ -444,6 +446,8 @@ bool CompileAndRun(std::string_view text, TParamCollection& store, TSysFuncMan* 
     while (b < e && static_cast<uint8_t>(text[b]) <= ' ') ++b;
     while (e > b && static_cast<uint8_t>(text[e - 1]) <= ' ') --e;
     if (b == e) return false;
+    // A text that runs itself through Calc would recurse without end.
+    if (store.ExecDepth >= kMaxExprNesting) return false;
     MemoryStream m;
     try {
         // Nested runs number their temporaries past the enclosing expressions' ones.

@@ -216,6 +216,12 @@ TEST(Expr, CalcRunsNestedWithItsOwnTemporaries) {
     // write its own temporaries into it.
     env.Run("z = Calc(\"y = 7.0 / 2\") ++ 0");
     EXPECT_EQ(env.Get("y")->AsStr(), "3.5");
+    // A text that calls itself through Calc stops at the nesting limit instead of
+    // exhausting the stack.
+    env.Var("self", PT_STR)->Param()->SetStr("n = n + 1 + Calc(self)");
+    env.Var("n", PT_INT);
+    env.Run("Calc(self)");
+    EXPECT_GT(env.Get("n")->AsInt(), 10);
 }
 
 }  // namespace
