@@ -1,0 +1,214 @@
+// Scaled and rotated drawing: nearest-neighbour sampling with 16.16 fixed-point steps.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "gfx/blit.h"
+#include "gfx/custom_dibx.h"
+
+namespace vesk {
+
+namespace {
+
+using blit::Op;
+
+// Destination area of a stretch and the source index tables of its columns and rows.
+struct StretchPlan {
+    blit::Geom g;
+    std::vector<int32_t> cols, rows;
+};
+
+bool PlanStretch(const TCustomDIBX& dst, const TRect& destIn, const TRect& srcIn,
+                 const TRect& limit, bool flipV, bool flipH, StretchPlan& plan) {
+    TRect dest = destIn;
+    if (dest.IsEmpty() || srcIn.IsEmpty()) return false;
+    // A source rectangle reaching outside the source is cut, and the destination with it.
+    TRect src = Intersect(srcIn, limit);
+    if (src.IsEmpty()) return false;
+    if (src != srcIn) {
+        const double fx = double(dest.Width()) / srcIn.Width();
+        const double fy = double(dest.Height()) / srcIn.Height();
+        int32_t cl = src.left - srcIn.left, cr = srcIn.right - src.right;
+        int32_t ct = src.top - srcIn.top, cb = srcIn.bottom - src.bottom;
+        if (flipH) std::swap(cl, cr);
+        if (flipV) std::swap(ct, cb);
+        dest = TRect{dest.left + int32_t(std::lround(cl * fx)),
+                     dest.top + int32_t(std::lround(ct * fy)),
+                     dest.right - int32_t(std::lround(cr * fx)),
+                     dest.bottom - int32_t(std::lround(cb * fy))};
+        if (dest.IsEmpty()) return false;
+    }
+    TRect c = Intersect(dest, dst.ClipArea());
+    if (c.IsEmpty()) return false;
+    plan.g.dx = c.left;
+    plan.g.dy = c.top;
+    plan.g.w = c.Width();
+    plan.g.h = c.Height();
+    blit::AxisTable(src.left, src.Width(), dest.Width(), c.left - dest.left, c.Width(), flipH,
+                    plan.cols);
+    blit::AxisTable(src.top, src.Height(), dest.Height(), c.top - dest.top, c.Height(), flipV,
+                    plan.rows);
+    return true;
+}
+
+void Stretch(TCustomDIBX& dst, const TRect& dest, TCustomDIBX& source, TCustomDIBX* mask,
+             bool flipV, bool flipH, const TRect& src, Op op, RowParams p) {
+    StretchPlan plan;
+    if (!PlanStretch(dst, dest, src, blit::SourceLimit(source, mask), flipV, flipH, plan)) return;
+    blit::Run(dst, source, mask, plan.g, {plan.cols.data(), plan.rows.data()}, op, p);
+}
+
+RowParams StretchParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha) {
+    RowParams p = blit::ParamsFor(dst);
+    p.alpha = uint32_t(alpha);
+    p.useKey = key && src.TransparentColor() != -1;
+    p.key = static_cast<uint32_t>(src.TransparentColor());
+    return p;
+}
+
+}  // namespace
+
+void TCustomDIBX::StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
+                              bool flipH, bool key, const TRect& src) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0) return;
+    Stretch(*this, dest, source, nullptr, flipV, flipH, src, alpha == 255 ? Op::Copy : Op::Alpha,
+            StretchParams(*this, source, key, alpha));
+}
+
+void TCustomDIBX::StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha,
+                                  TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0 || mask.BitCount() != 8) return;
+    Stretch(*this, dest, source, &mask, flipV, flipH, src, alpha == 255 ? Op::Mask : Op::MaskAlpha,
+            StretchParams(*this, source, false, alpha));
+}
+
+void TCustomDIBX::StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
+                                 bool flipH, bool key, const TRect& src) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0) return;
+    Stretch(*this, dest, source, nullptr, flipV, flipH, src, Op::Add,
+            StretchParams(*this, source, key, alpha));
+}
+
+void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
+                                     TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0 || mask.BitCount() != 8) return;
+    Stretch(*this, dest, source, &mask, flipV, flipH, src, Op::MaskAdd,
+            StretchParams(*this, source, false, alpha));
+}
+
+// ---- rotation ---------------------------------------------------------------------------
+
+namespace {
+
+// Rotation and zoom of `source` onto `dst`. Per destination pixel the source position
+// comes from the inverse map; each row gathers the source values and a per-pixel weight
+// (0 outside the source or keyed, 255 to copy, else the blend alpha) for the mask kernel.
+void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* mask, bool flipV,
+            bool flipH, bool key, int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& srcIn,
+            TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0 || zoomX <= 0 || zoomY <= 0) return;
+    if (mask && mask->BitCount() != 8) return;
+    const TRect src = Intersect(srcIn, blit::SourceLimit(source, mask));
+    if (src.IsEmpty()) return;
+
+    const double theta = double(angle % 256) * 2.0 * std::numbers::pi / 256.0;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const double zx = zoomX / 256.0, zy = zoomY / 256.0;
+
+    // Bounding box of the mapped source rectangle, one pixel generous on every side: each
+    // pixel in it is tested against the source rectangle anyway.
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+    for (int corner = 0; corner < 4; ++corner) {
+        const double du = ((corner & 1) ? src.right : src.left) - pivotX;
+        const double dv = ((corner & 2) ? src.bottom : src.top) - pivotY;
+        const double X = x + c * zx * du - s * zy * dv;
+        const double Y = y + s * zx * du + c * zy * dv;
+        minX = std::min(minX, X), maxX = std::max(maxX, X);
+        minY = std::min(minY, Y), maxY = std::max(maxY, Y);
+    }
+    const TRect area = dst.ClipArea();
+    auto clampI = [](double v) { return int32_t(std::clamp(v, -1e9, 1e9)); };
+    const TRect box = Intersect(TRect{clampI(std::floor(minX) - 1), clampI(std::floor(minY) - 1),
+                                      clampI(std::floor(maxX) + 2), clampI(std::floor(maxY) + 2)},
+                                area);
+    if (box.IsEmpty()) return;
+
+    // Inverse map in 16.16: per column u += c/zx, v -= s/zy; per row u += s/zx, v += c/zy.
+    auto fix = [](double v) { return static_cast<int64_t>(v * 65536.0); };
+    const int64_t uCol = fix(c / zx), vCol = fix(-s / zy);
+    const int64_t uRow = fix(s / zx), vRow = fix(c / zy);
+    const double ox = box.left - x, oy = box.top - y;
+    const int64_t u0 = std::llround((pivotX + (c * ox + s * oy) / zx) * 65536.0);
+    const int64_t v0 = std::llround((pivotY + (-s * ox + c * oy) / zy) * 65536.0);
+
+    blit::Access da(dst), sa(source);
+    if (!da.Ok() || !sa.Ok()) return;
+    blit::Access ma(mask ? *mask : source);
+    if (!ma.Ok()) return;
+    RowParams p = blit::ParamsFor(dst);
+    PixelConv conv;
+    if (blit::NeedsConv(sa.Bits(), da.Bits())) {
+        conv = blit::MakeConv(source, da.Bits());
+        p.conv = &conv;
+    }
+    const bool useKey = key && !mask && source.TransparentColor() != -1;
+    const uint32_t keyValue = static_cast<uint32_t>(source.TransparentColor());
+    const bool direct32 = da.Bits() == 32;
+    const RowKernels& k = (direct32 && !p.conv) ? dst.Kernels() : RowKernels::General();
+    const int32_t w = box.Width();
+    std::vector<uint32_t> dbuf(direct32 ? 0 : w), sbuf(w);
+    std::vector<uint8_t> wbuf(w);
+
+    for (int32_t j = 0; j < box.Height(); ++j) {
+        int64_t u = u0 + j * uRow, v = v0 + j * vRow;
+        bool any = false;
+        for (int32_t i = 0; i < w; ++i, u += uCol, v += vCol) {
+            const int64_t su = u >> 16, sv = v >> 16;
+            wbuf[i] = 0;
+            if (su < src.left || su >= src.right || sv < src.top || sv >= src.bottom) continue;
+            const int32_t rx = int32_t(flipH ? src.left + src.right - 1 - su : su);
+            const int32_t ry = int32_t(flipV ? src.top + src.bottom - 1 - sv : sv);
+            const uint32_t raw = blit::ReadRaw(sa.Row(ry), rx, sa.Bits());
+            if (useKey && raw == keyValue) continue;
+            uint32_t weight = uint32_t(alpha);
+            if (mask) {
+                const uint32_t m = ma.Row(ry)[rx];
+                weight = alpha == 255 ? m : (uint32_t(alpha) * m) >> 8;
+            }
+            if (weight == 0) continue;
+            sbuf[i] = raw;
+            wbuf[i] = uint8_t(weight);
+            any = true;
+        }
+        if (!any) continue;
+        uint8_t* drow = da.Row(box.top + j);
+        uint32_t* d = direct32 ? reinterpret_cast<uint32_t*>(drow) + box.left : dbuf.data();
+        if (!direct32) blit::GatherRow(drow, da.Bits(), box.left, 1, w, d);
+        k.mask(d, sbuf.data(), wbuf.data(), w, p);
+        if (!direct32) blit::WriteRow(drow, da.Bits(), box.left, w, d);
+    }
+}
+
+}  // namespace
+
+void TCustomDIBX::DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
+                             int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
+                             TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
+    Rotate(*this, x, y, alpha, nullptr, flipV, flipH, key, angle, pivotY, pivotX, src, source,
+           zoomY, zoomX);
+}
+
+void TCustomDIBX::DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                                 bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
+                                 const TRect& src, TCustomDIBX& source, int32_t zoomY,
+                                 int32_t zoomX) {
+    Rotate(*this, x, y, alpha, &mask, flipV, flipH, false, angle, pivotY, pivotX, src, source,
+           zoomY, zoomX);
+}
+
+}  // namespace vesk

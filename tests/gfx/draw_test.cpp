@@ -1,0 +1,222 @@
+// The copy family: clipping with mirroring, keys, alpha, masks and additive drawing.
+#include <gtest/gtest.h>
+
+#include "gfx/dibx.h"
+#include "gfx_test_util.h"
+
+namespace vesk {
+namespace {
+
+using test::Filled;
+using test::Pixels;
+using test::Surface;
+
+TEST(DibxDraw, FlipsOfATwoByTwoSource) {
+    auto src = Surface(2, 2, 32, {1, 2, 3, 4});
+    struct Case {
+        bool flipV, flipH;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {{false, false, {1, 2, 3, 4}},
+                          {false, true, {2, 1, 4, 3}},
+                          {true, false, {3, 4, 1, 2}},
+                          {true, true, {4, 3, 2, 1}}};
+    for (const auto& c : cases) {
+        auto dst = Filled(2, 2, 32, 0);
+        dst->Draw(0, 0, c.flipV, c.flipH, false, {0, 0, 2, 2}, *src);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.flipV << c.flipH;
+    }
+}
+
+TEST(DibxDraw, ClippingCutsTheMirroredSide) {
+    // Source row 1..4; destination 3 wide, drawn at x = -1 so one column is cut on the left.
+    auto src = Surface(4, 1, 32, {1, 2, 3, 4});
+    struct Case {
+        int32_t x;
+        bool flipH;
+        TRect clip;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {
+        {-1, false, {}, {2, 3, 4}},
+        {-1, true, {}, {3, 2, 1}},  // flipped: the cut left column is the source's right one
+        {0, true, {}, {4, 3, 2}},   // cut on the right removes the source's left
+        {0, false, {1, 0, 2, 1}, {0, 2, 0}},
+        {0, true, {1, 0, 2, 1}, {0, 3, 0}},
+        {5, false, {}, {0, 0, 0}},  // wholly outside
+    };
+    for (const auto& c : cases) {
+        auto dst = Filled(3, 1, 32, 0);
+        dst->SetClipRect(c.clip);
+        dst->Draw(c.x, 0, false, c.flipH, false, {0, 0, 4, 1}, *src);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.x << " " << c.flipH;
+    }
+}
+
+TEST(DibxDraw, SourceRectangleOutsideTheSourceIsCut) {
+    auto src = Surface(2, 2, 32, {1, 2, 3, 4});
+    auto dst = Filled(3, 3, 32, 0);
+    dst->Draw(0, 0, false, false, false, {-1, -1, 2, 2}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0, 0, 0, 1, 2, 0, 3, 4}));
+    auto dst2 = Filled(3, 3, 32, 0);
+    dst2->Draw(0, 0, true, true, false, {-1, -1, 2, 2}, *src);
+    EXPECT_EQ(Pixels(*dst2), (std::vector<uint32_t>{4, 3, 0, 2, 1, 0, 0, 0, 0}));
+    auto dst3 = Filled(2, 2, 32, 9);
+    dst3->Draw(0, 0, false, false, false, {1, 1, 1, 2}, *src);  // empty source rectangle
+    EXPECT_EQ(Pixels(*dst3), std::vector<uint32_t>(4, 9));
+}
+
+TEST(DibxDraw, KeyedPixelsAreNeverWritten) {
+    auto src = Surface(3, 1, 32, {5, 7, 5});
+    src->SetTransparentColor(5);
+    auto dst = Filled(3, 1, 32, 1);
+    dst->Draw(0, 0, false, false, true, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{1, 7, 1}));
+    dst->Draw(0, 0, false, false, false, {0, 0, 3, 1}, *src);  // without key: copied
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{5, 7, 5}));
+    src->SetTransparentColor(-1);  // matches nothing, even an all-ones pixel
+    src->SetPixel(0, 0, 0xFFFFFFFF);
+    dst->Draw(0, 0, false, false, true, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(dst->GetPixel(0, 0), 0xFFFFFFFFu);
+    // Keys on 16 bits compare the source's own value.
+    auto s16 = Surface(2, 1, 16, {0x1234, 0xF800});
+    s16->SetTransparentColor(0x1234);
+    auto d16 = Filled(2, 1, 16, 0);
+    d16->Draw(0, 0, false, false, true, {0, 0, 2, 1}, *s16);
+    EXPECT_EQ(Pixels(*d16), (std::vector<uint32_t>{0, 0xF800}));
+}
+
+TEST(DibxDraw, AlphaFormula) {
+    struct Case {
+        const char* name;
+        uint32_t dst, src;
+        int32_t alpha;
+        bool key;
+        uint32_t want;
+    };
+    const Case cases[] = {
+        {"255 over black is src * 255 / 256", 0x000000, 0xFFFFFF, 255, false, 0xFEFEFE},
+        {"255 over black, small values", 0x000000, 0x010203, 255, false, 0x000102},
+        {"0 draws nothing", 0x123456, 0xFFFFFF, 0, false, 0x123456},
+        {"half", 0x204060, 0x402000, 128, false, 0x2F2F2F},
+        {"equal pixels are left", 0x808080, 0x808080, 100, false, 0x808080},
+        {"keyed pixel skipped", 0x000000, 0x0000FF, 200, true, 0x000000},
+        {"alpha above 255 counts as 255", 0x000000, 0xFFFFFF, 300, false, 0xFEFEFE},
+    };
+    for (const auto& c : cases) {
+        auto dst = Filled(1, 1, 32, c.dst);
+        auto src = Filled(1, 1, 32, c.src);
+        src->SetTransparentColor(0x0000FF);
+        dst->DrawAlpha(0, 0, c.alpha, false, false, c.key, {0, 0, 1, 1}, *src);
+        EXPECT_EQ(dst->GetPixel(0, 0), c.want) << c.name;
+    }
+}
+
+TEST(DibxDraw, MaskCopiesBlendsAndSkips) {
+    auto src = Surface(4, 1, 32, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x102030});
+    auto mask = Surface(4, 1, 8, {0, 255, 128, 7});
+    auto dst = Surface(4, 1, 32, {0x11, 0x22, 0x000000, 0x102030});
+    dst->DrawMask(0, 0, *mask, false, false, {0, 0, 4, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x11, 0xFFFFFF, 0x7F7F7F, 0x102030}));
+
+    // A mask that is not 8 bits draws nothing, also through the alpha and add forms.
+    auto wrong = Filled(4, 1, 32, 255);
+    auto dst2 = Filled(4, 1, 32, 0);
+    dst2->DrawMask(0, 0, *wrong, false, false, {0, 0, 4, 1}, *src);
+    dst2->DrawMaskAlpha(0, 0, 255, *wrong, false, false, {0, 0, 4, 1}, *src);
+    dst2->DrawMaskAdd(0, 0, 255, *wrong, false, false, {0, 0, 4, 1}, *src);
+    EXPECT_EQ(Pixels(*dst2), std::vector<uint32_t>(4, 0));
+}
+
+TEST(DibxDraw, MaskFollowsTheSourceWhenMirrored) {
+    auto src = Surface(2, 1, 32, {0xAA, 0xBB});
+    auto mask = Surface(2, 1, 8, {255, 0});
+    auto dst = Filled(2, 1, 32, 0);
+    dst->DrawMask(0, 0, *mask, false, true, {0, 0, 2, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0xAA}));
+}
+
+TEST(DibxDraw, MaskAlphaScalesTheMask) {
+    auto src = Filled(2, 1, 32, 0xFFFFFF);
+    auto mask = Surface(2, 1, 8, {255, 1});
+    auto dst = Filled(2, 1, 32, 0);
+    dst->DrawMaskAlpha(0, 0, 128, *mask, false, false, {0, 0, 2, 1}, *src);
+    // 128 * 255 >> 8 = 127 -> 255 * 127 >> 8 = 126; 128 * 1 >> 8 = 0 leaves the pixel.
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x7E7E7E, 0}));
+}
+
+TEST(DibxDraw, AddSaturatesAndAlwaysSkipsKeyedPixels) {
+    auto src = Surface(3, 1, 32, {0x808080, 0xFF00FF, 0x010101});
+    src->SetTransparentColor(0x010101);
+    auto dst = Filled(3, 1, 32, 0x909090);
+    dst->DrawAdd(0, 0, 255, false, false, false, {0, 0, 3, 1}, *src);
+    // 0x80 * 255 >> 8 = 0x7F; 0x90 + 0x7F = 0x10F -> 0xFF. Keyed pixel untouched.
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0xFFFFFF, 0xFF90FF, 0x909090}));
+    auto dst2 = Filled(1, 1, 32, 0x000010);
+    dst2->DrawAdd(0, 0, 128, false, false, false, {0, 0, 1, 1}, *src);
+    EXPECT_EQ(dst2->GetPixel(0, 0), 0x404050u);
+    dst2->DrawAdd(0, 0, 0, false, false, false, {0, 0, 1, 1}, *src);
+    EXPECT_EQ(dst2->GetPixel(0, 0), 0x404050u);
+}
+
+TEST(DibxDraw, MaskAddUsesScaledMask) {
+    auto src = Filled(2, 1, 32, 0x404040);
+    auto mask = Surface(2, 1, 8, {255, 0});
+    auto dst = Filled(2, 1, 32, 0x010101);
+    dst->DrawMaskAdd(0, 0, 255, *mask, false, false, {0, 0, 2, 1}, *src);
+    // a = 255 * 255 >> 8 = 254; 0x40 * 254 >> 8 = 0x3F.
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x404040, 0x010101}));
+}
+
+TEST(DibxDraw, MaskColorPaintsThroughTheMask) {
+    auto mask = Surface(3, 1, 8, {0, 255, 128});
+    auto dst = Filled(3, 1, 32, 0);
+    dst->DrawMaskColor(0, 0, 255, 0xFFFFFF, false, false, {0, 0, 3, 1}, *mask);
+    // a = 255 * 255 >> 8 = 254 -> 255 * 254 >> 8 = 0xFD; a = 127 -> 0x7E.
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0xFDFDFD, 0x7E7E7E}));
+    auto dst2 = Filled(3, 1, 32, 0);
+    dst2->DrawMaskColor(0, 0, 255, 0xFFFFFF, false, false, {0, 0, 4, 1}, *mask);  // past the mask
+    dst2->DrawMaskColor(0, 0, 255, 0xFFFFFF, false, false, {-1, 0, 2, 1}, *mask);
+    EXPECT_EQ(Pixels(*dst2), std::vector<uint32_t>(3, 0));
+}
+
+TEST(DibxDraw, BetweenDepthsConvertsThroughRgb) {
+    auto src = Surface(3, 1, 32, {0xFF0000, 0x00FF00, 0x0000FF});
+    struct Case {
+        int bits;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {{16, {0xF800, 0x07E0, 0x001F}},
+                          {15, {0x7C00, 0x03E0, 0x001F}},
+                          {24, {0xFF0000, 0x00FF00, 0x0000FF}},
+                          {8, {76, 149, 28}}};
+    for (const auto& c : cases) {
+        auto dst = Filled(3, 1, c.bits, 0);
+        dst->Draw(0, 0, false, false, false, {0, 0, 3, 1}, *src);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.bits;
+    }
+    // An indexed source goes through its colour table.
+    auto idx = Surface(2, 1, 8, {1, 2});
+    TPalette pal{};
+    pal[1] = {0xFF, 0, 0, 0};
+    pal[2] = {0, 0, 0xFF, 0};
+    idx->SetPalette(pal);
+    auto dst = Filled(2, 1, 32, 0);
+    dst->Draw(0, 0, false, false, false, {0, 0, 2, 1}, *idx);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x0000FF, 0xFF0000}));
+}
+
+TEST(DibxDraw, BlendsOn24And16BitsUseTheChannelMasks) {
+    auto s24 = Filled(1, 1, 24, 0xFFFFFF);
+    auto d24 = Filled(1, 1, 24, 0);
+    d24->DrawAlpha(0, 0, 128, false, false, false, {0, 0, 1, 1}, *s24);
+    EXPECT_EQ(d24->GetPixel(0, 0), 0x7F7F7Fu);
+    auto s16 = Filled(1, 1, 16, 0xFFFF);
+    auto d16 = Filled(1, 1, 16, 0);
+    d16->DrawAdd(0, 0, 128, false, false, false, {0, 0, 1, 1}, *s16);
+    // red 31 * 128 >> 8 = 15, green 63 * 128 >> 8 = 31, blue 15.
+    EXPECT_EQ(d16->GetPixel(0, 0), uint32_t(15 << 11 | 31 << 5 | 15));
+}
+
+}  // namespace
+}  // namespace vesk

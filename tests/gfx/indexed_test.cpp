@@ -1,0 +1,121 @@
+// Supersampled glyphs and colour-table sources.
+#include <gtest/gtest.h>
+
+#include "gfx/dibx.h"
+#include "gfx_test_util.h"
+
+namespace vesk {
+namespace {
+
+using test::Filled;
+using test::Pixels;
+using test::Surface;
+
+// A 1-bit glyph at factor 4: the left cell all ink (0 bits), the right cell half ink.
+std::unique_ptr<TDIBX> TwoCellGlyph() {
+    auto g = Filled(8, 4, 1, 0);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 4; x < 8; ++x) g->SetPixel(x, y, (x + y) & 1);
+    }
+    return g;
+}
+
+TEST(DibxGlyph, CoverageMixesColourAndDestination) {
+    auto glyph = TwoCellGlyph();
+    struct Case {
+        int32_t alpha;
+        bool flipH;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {
+        {255, false, {0xFFFFFF, 0x7F7F7F}},
+        {255, true, {0x7F7F7F, 0xFFFFFF}},
+        {128, false, {0x7F7F7F, 0x3F3F3F}},  // C = 128 * 16 >> 8 = 8, then 4
+        {0, false, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        auto dst = Filled(2, 1, 32, 0);
+        dst->DrawGlyph(0, 0, 4, c.alpha, false, c.flipH, 0xFFFFFF, {0, 0, 8, 4}, *glyph);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.alpha << " " << c.flipH;
+    }
+}
+
+TEST(DibxGlyph, OtherFactorsDivideByTheCellArea) {
+    auto glyph = Filled(2, 2, 1, 1);
+    glyph->SetPixel(0, 0, 0);  // one ink bit of four
+    auto dst = Filled(1, 1, 32, 0);
+    dst->DrawGlyph(0, 0, 2, 255, false, false, 0xFFFFFF, {0, 0, 2, 2}, *glyph);
+    EXPECT_EQ(dst->GetPixel(0, 0), 0x3F3F3Fu);
+    auto on16 = Filled(1, 1, 16, 0);
+    auto full = Filled(4, 4, 1, 0);
+    on16->DrawGlyph(0, 0, 4, 255, false, false, 0xF800, {0, 0, 4, 4}, *full);
+    EXPECT_EQ(on16->GetPixel(0, 0), 0xF800u);
+    auto none = Filled(1, 1, 32, 5);
+    auto notOneBit = Filled(4, 4, 8, 0);
+    none->DrawGlyph(0, 0, 4, 255, false, false, 0xFFFFFF, {0, 0, 4, 4}, *notOneBit);
+    none->DrawGlyph(0, 0, 0, 255, false, false, 0xFFFFFF, {0, 0, 4, 4}, *full);
+    EXPECT_EQ(none->GetPixel(0, 0), 5u);
+}
+
+TEST(DibxGlyph, IndexedGlyphAveragesTheColours) {
+    auto glyph = Filled(2, 2, 8, 0);
+    glyph->SetPixel(0, 0, 1);
+    glyph->SetPixel(1, 0, 2);
+    const uint32_t colors[3] = {0, 0xFF0000, 0x0000FF};
+    auto dst = Filled(1, 1, 32, 0x000000);
+    dst->DrawGlyphIndexed(0, 0, 2, 255, false, false, colors, {0, 0, 2, 2}, *glyph);
+    // (0xFF + 0 * 2) / 4 per channel that one of the two inks carries.
+    EXPECT_EQ(dst->GetPixel(0, 0), 0x3F003Fu);
+}
+
+TEST(DibxIndexed, DrawIndexed4SkipsTheTransparentIndex) {
+    auto src = Surface(3, 1, 4, {0, 1, 2});
+    src->SetTransparentColor(0);
+    const uint32_t colors[16] = {0xFFFFFF, 0x112233, 0x804020};
+    auto dst = Filled(3, 1, 32, 0x010101);
+    dst->DrawIndexed4(0, 0, colors, 255, false, false, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x010101, 0x112233, 0x804020}));
+    auto half = Filled(3, 1, 32, 0);
+    half->DrawIndexed4(0, 0, colors, 128, false, true, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x402010, 0x081119, 0}));
+    auto notFour = Surface(3, 1, 8, {1, 1, 1});
+    half->DrawIndexed4(0, 0, colors, 255, false, false, {0, 0, 3, 1}, *notFour);
+    EXPECT_EQ(half->GetPixel(2, 0), 0u);
+}
+
+TEST(DibxIndexed, DrawIndexedAddDrawsAboveTheThreshold) {
+    auto src = Surface(3, 1, 8, {0, 1, 2});
+    uint32_t colors[256] = {0x808080, 0x808080, 0x010203};
+    struct Case {
+        int32_t threshold;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {{-1, {0x8F8F8F, 0x8F8F8F, 0x101112}},
+                          {0, {0x101010, 0x8F8F8F, 0x101112}},
+                          {1, {0x101010, 0x101010, 0x101112}}};
+    for (const auto& c : cases) {
+        auto dst = Filled(3, 1, 32, 0x101010);
+        dst->DrawIndexedAdd(0, 0, colors, 255, false, false, c.threshold, {0, 0, 3, 1}, *src);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.threshold;
+    }
+}
+
+TEST(DibxIndexed, StretchDrawIndexedCopiesBlendsAndAdds) {
+    auto src = Surface(2, 1, 8, {0, 1});
+    const uint32_t colors[256] = {0xFFFFFF, 0x808080};
+    struct Case {
+        int32_t alpha;
+        std::vector<uint32_t> want;
+    };
+    const Case cases[] = {{255, {0x101010, 0x101010, 0x808080, 0x808080}},
+                          {128, {0x101010, 0x101010, 0x474747, 0x474747}},
+                          {256 + 255, {0x101010, 0x101010, 0x8F8F8F, 0x8F8F8F}}};
+    for (const auto& c : cases) {
+        auto dst = Filled(4, 1, 32, 0x101010);
+        dst->StretchDrawIndexed({0, 0, 4, 1}, *src, colors, c.alpha, false, false, 0, {0, 0, 2, 1});
+        EXPECT_EQ(Pixels(*dst), c.want) << c.alpha;
+    }
+}
+
+}  // namespace
+}  // namespace vesk
