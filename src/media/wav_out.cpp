@@ -199,7 +199,7 @@ void TWavOut::Close() {
         if (port_) port_->Reset();
         playing_.clear();
         sources_.clear();
-        std::erase_if(inFlight_, [this](std::unique_ptr<TWavPrimary>& b) {
+        std::erase_if(inFlight_, [](std::unique_ptr<TWavPrimary>& b) {
             if (b->written) return false;
             b->mem->owner = nullptr;
             return true;
