@@ -81,9 +81,16 @@ void PutRange(TCustomParam& list, int32_t at, const TCustomParam& src, int32_t f
     for (int32_t k = 0; k < n; ++k) CopyElem(list, at + k, src, from + k);
 }
 
-// Replaces the variable behind `arg` by `list` (same type).
+// Replaces the dimensions and elements of the variable behind `arg` by those of `list`
+// (same type). Goes through the value operations so that a system variable standing for
+// another variable passes the change on.
 void Store(TCustomParam& arg, const TCustomParam& list) {
-    if (TCustomParam* v = Resolve(arg)) v->Assign(list);
+    TCustomParam* v = Resolve(arg);
+    if (!v) return;
+    if (list.Count() > 0)
+        v->CopyFrom(list);
+    else
+        v->Assign(list);  // an emptied list has no dimensions to set through SetDims
 }
 
 void FnGetArraySize(SysFuncCall& c) {
@@ -220,7 +227,7 @@ void FnSortStr(SysFuncCall& c) {
             return CompareTextAscii(keys[size_t(x)], keys[size_t(y)]) < 0;
         });
         auto snapshot = MakeParam(v->ParamType());
-        snapshot->Assign(*v);
+        snapshot->CopyFrom(*v);
         for (int32_t i = 0; i < n; ++i) CopyElem(*v, i, *snapshot, order[size_t(i)]);
     }
     c.dest.SetInt(n);

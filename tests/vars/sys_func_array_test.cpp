@@ -182,6 +182,18 @@ TEST(ArrayFuncs, AnEmptiedListCanGrowAgain) {
     EXPECT_EQ(env.Str("GetArraySize(c)"), "0");
 }
 
+TEST(ArrayFuncs, ListFunctionsReachTheVariableTempStandsFor) {
+    FuncEnv env;
+    env.List("a", PT_INT, {"20", "3"});
+    env.Run("AssignTemp(\"a\")");
+    EXPECT_EQ(env.Str("AddArray(@Temp, 100)"), "3");
+    EXPECT_EQ(env.Str("SortStr(@Temp)"), "3");
+    EXPECT_EQ(env.Elements("a"), "100|20|3");
+    EXPECT_EQ(env.Str("DeleteArray(@Temp, 0, 1)"), "2");
+    EXPECT_EQ(env.Str("GetArraySize(@Temp)"), "2");
+    EXPECT_EQ(env.Elements("a"), "20|3");
+}
+
 TEST(ArrayFuncs, CopyArrayConvertsToTheDestinationType) {
     FuncEnv env;
     TCustomParam* s = env.Var("s", PT_STR)->Param();
