@@ -39,8 +39,8 @@ struct Scratch {
 // Game-like data: text with variety, compressing to about a third.
 std::vector<uint8_t> Script(size_t n) {
     std::mt19937 rng(7);
-    static const char* words[] = {"TextIns ", "message ", "window ", "\\n", "Wait 100 ", "bg01.qil ",
-                                  "if (x > 3) ", "; ", "Sound se ", "Ending "};
+    static const char* words[] = {"TextIns ",  "message ",    "window ", "\\n",       "Wait 100 ",
+                                  "bg01.qil ", "if (x > 3) ", "; ",      "Sound se ", "Ending "};
     std::vector<uint8_t> b;
     b.reserve(n);
     while (b.size() < n) {
@@ -101,7 +101,11 @@ void BM_LoadCompressed(benchmark::State& state) {
     state.counters["ratio_packed"] = double(packed.size()) / double(raw.size());
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(raw.size()));
 }
-BENCHMARK(BM_LoadCompressed)->Arg(64 << 10)->Arg(4 << 20)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadCompressed)
+    ->Arg(64 << 10)
+    ->Arg(4 << 20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LoadStored(benchmark::State& state) {
     Scratch s;

@@ -14,23 +14,6 @@ namespace vesk {
 
 namespace {
 
-uint8_t FoldAscii(uint8_t b) {
-    return (b >= 'A' && b <= 'Z') ? uint8_t(b + 32) : b;
-}
-
-// The bucket of a name: 16 * length, plus the first and the second-to-last byte of the
-// lower-cased name when it is longer than one byte.
-int BucketOf(std::string_view name) {
-    size_t n = name.size();
-    uint32_t h = uint32_t(16 * n);
-    if (n > 1) {
-        h += FoldAscii(uint8_t(name[0]));
-        uint8_t b = uint8_t(name[n - 2]);
-        h += IsTrailByteAt(name, n - 2) ? b : FoldAscii(b);
-    }
-    return int(h & 255);
-}
-
 bool HasExtension(const std::string& path, const char* ext) {
     size_t slash = path.find_last_of('/');
     size_t dot = path.find_last_of('.');
@@ -59,6 +42,7 @@ std::string TVrFileCollection::DisplayName() const {
 }
 
 void TVrFileCollection::Clear() {
+    index_.clear();
     entries_.RemoveIf([](TVrFile*) { return true; });
     stream_.reset();
     resource_ = {};
@@ -133,11 +117,41 @@ void TVrFileCollection::OpenResource(const std::string& name, TResourceData data
     }
 }
 
+size_t TVrFileCollection::FoldHash::operator()(std::string_view name) const {
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < name.size();) {
+        size_t len = CharLenAt(name, i);
+        for (size_t k = 0; k < len; ++k) {
+            uint8_t b = uint8_t(name[i + k]);
+            if (len == 1 && b >= 'A' && b <= 'Z') b = uint8_t(b + 32);
+            h = (h ^ b) * 1099511628211ull;
+        }
+        i += len;
+    }
+    return size_t(h);
+}
+
+bool TVrFileCollection::FoldEqual::operator()(std::string_view a, std::string_view b) const {
+    return SameTextAscii(a, b);
+}
+
 TVrFile* TVrFileCollection::Insert(std::unique_ptr<TVrFile> f) {
-    int bucket = BucketOf(f->Name);
     TVrFile* p = entries_.Add(std::move(f));
-    entries_.Link(p, bucket);
+    IndexEntry(p);
     return p;
+}
+
+void TVrFileCollection::IndexEntry(TVrFile* f) {
+    auto it = index_.find(std::string_view(f->Name));
+    if (it == index_.end()) it = index_.emplace(f->Name, std::vector<TVrFile*>{}).first;
+    it->second.push_back(f);
+}
+
+void TVrFileCollection::Unindex(TVrFile* f) {
+    auto it = index_.find(std::string_view(f->Name));
+    if (it == index_.end()) return;
+    std::erase(it->second, f);
+    if (it->second.empty()) index_.erase(it);
 }
 
 TVrFile* TVrFileCollection::AddEntry(std::string_view name) {
@@ -153,18 +167,21 @@ TVrFile* TVrFileCollection::AddMemoryEntry(std::string_view name) {
 }
 
 void TVrFileCollection::RemoveEntry(std::string_view name) {
-    if (TVrFile* f = Find(name)) entries_.Remove(size_t(f->Index()));
+    if (TVrFile* f = Find(name)) {
+        Unindex(f);
+        entries_.Remove(size_t(f->Index()));
+    }
 }
 
 void TVrFileCollection::Rename(TVrFile* entry, std::string_view name) {
+    Unindex(entry);
     entry->Name = std::string(name);
-    entries_.Link(entry, BucketOf(entry->Name));
+    IndexEntry(entry);
 }
 
 TVrFile* TVrFileCollection::Find(std::string_view name) const {
-    for (TVrFile* f = entries_.Head(BucketOf(name)); f; f = THashCollection<TVrFile>::Next(f))
-        if (SameTextAscii(f->Name, name)) return f;
-    return nullptr;
+    auto it = index_.find(name);
+    return it == index_.end() ? nullptr : it->second.back();
 }
 
 void TVrFileCollection::ReadDirectory(Stream& s) {

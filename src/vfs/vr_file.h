@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/hash_collection.h"
@@ -113,11 +114,25 @@ class TVrFileCollection {
     TVrProgressFn OnProgress;
 
   private:
+    // Hashing and comparing names the way lookups do: ASCII letters folded, trail bytes kept.
+    struct FoldHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct FoldEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
     TVrFile* Insert(std::unique_ptr<TVrFile> f);
+    void IndexEntry(TVrFile* f);
+    void Unindex(TVrFile* f);
     void CheckBounds(const TVrFile& entry);
     void WriteMember(Stream& out, TVrFile& f);
 
     THashCollection<TVrFile> entries_;
+    // Entries by name; among equal names the last one added (or renamed) is at the back.
+    std::unordered_map<std::string, std::vector<TVrFile*>, FoldHash, FoldEqual> index_;
     std::unique_ptr<TTpBigStream> stream_;
     TResourceData resource_;
     bool isResource_ = false;

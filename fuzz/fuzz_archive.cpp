@@ -1,0 +1,35 @@
+// Opens arbitrary bytes as an archive and reads every member, inflated and through a window.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "base/error.h"
+#include "vfs/range_stream.h"
+#include "vfs/vr_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    vesk::TVrFileCollection c;
+    try {
+        c.OpenResource("fuzz", vesk::TResourceData::Static(data, size));
+    } catch (const vesk::VeskError&) {
+        return 0;
+    }
+    for (size_t i = 0; i < c.Count(); ++i) {
+        const vesk::TVrFile& f = *c.At(i);
+        try {
+            std::vector<uint8_t> out;
+            c.ReadMember(f, out);
+        } catch (const vesk::VeskError&) {
+        }
+        try {
+            if (auto r = c.OpenEntryRange(f.Name)) {
+                uint8_t buf[256];
+                r->Seek(int64_t(f.Size / 2), vesk::SeekFrom::Begin);
+                while (r->Read(buf, sizeof buf) == sizeof buf) {
+                }
+            }
+        } catch (const vesk::VeskError&) {
+        }
+    }
+    return 0;
+}
