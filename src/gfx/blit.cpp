@@ -117,9 +117,25 @@ void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, c
     std::vector<uint32_t> dbuf(direct32 ? 0 : g.w), sbuf(srcDirect ? 0 : g.w);
     std::vector<uint8_t> mbuf(masked && !maskDirect ? g.w : 0);
     std::vector<uint32_t> mtmp(mbuf.size());
+    // A plain scaled copy into 32 bits gathers straight into the destination, and a row
+    // that repeats the previous source row is copied from the row above.
+    const bool gatherCopy = op == Op::Copy && !p.useKey && !p.conv && direct32 && smp.cols;
     for (int32_t j = 0; j < g.h; ++j) {
         const int32_t sy = smp.rows ? smp.rows[j] : g.sy + j * g.syStep;
         uint8_t* drow = da.Row(g.dy + j);
+        if (gatherCopy) {
+            uint32_t* d = reinterpret_cast<uint32_t*>(drow) + g.dx;
+            if (j > 0 && smp.rows && smp.rows[j - 1] == sy) {
+                std::memcpy(d, reinterpret_cast<uint32_t*>(da.Row(g.dy + j - 1)) + g.dx,
+                            size_t(g.w) * 4);
+            } else if (sa.Bits() == 32) {
+                const uint32_t* srow = reinterpret_cast<const uint32_t*>(sa.Row(sy));
+                for (int32_t i = 0; i < g.w; ++i) d[i] = srow[smp.cols[i]];
+            } else {
+                GatherCols(sa.Row(sy), sa.Bits(), smp.cols, g.w, d);
+            }
+            continue;
+        }
         uint32_t* d;
         if (direct32) {
             d = reinterpret_cast<uint32_t*>(drow) + g.dx;

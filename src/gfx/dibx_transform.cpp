@@ -104,6 +104,28 @@ void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int
 
 namespace {
 
+int64_t FloorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if (a % b != 0 && ((a < 0) != (b < 0))) --q;
+    return q;
+}
+
+// The indices i (as a half-open range) with lo <= start + i * step < hi.
+void AxisSpan(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& i0, int64_t& i1) {
+    constexpr int64_t kAll = int64_t(1) << 40;
+    if (step == 0) {
+        const bool in = start >= lo && start < hi;
+        i0 = in ? -kAll : 0;
+        i1 = in ? kAll : 0;
+    } else if (step > 0) {
+        i0 = -FloorDiv(start - lo, step);
+        i1 = -FloorDiv(start - hi, step);
+    } else {
+        i0 = FloorDiv(start - hi, -step) + 1;
+        i1 = FloorDiv(start - lo, -step) + 1;
+    }
+}
+
 // Rotation and zoom of `source` onto `dst`. Per destination pixel the source position
 // comes from the inverse map; each row gathers the source values and a per-pixel weight
 // (0 outside the source or keyed, 255 to copy, else the blend alpha) for the mask kernel.
@@ -164,33 +186,48 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
     std::vector<uint32_t> dbuf(direct32 ? 0 : w), sbuf(w);
     std::vector<uint8_t> wbuf(w);
 
+    const bool plainCopy = alpha == 255 && !mask && !useKey && !p.conv && direct32 &&
+                           sa.Bits() == 32;
+    // Mirroring reflects the found position inside the source rectangle: r = base + sign * s.
+    const int64_t xBase = flipH ? src.left + src.right - 1 : 0, xSign = flipH ? -1 : 1;
+    const int64_t yBase = flipV ? src.top + src.bottom - 1 : 0, ySign = flipV ? -1 : 1;
     for (int32_t j = 0; j < box.Height(); ++j) {
-        int64_t u = u0 + j * uRow, v = v0 + j * vRow;
-        bool any = false;
-        for (int32_t i = 0; i < w; ++i, u += uCol, v += vCol) {
-            const int64_t su = u >> 16, sv = v >> 16;
-            wbuf[i] = 0;
-            if (su < src.left || su >= src.right || sv < src.top || sv >= src.bottom) continue;
-            const int32_t rx = int32_t(flipH ? src.left + src.right - 1 - su : su);
-            const int32_t ry = int32_t(flipV ? src.top + src.bottom - 1 - sv : sv);
+        const int64_t ur = u0 + j * uRow, vr = v0 + j * vRow;
+        // The columns whose source position lies inside the source rectangle form one run.
+        int64_t a0, a1, b0, b1;
+        AxisSpan(ur, uCol, int64_t(src.left) << 16, int64_t(src.right) << 16, a0, a1);
+        AxisSpan(vr, vCol, int64_t(src.top) << 16, int64_t(src.bottom) << 16, b0, b1);
+        const int32_t i0 = int32_t(std::max<int64_t>({a0, b0, 0}));
+        const int32_t i1 = int32_t(std::min<int64_t>({a1, b1, w}));
+        if (i0 >= i1) continue;
+        uint8_t* drow = da.Row(box.top + j);
+        int64_t u = ur + i0 * uCol, v = vr + i0 * vCol;
+        if (plainCopy) {
+            uint32_t* d = reinterpret_cast<uint32_t*>(drow) + box.left;
+            for (int32_t i = i0; i < i1; ++i, u += uCol, v += vCol) {
+                const int64_t rx = xBase + xSign * (u >> 16), ry = yBase + ySign * (v >> 16);
+                d[i] = reinterpret_cast<const uint32_t*>(sa.Row(int32_t(ry)))[rx];
+            }
+            continue;
+        }
+        for (int32_t i = i0; i < i1; ++i, u += uCol, v += vCol) {
+            const int32_t rx = int32_t(xBase + xSign * (u >> 16));
+            const int32_t ry = int32_t(yBase + ySign * (v >> 16));
             const uint32_t raw = blit::ReadRaw(sa.Row(ry), rx, sa.Bits());
-            if (useKey && raw == keyValue) continue;
             uint32_t weight = uint32_t(alpha);
             if (mask) {
                 const uint32_t m = ma.Row(ry)[rx];
                 weight = alpha == 255 ? m : (uint32_t(alpha) * m) >> 8;
             }
-            if (weight == 0) continue;
+            if (useKey && raw == keyValue) weight = 0;
             sbuf[i] = raw;
             wbuf[i] = uint8_t(weight);
-            any = true;
         }
-        if (!any) continue;
-        uint8_t* drow = da.Row(box.top + j);
-        uint32_t* d = direct32 ? reinterpret_cast<uint32_t*>(drow) + box.left : dbuf.data();
-        if (!direct32) blit::GatherRow(drow, da.Bits(), box.left, 1, w, d);
-        k.mask(d, sbuf.data(), wbuf.data(), w, p);
-        if (!direct32) blit::WriteRow(drow, da.Bits(), box.left, w, d);
+        const int32_t n = i1 - i0;
+        uint32_t* d = direct32 ? reinterpret_cast<uint32_t*>(drow) + box.left + i0 : dbuf.data();
+        if (!direct32) blit::GatherRow(drow, da.Bits(), box.left + i0, 1, n, d);
+        k.mask(d, sbuf.data() + i0, wbuf.data() + i0, n, p);
+        if (!direct32) blit::WriteRow(drow, da.Bits(), box.left + i0, n, d);
     }
 }
 
