@@ -35,6 +35,11 @@ class TMMTimer {
     std::unique_ptr<Ticker> ticker_;  // started on first enable, kept until destruction
 };
 
+// The controller 7 scale percent of a MIDI item volume (-10000 .. 0 hundredths of a dB).
+inline int MidiVolumeToScale(int vol) {
+    return vol / 100 + 100;
+}
+
 class TMidiPlayV {
   public:
     static constexpr uint32_t kStepMs = 10;

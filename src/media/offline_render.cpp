@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/error.h"
-#include "media/audio_output.h"
+#include "media/audio_system.h"
 #include "media/fluid_synth.h"
 #include "media/midi_player.h"
 
@@ -12,14 +12,10 @@ namespace vesk {
 MidiRenderResult RenderMidi(const std::vector<uint8_t>& midi, const MidiRenderOptions& options) {
     const std::string font = options.soundFont.empty() ? FindGmSoundFont() : options.soundFont;
     if (font.empty()) Fail("MIDI render: no General MIDI SoundFont is installed");
-    VirtualAudioClock clock;
-    MixBus bus;
-    AudioCapture capture(clock, bus);
-    if (options.wavPath.empty())
-        capture.KeepInMemory(true);
-    else
-        capture.WriteTo(options.wavPath);
-    TMidiPlayV player(clock, SynthMidiDevices(bus, font));
+    auto audio = AudioSystem::Headless(options.wavPath);
+    AudioCapture& capture = *audio->Capture();
+    capture.KeepInMemory(options.wavPath.empty());
+    TMidiPlayV player(audio->Clock(), SynthMidiDevices(audio->Bus(), font));
     if (!player.OpenDevice(TMidiPlayV::kMapper))
         Fail("MIDI render: cannot open the synthesizer with " + font);
     if (!player.Load(midi.data(), midi.size())) Fail("MIDI render: not a MIDI file");
@@ -35,13 +31,13 @@ MidiRenderResult RenderMidi(const std::vector<uint8_t>& midi, const MidiRenderOp
     int done = 0;
     int64_t last = player.Position();
     for (int64_t t = 0; t < limit && player.IsPlaying() && done < plays; t += 10) {
-        clock.Advance(10);
+        audio->Advance(10);
         const int64_t pos = player.Position();
         if (pos < last) ++done;
         last = pos;
     }
     player.Stop();
-    clock.Advance(options.tailMs);
+    audio->Advance(options.tailMs);
     capture.Finish();
     result.frames = capture.Frames();
     result.samples = capture.Samples();

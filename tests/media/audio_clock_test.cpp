@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "media/audio_format.h"
 #include "media/audio_output.h"
+#include "media/audio_system.h"
+#include "media/wav_file.h"
+#include "media/wav_out.h"
+#include "wav_test_util.h"
+
+#include <filesystem>
 
 namespace vesk {
 namespace {
@@ -67,6 +76,28 @@ TEST(NullSink, KeepsTheBusMovingInRealTime) {
     // Roughly 200 ms of frames; a loaded machine may lag, never run ahead.
     EXPECT_GT(c.pulled.load(), uint64_t(kOutRate / 50));
     EXPECT_LE(c.pulled.load(), uint64_t(kOutRate / 2));
+}
+
+TEST(AudioSystem, HeadlessRunWritesWhatWasMixed) {
+    const std::string path = ::testing::TempDir() + "/vesk_media_headless.wav";
+    std::vector<int16_t> kept;
+    {
+        auto audio = AudioSystem::Headless(path);
+        ASSERT_NE(audio->Virtual(), nullptr);
+        audio->Capture()->KeepInMemory(true);
+        TWavOut out(audio->Bus(), audio->Clock(), 100);
+        out.Open();
+        out.CreateSource(test::WavOf({1, 44100, 16}, test::Constant16(2205, 1234, -1234)))->Play();
+        audio->Advance(300);
+        kept = audio->Capture()->Samples();
+        out.Close();
+        audio->Finish();
+    }
+    auto bytes = ReadWholeFile(path);
+    ASSERT_EQ(bytes.size(), 44 + kept.size() * 2);
+    EXPECT_EQ(std::memcmp(bytes.data() + 44, kept.data(), kept.size() * 2), 0);
+    EXPECT_NE(std::count(kept.begin(), kept.end(), 1234), 0);
+    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -201,6 +201,12 @@ TEST_F(MidiPlayer, ControllerScaleAppliesToVolume) {
     EXPECT_EQ(log.back().bytes, (std::vector<uint8_t>{0xBF, 7, 127}));
 }
 
+TEST(MidiVolume, ScalePercentOfItemVolume) {
+    const std::pair<int, int> cases[] = {
+        {0, 100}, {-50, 100}, {-150, 99}, {-5000, 50}, {-10000, 0}};
+    for (auto [vol, want] : cases) EXPECT_EQ(MidiVolumeToScale(vol), want) << vol;
+}
+
 TEST_F(MidiPlayer, NotMidiLoadsNothingAndPlaysNothing) {
     std::vector<uint8_t> junk(100, 0x55);
     EXPECT_FALSE(player->Load(junk.data(), junk.size()));
