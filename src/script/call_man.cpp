@@ -1,0 +1,547 @@
+#include "script/call_man.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/cp932.h"
+#include "base/error.h"
+#include "script/commands.h"
+#include "vars/param.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_table.h"
+#include "vars/vesk_parser.h"
+
+namespace vesk {
+
+namespace {
+
+// The smallest stored frame: every string empty, no state, no result value.
+constexpr int64_t kMinFrameBytes = 4 + 4 + 1 + 1 + 4 + 4 + 4 + 4 + 1;
+
+std::unique_ptr<TCustomParam> CloneValue(const TCustomParam* v) {
+    if (!v || dynamic_cast<const TParamVar*>(v)) return nullptr;
+    auto c = MakeParam(v->ParamType());
+    if (c) c->CopyFrom(*v);
+    return c;
+}
+
+}  // namespace
+
+// ---- frames
+
+TStack& TStack::operator=(const TStack& o) {
+    if (this == &o) return *this;
+    PageName = o.PageName;
+    PC = o.PC;
+    Started = o.Started;
+    Running = o.Running;
+    ResultVar = o.ResultVar;
+    Args = o.Args;
+    Sender = o.Sender;
+    State = o.State ? std::make_unique<MemoryStream>(o.State->Bytes()) : nullptr;
+    ResultValue = CloneValue(o.ResultValue.get());
+    return *this;
+}
+
+void TStackList::Push(TStack frame) {
+    frames_.push_back(std::move(frame));
+    Sync();
+}
+
+TStack& TStackList::Pop() {
+    if (frames_.empty()) Fail(VESK_JP("スタックエラー"));
+    Spare = std::move(frames_.back());
+    frames_.pop_back();
+    Sync();
+    return Spare;
+}
+
+void TStackList::Delete(int32_t index) {
+    if (index < 0 || index >= Count()) return;
+    frames_.erase(frames_.begin() + index);
+    Sync();
+}
+
+void TStackList::Clear() {
+    frames_.clear();
+    Sync();
+}
+
+// ---- the interpreter
+
+TCallMan::TCallMan(TParamCollection& store, TSysFuncMan* funcs, IPageSource& pages)
+    : CallStack(store), store_(store), funcs_(funcs), pages_(pages) {}
+
+TCallMan::~TCallMan() {
+    if (store_.SystemProvider() == this) store_.SetSystemProvider(nextVars_);
+    if (funcs_ && funcs_->Host() == this) funcs_->SetHost(nextFuncs_);
+    Page = nullptr;
+    cache_.clear();
+}
+
+void TCallMan::Attach() {
+    if (store_.SystemProvider() != this) {
+        nextVars_ = store_.SystemProvider();
+        store_.SetSystemProvider(this);
+    }
+    if (funcs_ && funcs_->Host() != this) {
+        nextFuncs_ = funcs_->Host();
+        funcs_->SetHost(this);
+    }
+}
+
+std::unique_ptr<TPage> TCallMan::LoadPage(const std::string& name) {
+    auto page = std::make_unique<TPage>(name, &store_);
+    std::vector<uint8_t> bytes = pages_.LoadPage(name);
+    if (page->LoadFromBytes(bytes) == TPage::LoadResult::TooOld) {
+        // A page from an authoring tool too old to read: the game must be rebuilt.
+        SetQuitFlag();
+        if (msgBox_)
+            msgBox_->Show(name + "\r\n" + VESK_JP("リビルドしてください"), VESK_JP("警告"),
+                          MsgButtons::Ok, MsgIcon::Warning);
+        project_->PostClose();
+    }
+    return page;
+}
+
+TPage* TCallMan::GetPage(const std::string& name, bool promote) {
+    for (size_t i = 0; i < cache_.size(); ++i) {
+        if (cache_[i]->Name != name) continue;
+        TPage* p = cache_[i].get();
+        if (promote && i > 0)
+            std::rotate(cache_.begin(), cache_.begin() + ptrdiff_t(i),
+                        cache_.begin() + ptrdiff_t(i) + 1);
+        return p;
+    }
+    std::unique_ptr<TPage> loaded = LoadPage(name);
+    TPage* p = loaded.get();
+    if (!promote) {
+        cache_.push_back(std::move(loaded));
+        return p;
+    }
+    cache_.insert(cache_.begin(), std::move(loaded));
+    while (cache_.size() > kPageCacheLimit && cache_.back().get() != Page) {
+        lastTraced_ = nullptr;
+        cache_.pop_back();
+    }
+    return p;
+}
+
+TPage* TCallMan::Start(const std::string& name) {
+    TPage* p = GetPage(name, true);
+    Page = p;
+    PC = 0;
+    Started = false;
+    Args.clear();
+    EventState = 0;
+    CallStack.Clear();
+    Sender = 0;
+    if (display_)
+        for (int32_t level = 1; level <= EventLevel; ++level) display_->Events().RemoveLevel(level);
+    EventLevel = 2;
+    return p;
+}
+
+void TCallMan::Trace(const std::string& line) {
+    if (trace_) trace_->WriteLine(line);
+}
+
+TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
+    StepResult res{page, false};
+    if (PC < 0 || PC >= page->Count()) {
+        res.page = nullptr;
+        return res;
+    }
+    const int32_t startPC = PC;
+    try {
+        TCommand* cmd = page->At(PC);
+        if (trace_ && cmd != lastTraced_) {
+            char head[16];
+            std::snprintf(head, sizeof head, "%.8x", unsigned(project_->TickCount()));
+            Trace(std::string(head) + " : " + page->Name + "(" + std::to_string(cmd->LineNo) + ")");
+            lastTraced_ = cmd;
+        }
+        if (!Started) {
+            if (cmd->GetDisabled()) {
+                ++PC;
+                return res;
+            }
+            cmd->Prepare(*this);
+            Started = true;
+        }
+        Running = cmd->GetRunNext();
+        res.yield = cmd->YieldsInEvent();
+        cmd->Execute(*this, res.page, PC);
+    } catch (...) {
+        // A failing command ends silently; whatever it had done stays done.
+    }
+    // A command that moved the program counter (even one that then failed) has finished, so
+    // the next one is prepared afresh.
+    if (res.page != page || PC != startPC) Started = false;
+    return res;
+}
+
+int TCallMan::Step() {
+    if (!Page) {
+        Running = false;
+        EventState = 0;
+        return 0;
+    }
+    StepResult sr = ExecuteAt(Page);
+    int result = sr.yield ? 2 : 0;
+    if (sr.page) {
+        Page = sr.page;
+        return result;
+    }
+    if (CallStack.Count() == 0) {
+        Running = false;
+        return result;
+    }
+    store_.FreeOwned(CallStack.Count());
+    TStack& f = CallStack.Pop();
+    if (!f.ResultVar.empty()) {
+        if (TParamCollectionItem* item = store_.Find(f.ResultVar)) {
+            if (f.ResultValue) item->Param()->Assign(*f.ResultValue);
+        } else {
+            std::string text = f.ResultVar + " = \"" +
+                               (f.ResultValue ? f.ResultValue->AsStr() : std::string()) + "\"";
+            try {
+                CompileAndRun(text, store_, funcs_);
+            } catch (...) {
+            }
+        }
+    }
+    try {
+        Page = f.PageName.empty() ? nullptr : GetPage(f.PageName, true);
+    } catch (...) {
+        Page = nullptr;
+    }
+    PC = f.PC;
+    Started = f.Started != 0;
+    Running = f.Running != 0;
+    Args = f.Args;
+    Sender = f.Sender;
+    if (f.State && Page && PC >= 0 && PC < Page->Count()) {
+        f.State->Seek(0, SeekFrom::Begin);
+        StreamReader r(*f.State);
+        try {
+            Page->At(PC)->LoadState(r, *this);
+        } catch (...) {
+        }
+    }
+    if (!Sender) return 1;
+    return result == 0 ? -1 : result;
+}
+
+void SplitEventPage(const std::string& ref, std::string& page, std::string& label) {
+    size_t colon = std::string::npos;
+    for (size_t i = 0; i < ref.size(); i += CharLenAt(ref, i)) {
+        char c = ref[i];
+        if (c == ':')
+            colon = i;
+        else if (c == '.' || c == '\\')
+            colon = std::string::npos;
+    }
+    if (colon != std::string::npos) {
+        page = ref.substr(0, colon);
+        label = ref.substr(colon + 1);
+    } else {
+        page = ref;
+        label.clear();
+    }
+    size_t chars = CharCount(page);
+    page = page.substr(0, chars >= 3 ? CharToByte(page, chars - 3) : 0) + "lsb";
+}
+
+bool TCallMan::StartEvent(int32_t level) {
+    const bool inPage = Page && PC >= 0 && PC < Page->Count();
+    if (inPage && Started && Page->At(PC)->BlocksEvents()) return false;
+    if (!display_) return false;
+    TTimerList& queue = display_->Events();
+    TTimerData* e = queue.FirstPending();
+    if (!e) return false;
+    std::string path, label;
+    SplitEventPage(e->EventPage, path, label);
+    if (!PageExists(path)) return false;
+    TPage* target;
+    try {
+        target = GetPage(path, true);
+    } catch (...) {
+        return false;
+    }
+    TStack f;
+    f.PageName = Page ? Page->Name : std::string();
+    f.PC = PC;
+    f.Started = Started ? 1 : 0;
+    f.Args = Args;
+    f.Sender = Sender;
+    f.Running = Running ? 1 : 0;
+    if (inPage && Started && Page->At(PC)->HasState()) {
+        f.State = std::make_unique<MemoryStream>();
+        StreamWriter w(*f.State);
+        Page->At(PC)->SaveState(w, *this);
+    }
+    CallStack.Push(std::move(f));
+    Page = target;
+    PC = 0;
+    if (!label.empty()) PC = std::max(Page->FindLabel(label), 0);
+    if (trace_ && PC < Page->Count()) {
+        char head[16];
+        std::snprintf(head, sizeof head, "%.8x", unsigned(project_->TickCount()));
+        Trace(std::string(head) + " : <Event>" + path + "(" + std::to_string(Page->At(PC)->LineNo) +
+              ")");
+        lastTraced_ = Page->At(PC);
+    }
+    Started = false;
+    e->Level = level;
+    Args = e->Args;
+    Sender = e->Sender;
+    EventState = 1;
+    return true;
+}
+
+void TCallMan::Run() {
+    for (;;) {
+        switch (EventState) {
+            case 0:
+                if (!StartEvent(1)) Step();
+                break;
+            case 1: {
+                int r = Step();
+                if (r == 1) {
+                    if (display_) display_->Events().RemoveLevel(1);
+                    EventState = 0;
+                    Running = true;
+                } else if (r == 2) {
+                    EventLevel = 2;
+                    EventState = 2;
+                    return;
+                } else if (EventState != 1) {
+                    Running = true;
+                }
+                break;
+            }
+            case 2:
+                if (StartEvent(EventLevel)) {
+                    ++EventLevel;
+                    EventState = 3;
+                } else {
+                    EventState = EventLevel < 3 ? 1 : 3;
+                }
+                break;
+            case 3: {
+                int r = Step();
+                if (r == 1 || r == -1) {
+                    --EventLevel;
+                    if (display_) display_->Events().RemoveLevel(EventLevel);
+                    if (EventLevel < 3) EventState = 2;
+                } else if (r == 2) {
+                    EventState = 2;
+                    return;
+                }
+                break;
+            }
+            default:
+                // Not a state the interpreter ever sets (only a damaged save could).
+                EventState = 0;
+                break;
+        }
+        if (!Running && EventState == 0) return;
+        if (QuitFlag()) return;
+    }
+}
+
+std::string TCallMan::GetArg(int32_t i) const {
+    return i >= 0 && i < ArgCount() ? Args[size_t(i)] : std::string();
+}
+
+std::string TCallMan::NameOf(ObjectId id) {
+    return id && display_ ? display_->ObjectName(id) : std::string();
+}
+
+ObjectId TCallMan::FindByName(const std::string& name) {
+    return !name.empty() && display_ ? display_->FindObject(name) : 0;
+}
+
+std::string TCallMan::GetSenderName() {
+    return EventState != 0 ? NameOf(Sender) : std::string();
+}
+
+TCustomParam* TCallMan::CurrentResult() {
+    return CallStack.Count() ? CallStack.Top().ResultValue.get() : nullptr;
+}
+
+bool TCallMan::DeleteStack(int32_t index) {
+    if (index < 0 || index >= CallStack.Count()) return false;
+    store_.FreeOwned(index);
+    CallStack.Delete(index);
+    for (size_t i = 0; i < store_.Count(); ++i) {
+        TParamCollectionItem* it = store_.At(i);
+        if (!it->IsSystem() && it->Owner > index) --it->Owner;
+    }
+    return true;
+}
+
+TCustomParam* TCallMan::Eval(TVeskParser& expr) {
+    if (expr.Ops.empty()) return nullptr;
+    expr.Execute(store_, funcs_);
+    return expr.Result.get();
+}
+
+bool TCallMan::IsTrue(TVeskParser& expr) {
+    TCustomParam* v = Eval(expr);
+    return v && v->AsFlag();
+}
+
+ObjectId TCallMan::LookupObject(TVeskParser& expr) {
+    TCustomParam* v = Eval(expr);
+    return v ? FindByName(v->AsStr()) : 0;
+}
+
+// ---- system variables and functions
+
+std::unique_ptr<TCustomParam> TCallMan::ReadSystemVar(int id) {
+    switch (id) {
+        case SV_PARAMCOUNT: {
+            auto v = MakeParam(PT_INT);
+            v->SetInt(ArgCount());
+            return v;
+        }
+        case SV_PARAMSTR: {
+            auto v = std::make_unique<TParamStr>();
+            v->Values = Args;
+            v->Dims = {ArgCount()};
+            return v;
+        }
+        case SV_SENDER: {
+            auto v = MakeParam(PT_STR);
+            v->SetStr(GetSenderName());
+            return v;
+        }
+        case SV_STACKCOUNT: {
+            auto v = MakeParam(PT_INT);
+            v->SetInt(CallStack.Count());
+            return v;
+        }
+        default:
+            return nextVars_ ? nextVars_->ReadSystemVar(id) : nullptr;
+    }
+}
+
+void TCallMan::WriteSystemVar(int id, const TCustomParam& value) {
+    if (nextVars_) nextVars_->WriteSystemVar(id, value);
+}
+
+bool TCallMan::ExecFunc(SysFuncCall& call) {
+    if (call.index >= 0 && call.index < kSysFuncCount &&
+        std::string_view(kSysFuncs[call.index].name) == "DeleteStack") {
+        call.dest.SetFlag(DeleteStack(call.Arg(0).AsInt()));
+        return true;
+    }
+    return nextFuncs_ && nextFuncs_->ExecFunc(call);
+}
+
+uint8_t TCallMan::PropertyType(int32_t index) {
+    return nextFuncs_ ? nextFuncs_->PropertyType(index) : 0;
+}
+
+// ---- saved state
+
+void TCallMan::WriteFrame(StreamWriter& w, const TStack& f) {
+    w.Str(f.PageName);
+    w.I32(f.PC);
+    w.U8(f.Started);
+    w.U8(f.Running);
+    w.Str(f.ResultVar);
+    WriteArgs(w, f.Args);
+    w.Str(NameOf(f.Sender));
+    if (f.State) {
+        const auto& bytes = f.State->Bytes();
+        w.I32(int32_t(bytes.size()));
+        w.Raw(bytes.data(), bytes.size());
+    } else {
+        w.I32(0);
+    }
+    const TCustomParam* v = f.ResultValue.get();
+    if (v && !dynamic_cast<const TParamVar*>(v)) {
+        w.U8(v->ParamType());
+        v->SaveToStream(w);
+    } else {
+        w.U8(0);
+    }
+}
+
+TStack TCallMan::ReadFrame(StreamReader& r) {
+    TStack f;
+    f.PageName = r.Str("frame page");
+    f.PC = r.I32("frame position");
+    f.Started = r.U8("frame flag");
+    f.Running = r.U8("frame flag");
+    f.ResultVar = r.Str("frame result variable");
+    f.Args = ReadArgs(r);
+    f.Sender = FindByName(r.Str("frame sender"));
+    int32_t n = r.I32("frame state size");
+    if (n > 0) {
+        std::string bytes = r.Bytes(size_t(n), "frame state");
+        f.State = std::make_unique<MemoryStream>(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    uint8_t type = r.U8("frame result type");
+    if (type != 0) {
+        f.ResultValue = MakeParam(type);
+        if (!f.ResultValue) Fail("invalid result value type in a saved frame");
+        f.ResultValue->LoadFromStream(r, &store_);
+    }
+    return f;
+}
+
+void TCallMan::SaveToStream(Stream& s) {
+    StreamWriter w(s);
+    w.Str(Page ? Page->Name : std::string());
+    w.I32(PC);
+    w.Flag(Running);
+    w.Flag(Started);
+    w.I32(EventState);
+    w.Str(NameOf(Sender));
+    WriteArgs(w, Args);
+    WriteFrame(w, CallStack.Spare);
+    w.I32(CallStack.Count());
+    for (int32_t i = 0; i < CallStack.Count(); ++i) WriteFrame(w, CallStack.At(i));
+    w.I32(EventLevel);
+    if (Started && Page && PC >= 0 && PC < Page->Count() && Page->At(PC)->HasState())
+        Page->At(PC)->SaveState(w, *this);
+}
+
+void TCallMan::LoadFromStream(Stream& s, int32_t saveVersion) {
+    StreamReader r(s);
+    std::string pageName = r.Str("current page");
+    int32_t pc = r.I32("program counter");
+    bool running = r.Flag("running flag");
+    bool started = r.Flag("started flag");
+    int32_t eventState = r.I32("event state");
+    ObjectId sender = FindByName(r.Str("sender"));
+    std::vector<std::string> args = ReadArgs(r);
+    TStack spare = ReadFrame(r);
+    int32_t count = r.I32("frame count");
+    if (count < 0) count = 0;
+    r.CheckCount(count, kMinFrameBytes, "call frames");
+    std::vector<TStack> frames;
+    frames.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) frames.push_back(ReadFrame(r));
+    int32_t eventLevel = saveVersion >= 116 ? r.I32("event level") : 2;
+
+    Page = pageName.empty() ? nullptr : GetPage(pageName, true);
+    PC = pc;
+    Running = running;
+    Started = started;
+    EventState = eventState;
+    Sender = sender;
+    Args = std::move(args);
+    CallStack.Clear();
+    for (auto& f : frames) CallStack.Push(std::move(f));
+    CallStack.Spare = std::move(spare);
+    EventLevel = eventLevel;
+    if (Started && Page && PC >= 0 && PC < Page->Count() && Page->At(PC)->HasState())
+        Page->At(PC)->LoadState(r, *this);
+}
+
+}  // namespace vesk
