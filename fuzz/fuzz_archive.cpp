@@ -1,13 +1,19 @@
-// Opens arbitrary bytes as an archive and reads every member, inflated and through a window.
+// Opens arbitrary bytes as an archive and reads every member, inflated and through a window;
+// and looks for an archive resource in the same bytes taken as a program file.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "base/error.h"
+#include "vfs/pe_resource.h"
 #include "vfs/range_stream.h"
 #include "vfs/vr_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    try {
+        vesk::LocatePeResource(data, size, "DUMMY", "BINTYPE", "fuzz");
+    } catch (const vesk::VeskError&) {
+    }
     vesk::TVrFileCollection c;
     try {
         c.OpenResource("fuzz", vesk::TResourceData::Static(data, size));

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <unordered_set>
 
 #include "base/cp932.h"
 #include "base/error.h"
 #include "vfs/host_path.h"
+#include "vfs/pe_resource.h"
 #include "vfs/range_stream.h"
 #include "vfs/zlib_codec.h"
 
@@ -53,6 +55,22 @@ int TVrFileManager::AddArchive(const std::string& path) {
 int TVrFileManager::AddResourceArchive(const std::string& name, TResourceData data) {
     auto c = std::make_unique<TVrFileCollection>();
     c->OpenResource(name, std::move(data));
+    collections_.push_back(std::move(c));
+    return int(collections_.size() - 1);
+}
+
+int TVrFileManager::AddResourceArchive(const std::string& modulePath, const std::string& name,
+                                       const std::string& type) {
+    auto c = std::make_unique<TVrFileCollection>();
+    std::optional<TResourceData> data;
+    try {
+        data = FindPeResource(modulePath, name, type);
+    } catch (const VeskError&) {
+        // A module that cannot be loaded leaves its collection empty.
+        collections_.push_back(std::move(c));
+        return int(collections_.size() - 1);
+    }
+    c->OpenResource(name, data ? *data : TResourceData{});
     collections_.push_back(std::move(c));
     return int(collections_.size() - 1);
 }

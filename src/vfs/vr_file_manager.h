@@ -61,6 +61,11 @@ class TVrFileManager {
     int AddArchive(const std::string& path);
     // Adds resource bytes (data linked into the program) as an archive.
     int AddResourceArchive(const std::string& name, TResourceData data);
+    // Adds the resource `name` of type `type` of another program or library file (native
+    // path) as an archive. A file that cannot be read as one adds an empty collection; a
+    // missing or empty resource fails with "リソースが見つかりません".
+    int AddResourceArchive(const std::string& modulePath, const std::string& name,
+                           const std::string& type);
     void RemoveCollection(int index);
     void Clear();
     size_t CollectionCount() const { return collections_.size(); }

@@ -174,9 +174,12 @@ int Check(const std::string& path) {
                 crc = f.ChecksumOfSource ? Crc32(0, bytes.data(), bytes.size())
                                          : Crc32(0, stored.data(), stored.size());
             }
-            if (c.Version() >= 101 && crc != uint32_t(f.Checksum))
-                Fail(f.Name + ": checksum " + std::to_string(crc) + " instead of " +
-                     std::to_string(uint32_t(f.Checksum)));
+            if (c.Version() >= 101 && crc != uint32_t(f.Checksum)) {
+                char msg[64];
+                std::snprintf(msg, sizeof msg, ": checksum %08x, stored %08x", crc,
+                              uint32_t(f.Checksum));
+                Fail(f.Name + msg);
+            }
         } catch (const VeskError& e) {
             std::fprintf(stderr, "%s\n", e.what());
             ++failed;
