@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "media/audio_format.h"
@@ -22,7 +24,13 @@ class RealTicker : public Ticker {
             std::unique_lock lock(m_);
             while (!cv_.wait_until(lock, next, [this] { return stop_; })) {
                 lock.unlock();
-                fn();
+                try {
+                    fn();
+                } catch (const std::exception& e) {
+                    // A timer thread has nobody to report to; an escaping error would end
+                    // the program.
+                    std::fprintf(stderr, "veskplay: timer: %s\n", e.what());
+                }
                 lock.lock();
                 next += period;
                 // After a long stall, keep the period rather than firing a burst of calls.

@@ -17,7 +17,11 @@ inline int16_t SaturateS16(int32_t v) {
 
 // Nearest integer with halves going to the even neighbour, as the original floating-point
 // unit rounds by default; positions and times computed by the player round this way.
+// Values beyond the 64-bit range saturate instead of overflowing.
 inline int64_t RoundHalfEven(long double v) {
+    constexpr long double kLimit = 9.2e18L;
+    if (!(v > -kLimit)) return v != v ? 0 : -static_cast<int64_t>(kLimit);
+    if (v > kLimit) return static_cast<int64_t>(kLimit);
     return static_cast<int64_t>(std::nearbyint(v));
 }
 

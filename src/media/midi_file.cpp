@@ -10,6 +10,8 @@ namespace vesk {
 namespace {
 
 constexpr int64_t kDefaultTempo = 500000;  // microseconds per quarter note
+// Times stop growing here (about 285 million years), so hostile deltas cannot overflow.
+constexpr int64_t kMaxMs = int64_t(1) << 53;
 
 uint32_t Be32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
@@ -214,7 +216,7 @@ void TMidiV::ComputeTimes() {
         // event's own delta is rounded, so the times keep the original's small drift.
         const float factor = smpte ? float(1000.0L / (fps * (division_ & 0xFF)))
                                    : float((long double)tempo / division_ / 1000.0L);
-        e.ms = prevMs + RoundHalfEven((long double)factor * e.delta);
+        e.ms = std::min(kMaxMs, prevMs + RoundHalfEven((long double)factor * e.delta));
         if (e.kind == kMidiMeta && e.metaType == 0x51 && e.bytes.size() >= 3)
             tempo = int64_t(e.bytes[0]) << 16 | int64_t(e.bytes[1]) << 8 | e.bytes[2];
         prevTick = e.tick;

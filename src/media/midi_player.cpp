@@ -123,7 +123,10 @@ void TMidiPlayV::PlayFrom(int64_t ms) {
                ev.begin());
     AllNotesOff();
     const size_t from = target < next_ ? 0 : next_;
-    // Catch up without notes, so programs, controllers and system settings are right.
+    // Catch up without notes, so programs, controllers and system settings are right. The
+    // device gets time after each system-exclusive message, up to half a second in all, so
+    // a file full of them cannot stall the caller.
+    uint32_t waited = 0;
     for (size_t i = from; i < target; ++i) {
         const TMidiMsgEvent& e = ev[i];
         if (e.kind == kMidiShort) {
@@ -131,7 +134,10 @@ void TMidiPlayV::PlayFrom(int64_t ms) {
             if (type == 0x80 || type == 0x90) continue;
         }
         Send(e);
-        if (e.kind == kMidiSysEx) clock_.SleepMs(10);
+        if (e.kind == kMidiSysEx && waited < 500) {
+            clock_.SleepMs(10);
+            waited += 10;
+        }
     }
     next_ = target;
     position_ = ms;

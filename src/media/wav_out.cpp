@@ -1,7 +1,9 @@
 #include "media/wav_out.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "media/audio_format.h"
 
@@ -327,18 +329,24 @@ bool TWavOut::MixSource(TWavBuffer& s, int16_t* block, uint32_t now) {
     const size_t want =
         blockSize_ * size_t(conv.unitBytes) / size_t(kOutBytesPerFrame * conv.framesPerUnit);
     size_t got = 0;
-    st.SetPos(s.readPos_);
-    while (got < want) {
-        if (st.GetPos() >= size) {
-            if (!s.loop_ || st.SetPos(s.loopPos_) >= size) break;
-            continue;
+    try {
+        st.SetPos(s.readPos_);
+        while (got < want) {
+            if (st.GetPos() >= size) {
+                if (!s.loop_ || st.SetPos(s.loopPos_) >= size) break;
+                continue;
+            }
+            size_t n = st.Read(s.scratch_.data() + got, want - got);
+            if (n == 0) break;
+            got += n;
         }
-        size_t n = st.Read(s.scratch_.data() + got, want - got);
-        if (n == 0) break;
-        got += n;
+        s.readPos_ = st.GetPos();
+    } catch (const std::exception& e) {
+        // A stream that fails (a damaged file, a vanished disk) ends its sound; the feeding
+        // thread and the other sources carry on.
+        std::fprintf(stderr, "veskplay: sound stream: %s\n", e.what());
+        s.readPos_ = size;
     }
-    s.readPos_ = st.GetPos();
-
     const size_t frames = Convert(s.format_, conv, s.scratch_.data(), got, s.converted_.data());
     int16_t* c = s.converted_.data();
     const size_t samples = frames * kOutChannels;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "media/audio_format.h"
 #include "media/audio_output.h"
 #include "media/ogg_wave_item.h"
@@ -212,6 +213,27 @@ TEST_F(WavOutTest, AudioReachesTheBusInOrder) {
     EXPECT_EQ(s[2 * start], 7000);
     EXPECT_EQ(s[2 * (start + 4409) + 1], 7000);
     EXPECT_EQ(s[2 * (start + 4410)], 0);
+}
+
+// A decoded stream whose reads fail, like a damaged archive member.
+class FailingStream : public TOggStream {
+  public:
+    TWavFormat GetFormat() override { return kCd; }
+    size_t Read(void*, size_t) override { throw VeskError("read error"); }
+    int64_t GetPos() override { return 0; }
+    int64_t SetPos(int64_t) override { return 0; }
+    int64_t GetSize() override { return 1000000; }
+    int GetLen() override { return 0; }
+};
+
+TEST_F(WavOutTest, FailingStreamEndsItsSoundOnly) {
+    TWavBuffer* bad = out.CreateSource(std::make_unique<FailingStream>());
+    bad->Play();
+    Playing(kCd, Constant16(10000, 5, 5));
+    out.Feed();
+    EXPECT_TRUE(bad->HasEnded());
+    ASSERT_FALSE(blocks.empty());
+    EXPECT_EQ(blocks[0][0], 5);
 }
 
 TEST(WavOutNames, AbsoluteAndOggNames) {
