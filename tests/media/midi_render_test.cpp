@@ -48,6 +48,9 @@ TEST(MidiRender, SoundWhereTheNotesAre) {
     EXPECT_LT(gap * 10, first);
     EXPECT_LT(Rms(r.samples, 0, 9), 1.0);  // nothing before the sequencer's first step
 
+    // Headless runs must hear the same thing every time.
+    EXPECT_EQ(RenderMidi(smf, opt).samples, r.samples);
+
     // Played twice with repeat: the chord comes again after the end.
     opt.repeat = 2;
     MidiRenderResult twice = RenderMidi(smf, opt);
