@@ -2,6 +2,7 @@
 // Builds pages in memory and writes them in the stored form: the page writer the compiler,
 // the tools and the tests use.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +18,9 @@ class TPageBuilder {
     // Appends a command with the given nesting depth; RunNext is set and LineNo is the
     // command's one-based position until changed.
     TCommand& Add(uint8_t code, int32_t indent = 0);
-    int32_t Count() const { return page_.Count(); }
-    TCommand& At(int32_t i) { return *page_.At(i); }
-    TPage& Page() { return page_; }
+    int32_t Count() const { return page_->Count(); }
+    TCommand& At(int32_t i) { return *page_->At(i); }
+    TPage& Page() { return *page_; }
 
     // Shorthands for the most used commands.
     TCommand& Calc(std::string_view statement, int32_t indent = 0);
@@ -32,7 +33,8 @@ class TPageBuilder {
     void WriteFile(const std::string& path, int32_t version = kPageVersionMax);
 
   private:
-    TPage page_;
+    // Held by pointer: commands point back at their page, and builders move.
+    std::unique_ptr<TPage> page_;
 };
 
 }  // namespace vesk
