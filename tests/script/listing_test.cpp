@@ -1,0 +1,59 @@
+// Expressions folded back into text, and the page listing built on it.
+#include <gtest/gtest.h>
+
+#include "base/cp932.h"
+#include "script/expr_text.h"
+#include "script/page_builder.h"
+#include "script/page_listing.h"
+
+namespace vesk {
+namespace {
+
+TEST(ListingTest, ExpressionsReadBackAsText) {
+    struct Case {
+        const char* source;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"a = b + 1 * c", "a = b + (1 * c)"},
+        {"(a + b) * 2", "(a + b) * 2"},
+        {"a[1, i + 1] = -3", "a[1, i + 1] = -3"},
+        {"\"x\\\"y\" ++ IntToStr(n)", "\"x\\\"y\" ++ IntToStr(n)"},
+        {"x <> 2", "x <> 2"},
+        {"-x", "-x"},
+        {"s = Copy(t, 1, Length(t) - 1)", "s = Copy(t, 1, Length(t) - 1)"},
+        {"1.5", "1.5"},
+    };
+    for (const Case& k : cases) {
+        TVeskParser p;
+        CompileExpr(k.source, p);
+        EXPECT_EQ(ExprToText(p), k.text) << k.source;
+    }
+}
+
+TEST(ListingTest, PageListingShowsEveryField) {
+    TPageBuilder b(1, "main.lsb");
+    b.If("a == 1");
+    TCommand& call = b.Add(CC_CALL, 1)
+                         .SetText("Page", "sub.lsb")
+                         .SetNum("Target", 2)
+                         .SetExprText("Condition", "1")
+                         .SetExprList("Arguments", {"\"x\"", ""});
+    call.Disabled = 1;
+    call.LineNo = 40;
+    b.Add(CC_BOXNEW).SetPropText(5, "10").SetPropText(0, "\"box\"");
+    b.Add(CC_TEXTINS).SetText("TextBlock", std::string(12, 'x'));
+    std::string listing = ListPage(b.Page());
+    EXPECT_EQ(listing,
+              "page \"main.lsb\"  version 114  result type 1  commands 4\n"
+              "    0 -n     1  If  Condition=(a == 1)\n"
+              "    1 dn    40    Call  Page=\"sub.lsb\"  Target=2  ResultVar=\"\"  "
+              "Condition=(1)  Arguments=[(\"x\"), ()]\n"
+              "    2 -n     3  BoxNew  PR_NAME=(\"box\")  PR_WIDTH=(10)\n"
+              "    3 -n     4  TextIns  TextBlock=<12 bytes>  Target=()  TrackRead=()  "
+              "Wait=()  BlockEvents=()\n");
+}
+
+}  // namespace
+}  // namespace vesk
