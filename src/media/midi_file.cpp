@@ -136,8 +136,11 @@ size_t TMidiV::ParseTrack(const uint8_t* data, size_t size, size_t pos, int trac
         (division_ & 0x8000)
             ? std::max(1.0, -int(int8_t(division_ >> 8)) * (division_ & 0xFF) / 2.0)
             : double(division_);
-    // Indexes of the notes still sounding, per channel and key.
-    std::vector<std::vector<size_t>> open(16 * 128);
+    // Indexes of the notes still sounding, per channel and key; the table is kept from
+    // track to track so that files of many tracks do not rebuild it each time.
+    auto& open = openNotes_;
+    open.resize(16 * 128);
+    for (auto& o : open) o.clear();
     int64_t tick = 0;
     uint8_t running = 0;
     while (true) {

@@ -98,6 +98,7 @@ class TMidiV {
     TRhythms rhythms_;
     TVibrants vibrants_;
     int64_t length_ = 0;
+    std::vector<std::vector<size_t>> openNotes_;
 };
 
 }  // namespace vesk
