@@ -117,10 +117,13 @@ void TMidiPlayV::PlayFrom(int64_t ms) {
     std::lock_guard lock(m_);
     ms = std::max<int64_t>(ms, 0);
     const auto& ev = song_.Events();
-    const size_t target =
+    // The first event at that time, or else the last one before it (which the first step
+    // then plays, since its time lies below the position).
+    size_t target =
         size_t(std::lower_bound(ev.begin(), ev.end(), ms,
                                 [](const TMidiMsgEvent& e, int64_t t) { return e.ms < t; }) -
                ev.begin());
+    if (target > 0 && (target == ev.size() || ev[target].ms != ms)) --target;
     AllNotesOff();
     const size_t from = target < next_ ? 0 : next_;
     // Catch up without notes, so programs, controllers and system settings are right. The

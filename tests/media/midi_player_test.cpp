@@ -149,23 +149,29 @@ TEST_F(MidiPlayer, PlayFromCatchesUpWithoutNotes) {
         .End(96);
     Load(MakeSmf(0, 96, {t}));
     player->PlayFrom(400);
-    std::vector<Sent> want{
-        {0, {0xC0, 5, 0}}, {0, {0xF0, 0x41, 0xF7}}, {0, {0xB0, 10, 20}}, {0, {0xA0, 60, 3}}};
+    // Nothing lies at 400 ms: the search stops at the event before it (the key pressure at
+    // 250 ms), which the first step plays; everything earlier is caught up without notes.
+    std::vector<Sent> want{{0, {0xC0, 5, 0}}, {0, {0xF0, 0x41, 0xF7}}, {0, {0xB0, 10, 20}}};
     EXPECT_EQ(Notes(), want);
     EXPECT_EQ(AllNotesOffCount(), 16);
     clock.Advance(110);
     ASSERT_EQ(Notes().size(), 5u);
+    EXPECT_EQ(Notes()[3], (Sent{10, {0xA0, 60, 3}}));
     EXPECT_EQ(Notes()[4], (Sent{110, {0x90, 64, 90}}));
     // Backwards: everything before the target again, from the first event.
     log.clear();
     player->PlayFrom(300);
-    EXPECT_EQ(Notes().size(), 4u);
+    EXPECT_EQ(Notes().size(), 3u);
     EXPECT_EQ(AllNotesOffCount(), 16);
     // Forwards from there: only what lies between.
     log.clear();
     player->PlayFrom(480);
     EXPECT_TRUE(Notes().empty());
-    EXPECT_EQ(player->Position(), 480);
+    // Exactly at an event's time: that event is the target; the one before is caught up.
+    log.clear();
+    player->PlayFrom(500);
+    EXPECT_EQ(Notes().size(), 1u);  // the key pressure at 250 ms
+    EXPECT_EQ(player->Position(), 500);
 }
 
 TEST_F(MidiPlayer, StopSilencesAndNothingFollows) {
