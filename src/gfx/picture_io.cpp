@@ -191,6 +191,14 @@ bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
         int64_t(w) * h > TDIBX::kMaxPixels) {
         png_error(png, "picture size is out of range");
     }
+    // Deflate packs at most about 1032 bytes into one, so data far too short for the
+    // picture it announces is refused before anything is allocated for it.
+    const uint64_t rawBytes =
+        uint64_t(h) * (1 + (uint64_t(w) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8);
+    const auto* st = static_cast<const PngReadState*>(png_get_io_ptr(png));
+    if (rawBytes / 1032 > st->size) {
+        png_error(png, "data is too short for the picture size");
+    }
     // Palette pictures keep their indices; everything else becomes 8-bit RGB.
     const bool indexed = colorType == PNG_COLOR_TYPE_PALETTE;
     if (depth == 16) png_set_strip_16(png);
