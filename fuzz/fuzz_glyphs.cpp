@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "base/stream.h"
 #include "text/glyph_list.h"
+#include "text/tag_writer.h"
 #include "text/var_expand.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
@@ -26,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const VeskError&) {
         return 0;
     }
+    // Writing tags back checks itself; it may refuse, never crash.
+    std::vector<std::string> lines;
+    WriteTaggedText(list, lines);
+
     // What was read must write, and read back to the same glyphs.
     MemoryStream m;
     try {

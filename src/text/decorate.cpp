@@ -8,15 +8,14 @@ int32_t TDecorateList::Add(const TDecorate& style) {
         ++entries_[size_t(it->second)].RefCount;
         return it->second;
     }
-    int32_t i = Append(style, 1);
-    return i;
+    return Append(style, 1);
 }
 
-int32_t TDecorateList::Append(const TDecorate& style, int32_t refCount) {
+int32_t TDecorateList::Append(TDecorate style, int32_t refCount) {
     int32_t i = Count();
-    entries_.push_back({style, refCount});
     // The first of equal styles stays the one new glyphs share.
     index_.emplace(style, i);
+    entries_.push_back({std::move(style), refCount});
     return i;
 }
 

@@ -45,8 +45,9 @@ class TDecorateList {
 
     // Finds the equal style (or adds it) and counts one more user; returns its index.
     int32_t Add(const TDecorate& style);
-    // Appends a style as it was stored, without looking for an equal one.
-    int32_t Append(const TDecorate& style, int32_t refCount);
+    // Appends a style as it was stored, without looking for an equal one. (By value: the
+    // style may be one of this pool's own.)
+    int32_t Append(TDecorate style, int32_t refCount);
     // Drops one user of a style.
     void Release(int32_t index);
     void Clear();
