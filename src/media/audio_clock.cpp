@@ -1,6 +1,7 @@
 #include "media/audio_clock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -80,7 +81,7 @@ struct VirtualAudioClock::Entry {
     uint32_t period;
     uint64_t due;
     std::function<void()> fn;
-    bool alive = true;
+    std::atomic<bool> alive{true};
     std::mutex m;  // held while the callback runs, so destroying the ticker waits for it
 };
 
@@ -127,10 +128,7 @@ void VirtualAudioClock::Advance(uint32_t ms) {
             ++now_;
             frames = size_t(FramesAtMs(now_) - FramesAtMs(now_ - 1));
             pull = pull_;
-            std::erase_if(entries_, [](const std::shared_ptr<Entry>& e) {
-                std::lock_guard el(e->m);
-                return !e->alive;
-            });
+            std::erase_if(entries_, [](const std::shared_ptr<Entry>& e) { return !e->alive; });
             for (auto& e : entries_)
                 if (e->due <= now_) {
                     e->due += e->period;
