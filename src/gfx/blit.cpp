@@ -25,6 +25,31 @@ void WriteRow(uint8_t* row, int bits, int32_t x0, int32_t n, const uint32_t* in)
     for (int32_t i = 0; i < n; ++i) WriteRaw(row, x0 + i, bits, in[i]);
 }
 
+uint32_t* DestRow::Load(int32_t y, int32_t x, int32_t n) {
+    row_ = a_.Row(y);
+    x_ = x;
+    n_ = n;
+    if (Direct()) return reinterpret_cast<uint32_t*>(row_) + x;
+    GatherRow(row_, a_.Bits(), x, 1, n, buf_.data());
+    return buf_.data();
+}
+
+void DestRow::Store() {
+    if (!Direct()) WriteRow(row_, a_.Bits(), x_, n_, buf_.data());
+}
+
+const RowKernels& KernelsFor(TCustomDIBX& dst, const Access& a, const RowParams& p) {
+    return (a.Bits() == 32 && !p.conv) ? dst.Kernels() : RowKernels::General();
+}
+
+RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha) {
+    RowParams p = ParamsFor(dst);
+    p.alpha = uint32_t(alpha);
+    p.useKey = key && src.TransparentColor() != -1;
+    p.key = static_cast<uint32_t>(src.TransparentColor());
+    return p;
+}
+
 RowParams ParamsFor(const TCustomDIBX& dst) {
     RowParams p;
     p.rmask = dst.RedMask();
@@ -110,11 +135,12 @@ void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, c
         p.conv = &conv;
     }
     const bool direct32 = da.Bits() == 32;
-    const RowKernels& k = (direct32 && !p.conv) ? dst.Kernels() : RowKernels::General();
+    const RowKernels& k = KernelsFor(dst, da, p);
     const bool srcDirect = !smp.cols && sa.Bits() == 32 && g.sxStep == 1;
     const bool maskDirect = !smp.cols && g.sxStep == 1;
 
-    std::vector<uint32_t> dbuf(direct32 ? 0 : g.w), sbuf(srcDirect ? 0 : g.w);
+    DestRow dest(da, g.w);
+    std::vector<uint32_t> sbuf(srcDirect ? 0 : g.w);
     std::vector<uint8_t> mbuf(masked && !maskDirect ? g.w : 0);
     std::vector<uint32_t> mtmp(mbuf.size());
     // A plain scaled copy into 32 bits gathers straight into the destination, and a row
@@ -136,13 +162,7 @@ void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, c
             }
             continue;
         }
-        uint32_t* d;
-        if (direct32) {
-            d = reinterpret_cast<uint32_t*>(drow) + g.dx;
-        } else {
-            GatherRow(drow, da.Bits(), g.dx, 1, g.w, dbuf.data());
-            d = dbuf.data();
-        }
+        uint32_t* d = dest.Load(g.dy + j, g.dx, g.w);
         const uint8_t* srow = sa.Row(sy);
         const uint32_t* s;
         if (srcDirect) {
@@ -190,7 +210,7 @@ void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, c
                 k.maskAdd(d, s, m, g.w, p);
                 break;
         }
-        if (!direct32) WriteRow(drow, da.Bits(), g.dx, g.w, d);
+        dest.Store();
     }
 }
 

@@ -99,6 +99,30 @@ inline void WriteRaw(uint8_t* row, int32_t x, int bits, uint32_t v) {
     }
 }
 
+// A run of destination pixels as 32-bit values: the pixels themselves on 32-bit
+// surfaces, else a buffer read from the row and written back by Store.
+class DestRow {
+  public:
+    DestRow(const Access& a, int32_t maxWidth)
+        : a_(a), buf_(a.Bits() == 32 ? 0 : size_t(std::max(maxWidth, 0))) {}
+    bool Direct() const { return a_.Bits() == 32; }
+    uint32_t* Load(int32_t y, int32_t x, int32_t n);
+    void Store();
+
+  private:
+    const Access& a_;
+    std::vector<uint32_t> buf_;
+    uint8_t* row_ = nullptr;
+    int32_t x_ = 0, n_ = 0;
+};
+
+// The kernels drawing into `dst`: its own set on 32 bits without conversion, else the
+// general set.
+const RowKernels& KernelsFor(TCustomDIBX& dst, const Access& a, const RowParams& p);
+// Parameters of a draw from `src`: the destination's masks, alpha, and the source's key
+// when asked for and set.
+RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha);
+
 // n raw values from x0 with a step of +1 or -1.
 void GatherRow(const uint8_t* row, int bits, int32_t x0, int32_t step, int32_t n, uint32_t* out);
 // n raw values at the given columns.

@@ -119,13 +119,10 @@ void FillWith(TCustomDIBX& s, const TRect& r, FillOp op, const RowParams& p) {
     if (c.IsEmpty()) return;
     Access a(s);
     if (!a.Ok()) return;
-    const bool direct = a.Bits() == 32;
-    const RowKernels& k = direct ? s.Kernels() : RowKernels::General();
-    std::vector<uint32_t> buf(direct ? 0 : c.Width());
+    const RowKernels& k = blit::KernelsFor(s, a, p);
+    blit::DestRow dest(a, c.Width());
     for (int32_t y = c.top; y < c.bottom; ++y) {
-        uint8_t* row = a.Row(y);
-        uint32_t* d = direct ? reinterpret_cast<uint32_t*>(row) + c.left : buf.data();
-        if (!direct) blit::GatherRow(row, a.Bits(), c.left, 1, c.Width(), d);
+        uint32_t* d = dest.Load(y, c.left, c.Width());
         switch (op) {
             case FillOp::Alpha:
                 k.fillAlpha(d, c.Width(), p);
@@ -137,7 +134,7 @@ void FillWith(TCustomDIBX& s, const TRect& r, FillOp op, const RowParams& p) {
                 k.fillSub(d, c.Width(), p);
                 break;
         }
-        if (!direct) blit::WriteRow(row, a.Bits(), c.left, c.Width(), d);
+        dest.Store();
     }
 }
 
@@ -219,27 +216,19 @@ void SimpleBlit(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, int32_t x
     blit::Run(dst, src, mask, g, {}, op, p);
 }
 
-RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha) {
-    RowParams p = blit::ParamsFor(dst);
-    p.alpha = uint32_t(alpha);
-    p.useKey = key && src.TransparentColor() != -1;
-    p.key = static_cast<uint32_t>(src.TransparentColor());
-    return p;
-}
-
 }  // namespace
 
 void TCustomDIBX::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool key, const TRect& src,
                        TCustomDIBX& source) {
     SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Copy,
-               KeyParams(*this, source, key, 255));
+               blit::KeyParams(*this, source, key, 255));
 }
 
 void TCustomDIBX::DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
                            const TRect& src, TCustomDIBX& source) {
     if (mask.BitCount() != 8) return;
     SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::Mask,
-               KeyParams(*this, source, false, 255));
+               blit::KeyParams(*this, source, false, 255));
 }
 
 void TCustomDIBX::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
@@ -247,7 +236,7 @@ void TCustomDIBX::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, boo
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
     SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Alpha,
-               KeyParams(*this, source, key, alpha));
+               blit::KeyParams(*this, source, key, alpha));
 }
 
 void TCustomDIBX::DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
@@ -255,7 +244,7 @@ void TCustomDIBX::DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
     SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::MaskAlpha,
-               KeyParams(*this, source, false, alpha));
+               blit::KeyParams(*this, source, false, alpha));
 }
 
 void TCustomDIBX::DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool,
@@ -263,7 +252,7 @@ void TCustomDIBX::DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool 
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
     SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Add,
-               KeyParams(*this, source, true, alpha));
+               blit::KeyParams(*this, source, true, alpha));
 }
 
 void TCustomDIBX::DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
@@ -271,7 +260,7 @@ void TCustomDIBX::DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& 
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
     SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::MaskAdd,
-               KeyParams(*this, source, false, alpha));
+               blit::KeyParams(*this, source, false, alpha));
 }
 
 void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
@@ -289,14 +278,12 @@ void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pi
     RowParams p = blit::ParamsFor(*this);
     p.alpha = uint32_t(alpha);
     p.color = pixel;
-    const bool direct = da.Bits() == 32;
-    const RowKernels& k = direct ? Kernels() : RowKernels::General();
-    std::vector<uint32_t> dbuf(direct ? 0 : g.w), mtmp(g.w);
+    const RowKernels& k = blit::KernelsFor(*this, da, p);
+    blit::DestRow dest(da, g.w);
+    std::vector<uint32_t> mtmp(g.w);
     std::vector<uint8_t> mbuf(g.w);
     for (int32_t j = 0; j < g.h; ++j) {
-        uint8_t* drow = da.Row(g.dy + j);
-        uint32_t* d = direct ? reinterpret_cast<uint32_t*>(drow) + g.dx : dbuf.data();
-        if (!direct) blit::GatherRow(drow, da.Bits(), g.dx, 1, g.w, d);
+        uint32_t* d = dest.Load(g.dy + j, g.dx, g.w);
         const uint8_t* mrow = ma.Row(g.sy + j * g.syStep);
         const uint8_t* m = mrow + g.sx;
         if (g.sxStep != 1) {
@@ -305,7 +292,7 @@ void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pi
             m = mbuf.data();
         }
         k.maskColor(d, m, g.w, p);
-        if (!direct) blit::WriteRow(drow, da.Bits(), g.dx, g.w, d);
+        dest.Store();
     }
 }
 

@@ -136,9 +136,9 @@ void RunIndexed(TCustomDIBX& dst, TCustomDIBX& source, const blit::Geom& g, cons
     if (!da.Ok() || !sa.Ok()) return;
     RowParams p = blit::ParamsFor(dst);
     p.alpha = uint32_t(std::max(how.addAlpha, 0));
-    const bool direct32 = da.Bits() == 32;
-    const RowKernels& k = direct32 ? dst.Kernels() : RowKernels::General();
-    std::vector<uint32_t> dbuf(direct32 ? 0 : g.w), sbuf(g.w), idx(g.w);
+    const RowKernels& k = blit::KernelsFor(dst, da, p);
+    blit::DestRow dest(da, g.w);
+    std::vector<uint32_t> sbuf(g.w), idx(g.w);
     std::vector<uint8_t> wbuf(g.w);
     for (int32_t j = 0; j < g.h; ++j) {
         const int32_t sy = rows ? rows[j] : g.sy + j * g.syStep;
@@ -147,9 +147,7 @@ void RunIndexed(TCustomDIBX& dst, TCustomDIBX& source, const blit::Geom& g, cons
         } else {
             blit::GatherRow(sa.Row(sy), sa.Bits(), g.sx, g.sxStep, g.w, idx.data());
         }
-        uint8_t* drow = da.Row(g.dy + j);
-        uint32_t* d = direct32 ? reinterpret_cast<uint32_t*>(drow) + g.dx : dbuf.data();
-        if (!direct32) blit::GatherRow(drow, da.Bits(), g.dx, 1, g.w, d);
+        uint32_t* d = dest.Load(g.dy + j, g.dx, g.w);
         for (int32_t i = 0; i < g.w; ++i) {
             const bool on = drawn(idx[i]);
             sbuf[i] = on ? how.colors[idx[i]] : 0;
@@ -162,7 +160,7 @@ void RunIndexed(TCustomDIBX& dst, TCustomDIBX& source, const blit::Geom& g, cons
         } else {
             k.mask(d, sbuf.data(), wbuf.data(), g.w, p);
         }
-        if (!direct32) blit::WriteRow(drow, da.Bits(), g.dx, g.w, d);
+        dest.Store();
     }
 }
 

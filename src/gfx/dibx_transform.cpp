@@ -58,14 +58,6 @@ void Stretch(TCustomDIBX& dst, const TRect& dest, TCustomDIBX& source, TCustomDI
     blit::Run(dst, source, mask, plan.g, {plan.cols.data(), plan.rows.data()}, op, p);
 }
 
-RowParams StretchParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha) {
-    RowParams p = blit::ParamsFor(dst);
-    p.alpha = uint32_t(alpha);
-    p.useKey = key && src.TransparentColor() != -1;
-    p.key = static_cast<uint32_t>(src.TransparentColor());
-    return p;
-}
-
 }  // namespace
 
 void TCustomDIBX::StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
@@ -73,7 +65,7 @@ void TCustomDIBX::StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t al
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
     Stretch(*this, dest, source, nullptr, flipV, flipH, src, alpha == 255 ? Op::Copy : Op::Alpha,
-            StretchParams(*this, source, key, alpha));
+            blit::KeyParams(*this, source, key, alpha));
 }
 
 void TCustomDIBX::StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha,
@@ -81,7 +73,7 @@ void TCustomDIBX::StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
     Stretch(*this, dest, source, &mask, flipV, flipH, src, alpha == 255 ? Op::Mask : Op::MaskAlpha,
-            StretchParams(*this, source, false, alpha));
+            blit::KeyParams(*this, source, false, alpha));
 }
 
 void TCustomDIBX::StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
@@ -89,7 +81,7 @@ void TCustomDIBX::StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
     Stretch(*this, dest, source, nullptr, flipV, flipH, src, Op::Add,
-            StretchParams(*this, source, key, alpha));
+            blit::KeyParams(*this, source, key, alpha));
 }
 
 void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
@@ -97,7 +89,7 @@ void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
     Stretch(*this, dest, source, &mask, flipV, flipH, src, Op::MaskAdd,
-            StretchParams(*this, source, false, alpha));
+            blit::KeyParams(*this, source, false, alpha));
 }
 
 // ---- rotation ---------------------------------------------------------------------------
@@ -181,13 +173,14 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
     const bool useKey = key && !mask && source.TransparentColor() != -1;
     const uint32_t keyValue = static_cast<uint32_t>(source.TransparentColor());
     const bool direct32 = da.Bits() == 32;
-    const RowKernels& k = (direct32 && !p.conv) ? dst.Kernels() : RowKernels::General();
+    const RowKernels& k = blit::KernelsFor(dst, da, p);
     const int32_t w = box.Width();
-    std::vector<uint32_t> dbuf(direct32 ? 0 : w), sbuf(w);
+    blit::DestRow dest(da, w);
+    std::vector<uint32_t> sbuf(w);
     std::vector<uint8_t> wbuf(w);
 
-    const bool plainCopy = alpha == 255 && !mask && !useKey && !p.conv && direct32 &&
-                           sa.Bits() == 32;
+    const bool plainCopy =
+        alpha == 255 && !mask && !useKey && !p.conv && direct32 && sa.Bits() == 32;
     // Mirroring reflects the found position inside the source rectangle: r = base + sign * s.
     const int64_t xBase = flipH ? src.left + src.right - 1 : 0, xSign = flipH ? -1 : 1;
     const int64_t yBase = flipV ? src.top + src.bottom - 1 : 0, ySign = flipV ? -1 : 1;
@@ -224,10 +217,9 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
             wbuf[i] = uint8_t(weight);
         }
         const int32_t n = i1 - i0;
-        uint32_t* d = direct32 ? reinterpret_cast<uint32_t*>(drow) + box.left + i0 : dbuf.data();
-        if (!direct32) blit::GatherRow(drow, da.Bits(), box.left + i0, 1, n, d);
+        uint32_t* d = dest.Load(box.top + j, box.left + i0, n);
         k.mask(d, sbuf.data() + i0, wbuf.data() + i0, n, p);
-        if (!direct32) blit::WriteRow(drow, da.Bits(), box.left + i0, n, d);
+        dest.Store();
     }
 }
 
