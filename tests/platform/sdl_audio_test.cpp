@@ -1,5 +1,7 @@
 #include "platform/sdl_audio.h"
 
+#include "platform/alsa_midi.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -51,6 +53,15 @@ TEST(SdlAudio, NoDeviceFallsBackToSilentTimekeeping) {
     EXPECT_TRUE(Pulls(*clock, c));
     sink.reset();
     bus.Remove(&c);
+}
+
+TEST(AlsaMidi, ListsOnlyPortsThatCanBeOpened) {
+    // Without a sequencer (as in most containers) the list is empty; with one, every entry
+    // has a name and an opener.
+    for (const TMidiDeviceInfo& d : AlsaMidiDevices()) {
+        EXPECT_FALSE(d.name.empty());
+        EXPECT_TRUE(bool(d.open));
+    }
 }
 
 }  // namespace
