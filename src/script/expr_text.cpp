@@ -101,7 +101,9 @@ class Folder {
         }
     }
 
-    static std::string Wrap(const Piece& p) { return p.compound ? "(" + p.text + ")" : p.text; }
+    static std::string Wrap(const Piece& p) {
+        return p.compound ? std::string("(") + p.text + ")" : p.text;
+    }
 
     std::string Run(const TVeskParser& expr) {
         std::vector<std::string> statements;
@@ -117,19 +119,19 @@ class Folder {
                     op.FuncIndex < kSysFuncCount ? kSysFuncs[op.FuncIndex].name : "?";
                 std::string args;
                 for (size_t i = 0; i < op.Operands.size(); ++i)
-                    args += (i ? ", " : "") + arg(i).text;
-                value = {name + "(" + args + ")", false};
+                    args += std::string(i ? ", " : "") + arg(i).text;
+                value = {name + std::string("(") + args + ")", false};
             } else if (op.Code == ocDimTo) {
                 std::string idx;
                 for (size_t i = 1; i < op.Operands.size(); ++i)
-                    idx += (i > 1 ? ", " : "") + arg(i).text;
+                    idx += std::string(i > 1 ? ", " : "") + arg(i).text;
                 value = {arg(0).text + "[" + idx + "]", false};
             } else if (const char* sym = OperatorText(op.Code)) {
                 Piece a = arg(0), b = arg(1);
                 // The compiler writes a leading minus as 0 - x.
                 if (op.Code == ocMinus && a.text == "0" && op.Operands.size() == 2 &&
                     !dynamic_cast<const TParamVar*>(op.Operands[0].get()))
-                    value = {"-" + Wrap(b), true};
+                    value = {std::string("-") + Wrap(b), true};
                 else
                     value = {Wrap(a) + " " + sym + " " + Wrap(b), true};
             } else {
@@ -148,11 +150,12 @@ class Folder {
                 temps_[op.Dest] = value;
             } else {
                 statements.push_back((temps_.count(op.Dest) ? temps_[op.Dest].text : op.Dest) +
-                                     " = " + value.text);
+                                     std::string(" = ") + value.text);
             }
         }
         std::string out;
-        for (size_t i = 0; i < statements.size(); ++i) out += (i ? "; " : "") + statements[i];
+        for (size_t i = 0; i < statements.size(); ++i)
+            out += std::string(i ? "; " : "") + statements[i];
         return out;
     }
 

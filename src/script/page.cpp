@@ -1,5 +1,7 @@
 #include "script/page.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 #include "base/error.h"
 #include "script/commands.h"
@@ -52,14 +54,14 @@ TPage::LoadResult TPage::LoadFromBytes(const uint8_t* data, size_t size) {
         r.CheckCount(setCount, setSize, "property sets");
         for (auto& set : PropertySet) set.fill(0);
         size_t keep = std::min<size_t>(size_t(setSize), kPropertySetBytes);
-        for (int32_t i = 0; i < setCount; ++i) {
-            if (i < kCommandTypeCount) {
-                r.Raw(PropertySet[size_t(i)].data(), keep, "property set");
-                r.Skip(setSize - int64_t(keep), "property set");
-            } else {
-                r.Skip(setSize, "property set");
-            }
+        const int32_t used = std::min<int32_t>(setCount, kCommandTypeCount);
+        for (int32_t i = 0; i < used; ++i) {
+            r.Raw(PropertySet[size_t(i)].data(), keep, "property set");
+            r.Skip(setSize - int64_t(keep), "property set");
         }
+        // Records for type codes the player does not know are skipped in one go (a count
+        // of empty records must not cost a loop).
+        r.Skip(int64_t(setCount - used) * setSize, "property set");
         int32_t count = r.I32("command count");
         if (count < 0) count = 0;
         r.CheckCount(count, kMinCommandBytes, "commands");

@@ -26,7 +26,7 @@ std::string QuoteText(const std::string& s) {
 }
 
 std::string ExprField(const TVeskParser& p) {
-    return p.Ops.empty() ? "()" : "(" + ExprToText(p) + ")";
+    return p.Ops.empty() ? "()" : std::string("(") + ExprToText(p) + ")";
 }
 
 }  // namespace
@@ -52,13 +52,13 @@ std::string CommandFieldsText(const TCommand& cmd) {
                 add(f.Name, std::to_string(f.Num));
                 break;
             case FieldKind::Block:
-                add(f.Name, "<" + std::to_string(f.Text.size()) + " bytes>");
+                add(f.Name, std::string("<") + std::to_string(f.Text.size()) + " bytes>");
                 break;
             case FieldKind::ExprList: {
                 std::string list;
                 for (size_t k = 0; k < f.List.size(); ++k)
-                    list += (k ? ", " : "") + ExprField(f.List[k]);
-                add(f.Name, "[" + list + "]");
+                    list += std::string(k ? ", " : "") + ExprField(f.List[k]);
+                add(f.Name, std::string("[") + list + "]");
                 break;
             }
             case FieldKind::Props:
@@ -78,16 +78,18 @@ std::string CommandLine(const TCommand& cmd, int index) {
                   cmd.RunNext ? 'n' : '-', int(cmd.LineNo));
     std::string line = head;
     line.append(size_t(cmd.Indent > 0 && cmd.Indent < 64 ? cmd.Indent * 2 : 0), ' ');
-    if (cmd.Indent < 0 || cmd.Indent >= 64) line += "[" + std::to_string(cmd.Indent) + "] ";
+    if (cmd.Indent < 0 || cmd.Indent >= 64)
+        line += std::string("[") + std::to_string(cmd.Indent) + "] ";
     line += CommandName(cmd.GetType());
     std::string fields = CommandFieldsText(cmd);
-    if (!fields.empty()) line += "  " + fields;
+    if (!fields.empty()) line += std::string("  ") + fields;
     return line;
 }
 
 std::string ListPage(const TPage& page) {
-    std::string out = "page " + QuoteText(page.Name) + "  version " + std::to_string(page.Version) +
-                      "  result type " + std::to_string(page.ResultType) + "  commands " +
+    std::string out = std::string("page ") + QuoteText(page.Name) + "  version " +
+                      std::to_string(page.Version) + std::string("  result type ") +
+                      std::to_string(page.ResultType) + "  commands " +
                       std::to_string(page.Count()) + "\n";
     for (int i = 0; i < page.Count(); ++i) out += CommandLine(*page.At(i), i) + "\n";
     return out;
