@@ -74,34 +74,85 @@ std::string HostFolderOf(const std::string& path) {
 
 namespace {
 
-// The entry of `dir` that spells `part` (CP932), exact spellings first.
-std::optional<std::string> FindPart(const std::string& dir, const std::string& part, bool wantDir) {
-    if (part == "." || part == "..") return part;
-    auto ok = [&](const std::string& p) { return wantDir ? IsHostDir(p) : IsHostFile(p); };
-    std::string utf8;
-    bool converts = TryCp932ToUtf8(part, utf8);
-    if (converts && ok(dir + utf8)) return utf8;
-    if (ok(dir + part)) return part;
+// The folded CP932 spelling of a native entry name, the key names are compared by.
+std::string FoldedEntry(std::string_view entry) {
+    std::string asCp932;
+    return LowerAscii(TryUtf8ToCp932(entry, asCp932) ? asCp932 : std::string(entry));
+}
+
+// Calls fn(entry) for each entry of `dir` until it returns true.
+template <class Fn>
+void ScanDir(const std::string& dir, Fn fn) {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return std::nullopt;
-    std::optional<std::string> found;
+    if (!d) return;
     while (dirent* e = ::readdir(d)) {
         std::string_view entry = e->d_name;
         if (entry == "." || entry == "..") continue;
-        std::string asCp932;
-        bool match = (TryUtf8ToCp932(entry, asCp932) && SameTextAscii(asCp932, part)) ||
-                     SameTextAscii(entry, part);
-        if (match && ok(dir + std::string(entry))) {
-            found = std::string(entry);
-            break;
-        }
+        if (fn(std::string(entry))) break;
     }
     ::closedir(d);
+}
+
+}  // namespace
+
+std::vector<std::string> THostDirCache::Candidates(const std::string& dir,
+                                                   const std::string& part) {
+    struct stat st;
+    if (::stat(dir.empty() ? "." : dir.c_str(), &st) != 0) return {};
+    auto it = dirs_.find(dir);
+    bool fresh = it != dirs_.end() && it->second.mtime.tv_sec == st.st_mtim.tv_sec &&
+                 it->second.mtime.tv_nsec == st.st_mtim.tv_nsec;
+    if (!fresh) {
+        if (dirs_.size() >= 256) dirs_.clear();
+        Listing listing;
+        ScanDir(dir, [&](const std::string& entry) {
+            // Raw CP932 names that happen to be valid UTF-8 are found under both spellings.
+            std::string folded = FoldedEntry(entry), raw = LowerAscii(entry);
+            listing.byFolded[folded].push_back(entry);
+            if (raw != folded) listing.byFolded[raw].push_back(entry);
+            return false;
+        });
+        // A folder changed within the last seconds may change again unseen on file systems
+        // with coarse times; such a listing serves this lookup only.
+        if (std::time(nullptr) - st.st_mtim.tv_sec < 2) {
+            dirs_.erase(dir);
+            auto f = listing.byFolded.find(LowerAscii(part));
+            return f == listing.byFolded.end() ? std::vector<std::string>{} : f->second;
+        }
+        listing.mtime = st.st_mtim;
+        it = dirs_.insert_or_assign(dir, std::move(listing)).first;
+    }
+    auto f = it->second.byFolded.find(LowerAscii(part));
+    return f == it->second.byFolded.end() ? std::vector<std::string>{} : f->second;
+}
+
+namespace {
+
+// The entry of `dir` that spells `part` (CP932): through the cache's listing when there is
+// one (it holds the exact spellings too), else exact spellings first, then a scan.
+std::optional<std::string> FindPart(const std::string& dir, const std::string& part, bool wantDir,
+                                    THostDirCache* cache) {
+    if (part == "." || part == "..") return part;
+    auto ok = [&](const std::string& p) { return wantDir ? IsHostDir(p) : IsHostFile(p); };
+    if (cache) {
+        for (const std::string& entry : cache->Candidates(dir, part))
+            if (ok(dir + entry)) return entry;
+        return std::nullopt;
+    }
+    std::string utf8;
+    if (TryCp932ToUtf8(part, utf8) && ok(dir + utf8)) return utf8;
+    if (utf8 != part && ok(dir + part)) return part;
+    std::optional<std::string> found;
+    const std::string folded = LowerAscii(part);
+    ScanDir(dir, [&](const std::string& entry) {
+        if (FoldedEntry(entry) == folded && ok(dir + entry)) found = entry;
+        return found.has_value();
+    });
     return found;
 }
 
-std::optional<std::string> FindHost(const std::string& folder, std::string_view name,
-                                    bool wantDir) {
+std::optional<std::string> FindHost(const std::string& folder, std::string_view name, bool wantDir,
+                                    THostDirCache* cache) {
     std::string dir;
     if (!name.empty() && name[0] == '/')
         dir = "/";
@@ -116,12 +167,15 @@ std::optional<std::string> FindHost(const std::string& folder, std::string_view 
     }
     // The common case first: the name spelled exactly as on disk.
     std::string direct = dir;
-    for (size_t i = 0; i < parts.size(); ++i) direct += (i ? "/" : "") + NativeName(parts[i]);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) direct += '/';
+        direct += NativeName(parts[i]);
+    }
     if (wantDir ? IsHostDir(direct) : IsHostFile(direct))
         return wantDir ? WithSlash(direct) : direct;
     for (size_t i = 0; i < parts.size(); ++i) {
         bool last = i + 1 == parts.size();
-        auto part = FindPart(dir, parts[i], !last || wantDir);
+        auto part = FindPart(dir, parts[i], !last || wantDir, cache);
         if (!part) return std::nullopt;
         dir += *part;
         if (!last) dir += '/';
@@ -131,12 +185,14 @@ std::optional<std::string> FindHost(const std::string& folder, std::string_view 
 
 }  // namespace
 
-std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name) {
-    return FindHost(folder, name, false);
+std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name,
+                                        THostDirCache* cache) {
+    return FindHost(folder, name, false, cache);
 }
 
-std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name) {
-    return FindHost(folder, name, true);
+std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name,
+                                       THostDirCache* cache) {
+    return FindHost(folder, name, true, cache);
 }
 
 int32_t DosFileTime(const std::string& path) {

@@ -3,9 +3,11 @@
 // case-insensitive file system; here a name is matched folder by folder without regard to
 // ASCII case, trying each part both converted to UTF-8 and as raw bytes.
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -18,11 +20,30 @@ std::string NativeName(std::string_view cp932);
 // The CP932 spelling of a native name: converted from UTF-8 when possible, else raw.
 std::string VirtualName(std::string_view native);
 
+// Listings of folders already scanned for names spelled in another case, each kept while
+// the folder's modification time stays the same. Owned by whoever looks names up often.
+class THostDirCache {
+  public:
+    // The entries of `dir` (ending in '/') whose CP932 spelling equals `part` without
+    // regard to case.
+    std::vector<std::string> Candidates(const std::string& dir, const std::string& part);
+
+  private:
+    struct Listing {
+        timespec mtime{};
+        std::unordered_map<std::string, std::vector<std::string>> byFolded;
+    };
+    std::unordered_map<std::string, Listing> dirs_;
+};
+
 // `folder` (a native folder path, with or without a trailing '/') joined with the CP932
 // relative `name`, when that names an existing regular file (or folder, for FindHostDir).
 // An empty folder finds nothing; a name starting with '/' is taken as a native absolute path.
-std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name);
-std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name);
+// A cache, when given, saves scanning folders again.
+std::optional<std::string> FindHostFile(const std::string& folder, std::string_view name,
+                                        THostDirCache* cache = nullptr);
+std::optional<std::string> FindHostDir(const std::string& folder, std::string_view name,
+                                       THostDirCache* cache = nullptr);
 
 // The relative native path ('/' folders, UTF-8 where the name converts) under which a member
 // may be extracted; empty when its name could leave the target folder (an absolute path, a

@@ -125,9 +125,9 @@ bool TVrFileManager::Exists(std::string_view name) {
     if (name.empty()) return false;
     for (const auto& c : collections_)
         if (c->Find(name)) return true;
-    if (FindHostFile(baseFolder_, name)) return true;
+    if (FindHostFile(baseFolder_, name, &dirCache_)) return true;
     for (const std::string& root : cdRoots_)
-        if (FindHostFile(root, name)) return true;
+        if (FindHostFile(root, name, &dirCache_)) return true;
     return false;
 }
 
@@ -148,7 +148,7 @@ void AppendFile(const std::string& path, std::vector<uint8_t>& out) {
 }  // namespace
 
 bool TVrFileManager::Fetch(std::vector<uint8_t>& out, std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name)) {
+    if (auto path = FindHostFile(baseFolder_, name, &dirCache_)) {
         AppendFile(*path, out);
         return true;
     }
@@ -165,7 +165,7 @@ bool TVrFileManager::Fetch(std::vector<uint8_t>& out, std::string_view name) {
         }
     }
     for (const std::string& root : cdRoots_) {
-        if (auto path = FindHostFile(root, name)) {
+        if (auto path = FindHostFile(root, name, &dirCache_)) {
             AppendFile(*path, out);
             return true;
         }
@@ -240,7 +240,7 @@ std::vector<uint8_t> TVrFileManager::LoadBytes(std::string_view name) {
 }
 
 std::string TVrFileManager::GetRealPath(std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name)) return *path;
+    if (auto path = FindHostFile(baseFolder_, name, &dirCache_)) return *path;
     if (FindEntry(name)) {
         for (TVrLockData& lock : locks_) {
             if (lock.Name == name) {
@@ -282,7 +282,7 @@ std::string TVrFileManager::GetRealPath(std::string_view name) {
         return path;
     }
     for (const std::string& root : cdRoots_)
-        if (auto path = FindHostFile(root, name)) return *path;
+        if (auto path = FindHostFile(root, name, &dirCache_)) return *path;
     return std::string(name);
 }
 
@@ -306,7 +306,7 @@ void TVrFileManager::DeleteQueuedFiles() {
 }
 
 std::unique_ptr<Stream> TVrFileManager::OpenRange(std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name))
+    if (auto path = FindHostFile(baseFolder_, name, &dirCache_))
         return std::make_unique<TFileRangeStream>(*path, 0, -1);
     for (const auto& c : collections_) {
         TVrFile* f = c->Find(name);
@@ -320,7 +320,7 @@ std::unique_ptr<Stream> TVrFileManager::OpenRange(std::string_view name) {
         return c->OpenEntryRange(name);
     }
     for (const std::string& root : cdRoots_)
-        if (auto path = FindHostFile(root, name))
+        if (auto path = FindHostFile(root, name, &dirCache_))
             return std::make_unique<TFileRangeStream>(*path, 0, -1);
     FailFileNotFound(name);
 }
@@ -330,7 +330,7 @@ void TVrFileManager::ListFolder(std::string_view folder, std::vector<std::string
     std::unordered_set<std::string> have;
     for (const std::string& s : list) have.insert(LowerAscii(s));
     auto addDisk = [&](const std::string& root) {
-        auto dir = FindHostDir(root, folder);
+        auto dir = FindHostDir(root, folder, &dirCache_);
         if (!dir) return;
         DIR* d = ::opendir(dir->c_str());
         if (!d) return;

@@ -12,6 +12,7 @@
 #include "base/message_box.h"
 #include "base/stream.h"
 #include "vfs/big_stream.h"
+#include "vfs/host_path.h"
 #include "vfs/vr_file.h"
 
 namespace vesk {
@@ -140,6 +141,7 @@ class TVrFileManager {
     std::vector<TVrLockData> locks_;
     int32_t nextLockId_ = 0;
     std::vector<std::string> deleteQueue_;
+    THostDirCache dirCache_;
 };
 
 }  // namespace vesk

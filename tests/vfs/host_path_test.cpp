@@ -1,5 +1,9 @@
 // Finding game files on disk and naming extracted members.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
 
 #include "base/cp932.h"
 #include "vfs/host_path.h"
@@ -45,6 +49,26 @@ TEST(HostPath, FindsFilesWithoutRegardToCase) {
     EXPECT_EQ(FindHostFile(base, "image\\missing"), std::nullopt);
     EXPECT_EQ(FindHostFile("", "image\\bg01.qil"), std::nullopt);
     EXPECT_EQ(FindHostFile("/nonexistent", base + "/Image/BG01.qil"), base + "/Image/BG01.qil");
+}
+
+TEST(HostPath, CachedListingsFollowChangesToTheFolder) {
+    test::TempDir dir;
+    dir.Write("Sub/First.txt", {});
+    const std::string sub = dir.path() + "/Sub";
+    // An old folder: its listing is kept and used again.
+    auto age = [&] {
+        timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, sub.c_str(), old, 0), 0);
+    };
+    age();
+    THostDirCache cache;
+    EXPECT_EQ(FindHostFile(dir.path(), "sub\\first.TXT", &cache), sub + "/First.txt");
+    EXPECT_EQ(FindHostFile(dir.path(), "sub\\second.txt", &cache), std::nullopt);
+    dir.Write("Sub/SECOND.txt", {});  // changes the folder's time
+    EXPECT_EQ(FindHostFile(dir.path(), "sub\\second.txt", &cache), sub + "/SECOND.txt");
+    age();
+    std::filesystem::remove(sub + "/First.txt");
+    EXPECT_EQ(FindHostFile(dir.path(), "sub\\first.txt", &cache), std::nullopt);
 }
 
 TEST(HostPath, SplitKeepsTrailBytes) {
