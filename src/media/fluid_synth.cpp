@@ -110,8 +110,11 @@ TMidiDevices SynthMidiDevices(MixBus& bus, const std::string& soundFont) {
     TMidiDevices list;
     if (soundFont.empty()) return list;
     TMidiDeviceInfo d;
-    d.name =
-        Utf8ToCp932("FluidSynth GM (" + std::filesystem::path(soundFont).stem().string() + ")");
+    // Named after the SoundFont itself, not the distribution's link to it.
+    std::error_code ec;
+    auto real = std::filesystem::canonical(soundFont, ec);
+    const std::string stem = (ec ? std::filesystem::path(soundFont) : real).stem().string();
+    d.name = Utf8ToCp932("FluidSynth GM (" + stem + ")");
     d.voices = 256;
     d.notes = 256;
     d.channelMask = 0xFFFF;

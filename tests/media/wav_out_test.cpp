@@ -201,6 +201,19 @@ TEST_F(WavOutTest, NonLoopingSourceEndsAndReportsPosition) {
     EXPECT_EQ(item.GetPan(), 0);
 }
 
+TEST_F(WavOutTest, AudiblePositionLagsTheReadPositionByOneDelay) {
+    TOggWaveItem item(out, WavOf(kCd, Constant16(44100, 1, 1)));  // one second
+    item.Play();
+    clock.Advance(25);  // the first feed reads two blocks: 200 ms
+    EXPECT_EQ(item.Source()->ReadPos(), 35280);
+    EXPECT_EQ(item.GetPosition(), 100);  // read position less one block
+    clock.Advance(50);
+    EXPECT_EQ(item.GetPosition(), 150);  // plus the time since that feed
+    item.Pause();
+    clock.Advance(201);
+    EXPECT_EQ(item.GetPosition(), 200);  // long after: the read position itself
+}
+
 TEST_F(WavOutTest, AudioReachesTheBusInOrder) {
     cap.KeepInMemory(true);
     Playing({1, 22050, 16}, S16Bytes(std::vector<int16_t>(2205, 7000)));  // 100 ms
