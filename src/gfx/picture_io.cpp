@@ -46,7 +46,8 @@ uint32_t Channel(uint32_t v, uint32_t mask) {
 
 }  // namespace
 
-std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size) {
+std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size,
+                                 std::vector<uint8_t>* fourthBytes) {
     constexpr const char* kWhat = "BMP";
     if (size < 14 + 12) Fail("BMP: file is too short");
     const uint32_t dataOffset = Le32(data + 10);
@@ -145,6 +146,15 @@ std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size) {
             }
         }
     }
+    if (bits == 32 && fourthBytes) {
+        fourthBytes->resize(size_t(width) * size_t(height));
+        for (int64_t y = 0; y < height; ++y) {
+            const uint8_t* srow = pixels + size_t(topDown ? y : height - 1 - y) * rowBytes;
+            for (int64_t x = 0; x < width; ++x) {
+                (*fourthBytes)[size_t(y * width + x)] = srow[x * 4 + 3];
+            }
+        }
+    }
     if (bits == 32) {
         // The fourth byte carries no meaning; keep it clear.
         for (int32_t y = 0; y < pic->Height(); ++y) {
@@ -180,8 +190,42 @@ void PngRead(png_structp png, png_bytep out, png_size_t n) {
 
 // libpng reports errors by a long jump, so the decoding sits in a function without
 // objects that need destructors; the caller turns the failure into an exception.
+// The single transparent colour or the palette opacities of a tRNS chunk.
+void PngTrns(png_structp png, png_infop info, bool indexed, int depth,
+             std::vector<uint8_t>& paletteAlpha, PngTransparency& t) {
+    png_bytep alpha = nullptr;
+    int count = 0;
+    png_color_16p color = nullptr;
+    if (!png_get_tRNS(png, info, &alpha, &count, &color)) return;
+    if (indexed) {
+        int zeros = 0, partial = 0, zeroIndex = -1;
+        for (int i = 0; i < count && alpha; ++i) {
+            if (alpha[i] == 0) ++zeros, zeroIndex = i;
+            if (alpha[i] != 0 && alpha[i] != 255) ++partial;
+        }
+        if (zeros == 1 && partial == 0) {
+            t.key = zeroIndex;
+        } else if (zeros + partial > 0) {
+            paletteAlpha.assign(256, 255);
+            for (int i = 0; i < count && i < 256; ++i) paletteAlpha[size_t(i)] = alpha[i];
+        }
+        return;
+    }
+    if (!color) return;
+    // Sample values at the stored depth, brought to 8 bits as the pixels are.
+    auto to8 = [depth](uint32_t v) {
+        return depth == 16 ? v >> 8 : depth < 8 ? v * 255 / ((1u << depth) - 1) : v;
+    };
+    const bool grey = png_get_color_type(png, info) == PNG_COLOR_TYPE_GRAY;
+    const uint32_t r = to8(grey ? color->gray : color->red) & 255;
+    const uint32_t g = to8(grey ? color->gray : color->green) & 255;
+    const uint32_t b = to8(grey ? color->gray : color->blue) & 255;
+    t.key = int32_t(r << 16 | g << 8 | b);
+}
+
 bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
-                   std::vector<png_bytep>& rows, std::vector<uint8_t>& buffer) {
+                   std::vector<png_bytep>& rows, std::vector<uint8_t>& buffer, PngTransparency* t,
+                   std::vector<uint8_t>& paletteAlpha) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     png_uint_32 w = 0, h = 0;
@@ -201,6 +245,8 @@ bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
     }
     // Palette pictures keep their indices; everything else becomes 8-bit RGB.
     const bool indexed = colorType == PNG_COLOR_TYPE_PALETTE;
+    const bool keepAlpha = t && !indexed && (colorType & PNG_COLOR_MASK_ALPHA);
+    if (t) PngTrns(png, info, indexed, depth, paletteAlpha, *t);
     if (depth == 16) png_set_strip_16(png);
     if (indexed) {
         if (depth < 8) png_set_packing(png);
@@ -209,9 +255,9 @@ bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
             png_set_gray_to_rgb(png);
         }
         if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-        png_set_strip_alpha(png);
+        if (!keepAlpha) png_set_strip_alpha(png);
         png_set_bgr(png);
-        png_set_filler(png, 0, PNG_FILLER_AFTER);
+        if (!keepAlpha) png_set_filler(png, 0, PNG_FILLER_AFTER);
     }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -235,11 +281,19 @@ bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
         }
         pic->SetPalette(pal);
     }
+    if (keepAlpha || !paletteAlpha.empty()) t->alpha.resize(size_t(w) * h);
     for (png_uint_32 y = 0; y < h; ++y) {
         uint8_t* d = pic->PixelAddress(0, int32_t(y));
         std::memcpy(d, rows[y], rowBytes);
+        uint8_t* a = t && !t->alpha.empty() ? t->alpha.data() + size_t(y) * w : nullptr;
+        if (a && indexed) {
+            for (png_uint_32 x = 0; x < w; ++x) a[x] = paletteAlpha[d[x]];
+        }
         if (!indexed) {
-            for (png_uint_32 x = 0; x < w; ++x) d[x * 4 + 3] = 0;
+            for (png_uint_32 x = 0; x < w; ++x) {
+                if (a) a[x] = d[x * 4 + 3];
+                d[x * 4 + 3] = 0;
+            }
         }
     }
     return true;
@@ -247,7 +301,7 @@ bool PngDecodeInto(png_structp png, png_infop info, std::unique_ptr<TDIBX>& pic,
 
 }  // namespace
 
-std::unique_ptr<TDIBX> DecodePng(const uint8_t* data, size_t size) {
+std::unique_ptr<TDIBX> DecodePng(const uint8_t* data, size_t size, PngTransparency* transparency) {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0) Fail("PNG: bad signature");
     std::string error;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, PngError, PngWarning);
@@ -264,9 +318,10 @@ std::unique_ptr<TDIBX> DecodePng(const uint8_t* data, size_t size) {
     std::unique_ptr<TDIBX> pic;
     std::vector<png_bytep> rows;
     std::vector<uint8_t> buffer;
+    std::vector<uint8_t> paletteAlpha;
     bool ok = false;
     try {
-        ok = PngDecodeInto(png, info, pic, rows, buffer);
+        ok = PngDecodeInto(png, info, pic, rows, buffer, transparency, paletteAlpha);
     } catch (...) {
         png_destroy_read_struct(&png, &info, nullptr);
         throw;

@@ -17,9 +17,20 @@ enum class PictureKind { Unknown, Bmp, Png, Quil };
 // Chooses the decoder from the leading bytes: "BM" at 0, "PNG" at 1, "Quil" at 0.
 PictureKind SniffPicture(const uint8_t* data, size_t size);
 
-// Decoders; malformed data and absurd sizes raise a VeskError.
-std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size);
-std::unique_ptr<TDIBX> DecodePng(const uint8_t* data, size_t size);
+// Transparency a PNG carries, for readers that keep it (the layered image frame list).
+struct PngTransparency {
+    // Opacity of every pixel, row by row (255 opaque); empty when the PNG has none.
+    std::vector<uint8_t> alpha;
+    // A single transparent colour: 0x00RRGGBB, or the index of indexed pictures; -1 none.
+    int32_t key = -1;
+};
+
+// Decoders; malformed data and absurd sizes raise a VeskError. `fourthBytes` receives the
+// fourth byte of every pixel of a 32-bit bitmap, row by row (top row first).
+std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size,
+                                 std::vector<uint8_t>* fourthBytes = nullptr);
+std::unique_ptr<TDIBX> DecodePng(const uint8_t* data, size_t size,
+                                 PngTransparency* transparency = nullptr);
 
 // 24-bit bottom-up BMP of the whole surface.
 std::vector<uint8_t> EncodeBmp24(TCustomDIBX& surface);
