@@ -5,6 +5,7 @@ namespace vesk {
 std::unique_ptr<AudioSystem> AudioSystem::Realtime() {
     std::unique_ptr<AudioSystem> a(new AudioSystem);
     a->clock_ = MakeRealAudioClock();
+    a->sink_ = std::make_unique<NullAudioSink>(a->bus_, *a->clock_);
     return a;
 }
 
@@ -24,6 +25,7 @@ AudioSystem::~AudioSystem() {
 }
 
 void AudioSystem::SetSink(std::unique_ptr<AudioSink> sink) {
+    sink_.reset();  // one consumer at a time
     sink_ = std::move(sink);
 }
 

@@ -14,7 +14,8 @@ namespace vesk {
 
 class AudioSystem {
   public:
-    // Real time; the bus is silent until a sink is attached with SetSink.
+    // Real time. Until a device sink is attached with SetSink, a silent sink keeps the bus
+    // moving, so queued sound still plays out and ends on time.
     static std::unique_ptr<AudioSystem> Realtime();
     // Virtual time; the sound goes to `wavPath` when it is not empty.
     static std::unique_ptr<AudioSystem> Headless(const std::string& wavPath = "");
