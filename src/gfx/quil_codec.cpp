@@ -85,8 +85,8 @@ void JpegWarning(j_common_ptr cinfo, int level) {
 
 // libjpeg reports errors by a long jump, so these functions hold no objects with
 // destructors; the caller owns everything and turns a failure into an exception.
-bool JpegDecodeInto(jpeg_decompress_struct& cinfo, JpegError& err, const uint8_t* data,
-                    size_t size, int64_t maxPixels, std::unique_ptr<TDIBX>& pic) {
+bool JpegDecodeInto(jpeg_decompress_struct& cinfo, JpegError& err, const uint8_t* data, size_t size,
+                    int64_t maxPixels, std::unique_ptr<TDIBX>& pic) {
     if (setjmp(err.jump)) return false;
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));

@@ -1,11 +1,13 @@
 #include "gfx/quil_frame_list.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/blit.h"
+#include "gfx/picture_io.h"
 #include "gfx/pixel_kernels.h"
 
 namespace vesk {
@@ -109,7 +111,8 @@ void TQuilFrame::SetTransparent(int32_t value) {
     transparentColor_ = -1;
     if (value < 0) return;
     if (BitCount() <= 8) {
-        if (value < picture_->PaletteSize()) transparentColor_ = int32_t(picture_->PaletteRgb()[value]);
+        if (value < picture_->PaletteSize())
+            transparentColor_ = int32_t(picture_->PaletteRgb()[value]);
     } else {
         transparentColor_ = value;
     }
@@ -117,7 +120,8 @@ void TQuilFrame::SetTransparent(int32_t value) {
 
 void TQuilFrame::FillBackground(int32_t color) {
     const uint32_t rgb = ColorToRgb(color);
-    picture_->Clear(BitCount() <= 8 ? NearestIndex(*picture_, rgb) : EncodeFromRgb(rgb, BitCount()));
+    picture_->Clear(BitCount() <= 8 ? NearestIndex(*picture_, rgb)
+                                    : EncodeFromRgb(rgb, BitCount()));
 }
 
 void TQuilFrame::ComposeLayer(size_t index, bool firstVisible, bool firstLayerOpaque) {
@@ -184,8 +188,8 @@ void TQuilFrameList::LoadFromStream(Stream& s, bool firstFrameOnly, bool retainL
     LoadFromBytes(data.data(), data.size(), firstFrameOnly, retainLayers, prepare);
 }
 
-bool TQuilFrameList::LoadFromFile(const std::string& path, bool firstFrameOnly,
-                                  bool retainLayers, bool prepare) {
+bool TQuilFrameList::LoadFromFile(const std::string& path, bool firstFrameOnly, bool retainLayers,
+                                  bool prepare) {
     Clear();
     const size_t dot = path.find_last_of('.');
     const std::string ext = dot == std::string::npos ? "" : LowerAscii(path.substr(dot));
@@ -199,6 +203,49 @@ bool TQuilFrameList::LoadFromFile(const std::string& path, bool firstFrameOnly,
         LoadFromBmp(data.data(), data.size(), prepare);
     }
     return true;
+}
+
+void TQuilFrameList::LoadFromPng(const uint8_t* data, size_t size, bool prepare) {
+    Clear();
+    PngTransparency t;
+    auto pic = DecodePng(data, size, &t);
+    auto f = std::make_unique<TQuilFrame>(this);
+    if (!t.alpha.empty()) {
+        auto mask = std::make_unique<TDIBX>(pic->Width(), pic->Height(), 8);
+        for (int32_t y = 0; y < pic->Height(); ++y) {
+            std::memcpy(mask->PixelAddress(0, y), t.alpha.data() + size_t(y) * pic->Width(),
+                        size_t(pic->Width()));
+        }
+        f->SetMask(std::move(mask));
+    }
+    f->SetPicture(std::move(pic));
+    // A 32-bit picture's pixel value of a colour 0x00RRGGBB is the colour itself.
+    if (t.alpha.empty() && t.key >= 0) f->SetTransparent(t.key);
+    frames_.push_back(std::move(f));
+    if (prepare) Prepare(false);
+}
+
+void TQuilFrameList::LoadFromBmp(const uint8_t* data, size_t size, bool prepare) {
+    Clear();
+    std::vector<uint8_t> fourth;
+    auto pic = DecodeBmp(data, size, &fourth);
+    auto f = std::make_unique<TQuilFrame>(this);
+    // Bitmaps whose fourth bytes are all 0 carry no opacity (most writers leave them so);
+    // taking them as a mask would make the whole picture invisible.
+    const bool hasAlpha =
+        std::any_of(fourth.begin(), fourth.end(), [](uint8_t v) { return v != 0; });
+    if (hasAlpha) {
+        auto mask = std::make_unique<TDIBX>(pic->Width(), pic->Height(), 8);
+        for (int32_t y = 0; y < pic->Height(); ++y) {
+            std::memcpy(mask->PixelAddress(0, y), fourth.data() + size_t(y) * pic->Width(),
+                        size_t(pic->Width()));
+        }
+        f->SetMask(std::move(mask));
+    }
+    if (pic->BitCount() == 32) pic = Converted(*pic, 24);
+    f->SetPicture(std::move(pic));
+    frames_.push_back(std::move(f));
+    if (prepare) Prepare(false);
 }
 
 void TQuilFrameList::Prepare(bool retainLayers) {
@@ -227,7 +274,8 @@ void TQuilFrameList::Prepare(bool retainLayers) {
             bits = targetBits;
             if (retainLayers) {
                 for (auto& l : f.layers_) {
-                    if (l->Picture().BitCount() != bits) l->SetPicture(Converted(l->Picture(), bits));
+                    if (l->Picture().BitCount() != bits)
+                        l->SetPicture(Converted(l->Picture(), bits));
                 }
             }
         }

@@ -194,7 +194,7 @@ class TQuilReader {
             layer.SetPicture(std::move(jpeg));
             return;
         }
-        if (version_ > 102 && tileW_ > 0 && tileH_ > 0) {
+        if (version_ > 102 && tileW_ > 0 && tileH_ > 0 && compression_ != 2) {
             DecodeTiles(block, n, compressed, scramble, pic, isMask, fi, li);
         } else {
             DecodeRows(block, n, compressed, scramble, pic);
@@ -278,9 +278,11 @@ class TQuilReader {
                 quil::UnpackRect(pic, t, data + pos);
                 pos += bytes;
             } else if (e.a == -2) {
-                if (e.b < 0 || e.b >= p) Fail("tile " + std::to_string(p) + " repeats a tile not yet built");
+                if (e.b < 0 || e.b >= p)
+                    Fail("tile " + std::to_string(p) + " repeats a tile not yet built");
                 const int32_t sx = grid.OriginX(e.b), sy = grid.OriginY(e.b);
-                if (int64_t(sx) + t.Width() > pic.Width() || int64_t(sy) + t.Height() > pic.Height()) {
+                if (int64_t(sx) + t.Width() > pic.Width() ||
+                    int64_t(sy) + t.Height() > pic.Height()) {
                     Fail("tile " + std::to_string(p) + " repeats a smaller tile");
                 }
                 quil::CopyRaw(pic, t.left, t.top, pic, sx, sy, t.Width(), t.Height());

@@ -43,8 +43,13 @@ class PlaneWriter {
     void WriteList(TQuilFrameList& list, StreamWriter& w) {
         const int32_t v = o_.version;
         if (v > 0) {
-            const char magic[7] = {'Q', 'u', 'i', 'l', char('0' + v / 100 % 10),
-                                   char('0' + v / 10 % 10), char('0' + v % 10)};
+            const char magic[7] = {'Q',
+                                   'u',
+                                   'i',
+                                   'l',
+                                   char('0' + v / 100 % 10),
+                                   char('0' + v / 10 % 10),
+                                   char('0' + v % 10)};
             w.Raw(magic, 7);
         }
         const int32_t count = int32_t(list.Count());
@@ -147,7 +152,8 @@ class PlaneWriter {
         TDIBX* pic = Fit(l.picture, f, f.BitCount());
         TDIBX* mask = l.mask && o_.version > 99 ? Fit(l.mask, f, 8) : nullptr;
         WriteBlock(w, EncodePlane(*pic, false));
-        if (o_.version > 99) WriteBlock(w, mask ? EncodePlane(*mask, true) : std::vector<uint8_t>{});
+        if (o_.version > 99)
+            WriteBlock(w, mask ? EncodePlane(*mask, true) : std::vector<uint8_t>{});
         written_.back().push_back(WrittenLayer{pic, mask});
     }
 
@@ -215,7 +221,7 @@ class PlaneWriter {
             bytes.resize(quil::PackedRowBytes(t.Width(), bits) * size_t(t.Height()));
             quil::PackRect(pic, t, bytes.data());
             const uint64_t hash = HashBytes(bytes.data(), bytes.size(), t.Width(), t.Height());
-            bool found = false;
+            bool found = false, repeat = false;
             if (o_.repeatTiles) {
                 auto range = seen.equal_range(hash);
                 for (auto it = range.first; it != range.second && !found; ++it) {
@@ -223,7 +229,7 @@ class PlaneWriter {
                     if (o.Width() == t.Width() && o.Height() == t.Height() &&
                         tiles[size_t(it->second)] == bytes) {
                         dir[size_t(p)] = {-2, it->second};
-                        found = true;
+                        found = repeat = true;
                     }
                 }
                 int32_t a = 0, b = 0;
@@ -232,10 +238,8 @@ class PlaneWriter {
                     found = true;
                 }
             }
-            if (!found) {
-                data.insert(data.end(), bytes.begin(), bytes.end());
-                seen.emplace(hash, p);
-            }
+            if (!found) data.insert(data.end(), bytes.begin(), bytes.end());
+            if (!repeat) seen.emplace(hash, p);
         }
         std::vector<int32_t> order;
         if (scramble) order = quil::ScrambleOrder(code_, count);
