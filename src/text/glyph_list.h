@@ -19,6 +19,8 @@ class TWdGlyphList {
     TWdGlyphList() = default;
     TWdGlyphList(const TWdGlyphList&) = delete;
     TWdGlyphList& operator=(const TWdGlyphList&) = delete;
+    TWdGlyphList(TWdGlyphList&&) = default;
+    TWdGlyphList& operator=(TWdGlyphList&&) = default;
 
     // Drops every glyph and style.
     void Clear();
@@ -31,7 +33,8 @@ class TWdGlyphList {
     void SaveToStream(Stream& s) const;
 
     size_t Count() const { return glyphs_.size(); }
-    TWdGlyph& operator[](size_t i) const { return *glyphs_.at(i); }
+    TWdGlyph& operator[](size_t i) { return *glyphs_.at(i); }
+    const TWdGlyph& operator[](size_t i) const { return *glyphs_.at(i); }
     // Takes ownership. A character or VAR glyph's Style must already count this glyph as a
     // user (TDecorateList::Add or Append did so).
     TWdGlyph& Add(std::unique_ptr<TWdGlyph> g);
