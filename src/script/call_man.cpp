@@ -92,8 +92,7 @@ void TCallMan::Attach() {
 
 std::unique_ptr<TPage> TCallMan::LoadPage(const std::string& name) {
     auto page = std::make_unique<TPage>(name, &store_);
-    std::vector<uint8_t> bytes = pages_.LoadPage(name);
-    if (page->LoadFromBytes(bytes) == TPage::LoadResult::TooOld) {
+    if (page->Load(name, pages_) == TPage::LoadResult::TooOld) {
         // A page from an authoring tool too old to read: the game must be rebuilt.
         SetQuitFlag();
         if (msgBox_)
@@ -349,6 +348,11 @@ void TCallMan::Run() {
         if (!Running && EventState == 0) return;
         if (QuitFlag()) return;
     }
+}
+
+const std::string* TCallMan::TextBlockOf(const std::string& page, int32_t index) {
+    auto* cmd = dynamic_cast<TComTextIns*>(GetPage(page, false)->At(index));
+    return cmd ? &cmd->TextBlock() : nullptr;
 }
 
 std::string TCallMan::GetArg(int32_t i) const {

@@ -94,6 +94,9 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     size_t CachedCount() const { return cache_.size(); }
     TPage* CachedAt(size_t i) const { return cache_[i].get(); }
     bool PageExists(const std::string& name) { return pages_.PageExists(name); }
+    // The text block of the TextIns command at `index` of a page (the message history
+    // replays texts by page and index), or nullptr when that command is something else.
+    const std::string* TextBlockOf(const std::string& page, int32_t index);
 
     TPage* Start(const std::string& name);
     // One frame of execution.

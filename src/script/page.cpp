@@ -5,6 +5,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "script/commands.h"
+#include "script/script_env.h"
 #include "vars/param_collection.h"
 
 namespace vesk {
@@ -77,6 +78,12 @@ TPage::LoadResult TPage::LoadFromBytes(const uint8_t* data, size_t size) {
         throw;
     }
     return LoadResult::Ok;
+}
+
+TPage::LoadResult TPage::Load(const std::string& name, IPageSource& source) {
+    Commands.clear();
+    Name = name;
+    return LoadFromBytes(source.LoadPage(name));
 }
 
 void TPage::SaveToStream(Stream& s, int32_t version) const {

@@ -13,6 +13,7 @@
 
 namespace vesk {
 
+class IPageSource;
 class TParamCollection;
 
 // The page versions the player reads, and the one it writes.
@@ -40,6 +41,9 @@ class TPage {
     LoadResult LoadFromBytes(const std::vector<uint8_t>& bytes) {
         return LoadFromBytes(bytes.data(), bytes.size());
     }
+    // Stores the name and parses the page read from `source` (errors as LoadFromBytes; a
+    // missing page raises the source's error).
+    LoadResult Load(const std::string& name, IPageSource& source);
     // Writes the stored form of `version` (the property sets are written as they stand;
     // see UpdatePropertySets).
     void SaveToStream(Stream& s, int32_t version = kPageVersionMax) const;
