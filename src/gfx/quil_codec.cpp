@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/crc32.h"
 #include "base/error.h"
 #include "base/tp_random.h"
 #include "gfx/blit.h"
@@ -171,6 +172,51 @@ std::vector<uint8_t> EncodeJpeg(TCustomDIBX& picture, int quality) {
     std::free(out);
     if (!ok) Fail(std::string("JPEG: ") + err.message);
     return bytes;
+}
+
+// ---- plain PNG -----------------------------------------------------------------------------
+
+namespace {
+
+void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int sh = 24; sh >= 0; sh -= 8) out.push_back(uint8_t(v >> sh));
+}
+
+void PngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& body) {
+    PutBe32(out, uint32_t(body.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    PutBe32(out, Crc32(0, out.data() + start, out.size() - start));
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodePlainPng(int32_t w, int32_t h, int colourType, const uint8_t* pixels,
+                                    const std::vector<uint8_t>& plte,
+                                    const std::vector<uint8_t>& trns) {
+    static const int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+    if (w <= 0 || h <= 0 || colourType < 0 || colourType > 6 || kChannels[colourType] == 0) {
+        Fail("PNG: cannot write this picture");
+    }
+    const size_t rowBytes = size_t(w) * size_t(kChannels[colourType]);
+    std::vector<uint8_t> raw;
+    raw.reserve((rowBytes + 1) * size_t(h));
+    for (int32_t y = 0; y < h; ++y) {
+        raw.push_back(0);
+        raw.insert(raw.end(), pixels + size_t(y) * rowBytes, pixels + size_t(y + 1) * rowBytes);
+    }
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr;
+    PutBe32(ihdr, uint32_t(w));
+    PutBe32(ihdr, uint32_t(h));
+    ihdr.insert(ihdr.end(), {8, uint8_t(colourType), 0, 0, 0});
+    PngChunk(out, "IHDR", ihdr);
+    if (!plte.empty()) PngChunk(out, "PLTE", plte);
+    if (!trns.empty()) PngChunk(out, "tRNS", trns);
+    PngChunk(out, "IDAT", Deflate(raw.data(), raw.size(), 6));
+    PngChunk(out, "IEND", {});
+    return out;
 }
 
 // ---- tiles and rows ------------------------------------------------------------------------

@@ -22,6 +22,14 @@ std::unique_ptr<TDIBX> DecodeJpeg(const uint8_t* data, size_t size, int64_t maxP
 // The picture (any depth) as a baseline JPEG of quality 1..100.
 std::vector<uint8_t> EncodeJpeg(TCustomDIBX& picture, int quality);
 
+// A plain PNG of 8-bit samples without row filters: the grey masks and index pictures of
+// the tools and test pictures with opacity. Colour type 0 grey, 2 RGB, 3 palette (`plte`
+// three bytes an entry), 4 grey and alpha, 6 RGBA; `trns` is the body of a tRNS chunk.
+// Rows are packed, top row first.
+std::vector<uint8_t> EncodePlainPng(int32_t w, int32_t h, int colourType, const uint8_t* pixels,
+                                    const std::vector<uint8_t>& plte = {},
+                                    const std::vector<uint8_t>& trns = {});
+
 // Bits a pixel takes in storage: 15-bit pixels are 16-bit words.
 inline int StorageBits(int bits) {
     return bits == 15 ? 16 : bits;
