@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gfx/dibx.h"
+
 namespace vesk::blit {
 
 void GatherRow(const uint8_t* row, int bits, int32_t x0, int32_t step, int32_t n, uint32_t* out) {
@@ -122,6 +124,21 @@ TRect SourceLimit(TCustomDIBX& src, TCustomDIBX* mask) {
 
 void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, const Sampling& smp,
          Op op, RowParams p) {
+    if (&src == &dst || mask == &dst) {
+        // Drawing a surface onto itself reads from a snapshot, so rows already written
+        // are never read again as source.
+        TDIBX snapshot(1, 1, src.BitCount());
+        snapshot.Assign(src);
+        snapshot.SetTransparentColor(src.TransparentColor());
+        if (mask == &dst) {
+            TDIBX maskCopy(1, 1, 8);
+            maskCopy.Assign(*mask);
+            Run(dst, &src == &dst ? snapshot : src, &maskCopy, g, smp, op, p);
+        } else {
+            Run(dst, snapshot, mask, g, smp, op, p);
+        }
+        return;
+    }
     Access da(dst), sa(src);
     if (!da.Ok() || !sa.Ok() || g.w <= 0 || g.h <= 0) return;
     const bool masked = op == Op::Mask || op == Op::MaskAlpha || op == Op::MaskAdd;
@@ -143,6 +160,17 @@ void Run(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, const Geom& g, c
     std::vector<uint32_t> sbuf(srcDirect ? 0 : g.w);
     std::vector<uint8_t> mbuf(masked && !maskDirect ? g.w : 0);
     std::vector<uint32_t> mtmp(mbuf.size());
+    // An unkeyed copy between equal formats is a copy of bytes.
+    const int bytesPer = (da.Bits() + 7) / 8;
+    if (op == Op::Copy && !p.useKey && !p.conv && sa.Bits() == da.Bits() && da.Bits() >= 8 &&
+        !smp.cols && !smp.rows && g.sxStep == 1) {
+        for (int32_t j = 0; j < g.h; ++j) {
+            std::memmove(da.Row(g.dy + j) + ptrdiff_t(g.dx) * bytesPer,
+                         sa.Row(g.sy + j * g.syStep) + ptrdiff_t(g.sx) * bytesPer,
+                         size_t(g.w) * bytesPer);
+        }
+        return;
+    }
     // A plain scaled copy into 32 bits gathers straight into the destination, and a row
     // that repeats the previous source row is copied from the row above.
     const bool gatherCopy = op == Op::Copy && !p.useKey && !p.conv && direct32 && smp.cols;

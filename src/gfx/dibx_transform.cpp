@@ -5,6 +5,7 @@
 
 #include "gfx/blit.h"
 #include "gfx/custom_dibx.h"
+#include "gfx/dibx.h"
 
 namespace vesk {
 
@@ -127,6 +128,15 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || zoomX <= 0 || zoomY <= 0) return;
     if (mask && mask->BitCount() != 8) return;
+    if (&source == &dst || mask == &dst) {
+        // Onto itself: read from a snapshot.
+        TDIBX snapshot(1, 1, dst.BitCount());
+        snapshot.Assign(dst);
+        snapshot.SetTransparentColor(source.TransparentColor());
+        Rotate(dst, x, y, alpha, mask == &dst ? &snapshot : mask, flipV, flipH, key, angle, pivotY,
+               pivotX, srcIn, &source == &dst ? snapshot : source, zoomY, zoomX);
+        return;
+    }
     const TRect src = Intersect(srcIn, blit::SourceLimit(source, mask));
     if (src.IsEmpty()) return;
 

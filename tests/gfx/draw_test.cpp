@@ -218,5 +218,21 @@ TEST(DibxDraw, BlendsOn24And16BitsUseTheChannelMasks) {
     EXPECT_EQ(d16->GetPixel(0, 0), uint32_t(15 << 11 | 31 << 5 | 15));
 }
 
+TEST(DibxDraw, OntoItselfReadsTheOriginalPicture) {
+    for (int bits : {8, 16, 32}) {
+        auto s = Surface(1, 4, bits, {1, 2, 3, 4});
+        s->Draw(0, 1, false, false, false, {0, 0, 1, 3}, *s);  // scroll down by one
+        EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{1, 1, 2, 3})) << bits;
+        auto r = Surface(2, 2, bits, {1, 2, 3, 4});
+        r->DrawAlpha(0, 0, 255, true, true, false, {0, 0, 2, 2}, *r);
+        auto m = Surface(2, 1, 8, {255, 7});
+        m->DrawMask(1, 0, *m, false, false, {0, 0, 1, 1}, *m);  // the mask is the target
+        EXPECT_EQ(Pixels(*m), (std::vector<uint32_t>{255, 255})) << bits;
+    }
+    auto t = Surface(2, 2, 32, {1, 2, 3, 4});
+    t->DrawRotate(0, 0, 255, false, false, false, 128, 1, 1, {0, 0, 2, 2}, *t, 256, 256);
+    EXPECT_EQ(Pixels(*t), (std::vector<uint32_t>{4, 3, 2, 1}));
+}
+
 }  // namespace
 }  // namespace vesk

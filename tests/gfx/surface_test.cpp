@@ -226,6 +226,21 @@ TEST(DibxUpload, ReadRectRgbConvertsEveryDepth) {
     }
 }
 
+TEST(DibxSurface, DrawsIntoExternalPixels) {
+    // A streaming texture row pitch wider than the picture.
+    std::vector<uint32_t> pixels(8 * 2, 0xEEEEEEEE);
+    TDIBX s;
+    s.AttachExternal(reinterpret_cast<uint8_t*>(pixels.data()), 3, 2, 32, 8 * 4);
+    EXPECT_FALSE(s.OwnsStorage());
+    s.Clear(0x123456);
+    s.FillRectAlpha({1, 1, 3, 2}, 0xFFFFFF, 128);
+    EXPECT_EQ(pixels[0], 0x123456u);
+    EXPECT_EQ(pixels[3], 0xEEEEEEEEu);  // padding of the row stays
+    EXPECT_EQ(pixels[9], 0x8899AAu);    // red (0x12 * 127 + 0xFF * 128) >> 8 = 0x88
+    s.SetSize(2, 2, 32);                // back to storage of its own
+    EXPECT_TRUE(s.OwnsStorage());
+}
+
 TEST(DibxAssign, CopiesEquallyShapedSurfacesWholeAndConvertsOthers) {
     auto a = Surface(2, 2, 32, {1, 2, 3, 4});
     TDIBX b(2, 2, 32);
