@@ -153,7 +153,8 @@ class TCustomDIBX {
     void FrameTile(const TRect& r, int32_t border, int32_t offsetX, int32_t offsetY,
                    const TRect& src, TCustomDIBX& source);
 
-    // Colour table entries are pixel values of this surface.
+    // Colour tables hold pixel values of this surface, one per index the source can
+    // hold (16 for 4 bits, 256 for 8 bits).
     virtual void DrawIndexed4(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
                               bool flipV, bool flipH, const TRect& src, TCustomDIBX& source);
     virtual void DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
