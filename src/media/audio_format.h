@@ -15,7 +15,7 @@ inline int16_t SaturateS16(int32_t v) {
     return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
 }
 
-// Nearest integer with halves going to the even neighbour, as the original floating-point
+// Nearest integer with halves going to the even neighbour, as the floating-point
 // unit rounds by default; positions and times computed by the player round this way.
 // Values beyond the 64-bit range saturate instead of overflowing.
 inline int64_t RoundHalfEven(long double v) {

@@ -216,7 +216,7 @@ void TMidiV::ComputeTimes() {
     for (TMidiMsgEvent& e : events_) {
         e.delta = e.tick - prevTick;
         // Milliseconds per tick, held in single precision as the player always did; each
-        // event's own delta is rounded, so the times keep the original's small drift.
+        // event's own delta is rounded, so song times keep their familiar small drift.
         const float factor = smpte ? float(1000.0L / (fps * (division_ & 0xFF)))
                                    : float((long double)tempo / division_ / 1000.0L);
         e.ms = std::min(kMaxMs, prevMs + RoundHalfEven((long double)factor * e.delta));
