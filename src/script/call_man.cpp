@@ -194,6 +194,9 @@ int TCallMan::Step() {
     }
     if (CallStack.Count() == 0) {
         Running = false;
+        // Only damaged save data gets here inside an event; with nothing to return to, the
+        // event machinery goes back to the main flow instead of spinning.
+        EventState = 0;
         return result;
     }
     store_.FreeOwned(CallStack.Count());

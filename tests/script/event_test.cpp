@@ -319,6 +319,22 @@ TEST(EventTest, OlderSavesReadTheEventLevelAsAFlag) {
     EXPECT_EQ(q.Count(), 0u);
 }
 
+TEST(EventTest, AnEventStateWithNothingToReturnToFallsBackToTheMainFlow) {
+    // Only damaged save data can say "a nested event runs" with an empty call stack.
+    for (int32_t state : {1, 3, 7}) {
+        World w;
+        TPageBuilder main;
+        main.Calc("a = a + 1");
+        w.AddPage("main.lsb", main);
+        w.Ints({"a"});
+        w.cm.Start("main.lsb");
+        w.cm.EventState = state;
+        w.Frames(2);
+        EXPECT_EQ(w.cm.EventState, 0) << state;
+        EXPECT_EQ(w.Int("a"), 1) << state;
+    }
+}
+
 TEST(EventTest, DamagedStateIsRefusedWithAnError) {
     World w;
     TPageBuilder main = WaitPage("50");
