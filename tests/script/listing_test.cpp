@@ -29,6 +29,10 @@ TEST(ListingTest, ExpressionsReadBackAsText) {
         TVeskParser p;
         CompileExpr(k.source, p);
         EXPECT_EQ(ExprToText(p), k.text) << k.source;
+        // The text compiles back to an expression that reads the same.
+        TVeskParser again;
+        CompileExpr(ExprToText(p), again);
+        EXPECT_EQ(ExprToText(again), k.text) << k.source;
     }
 }
 
