@@ -118,6 +118,24 @@ void TQuilFrame::SetTransparent(int32_t value) {
     }
 }
 
+void TQuilFrame::ConvertTo(int bits) {
+    if (bits == BitCount()) return;
+    const bool indexed = BitCount() <= 8;
+    const int32_t key = transparent_ < 0 ? -1
+                        : indexed
+                            ? transparentColor_
+                            : int32_t(DecodeToRgb(uint32_t(transparent_), BitCount(), nullptr, 0));
+    picture_ = Converted(*picture_, bits);
+    if (transparent_ < 0) return;
+    if (key < 0) {
+        SetTransparent(-1);
+    } else if (bits <= 8) {
+        SetTransparent(int32_t(NearestIndex(*picture_, uint32_t(key))));
+    } else {
+        SetTransparent(int32_t(EncodeFromRgb(uint32_t(key), bits)));
+    }
+}
+
 void TQuilFrame::FillBackground(int32_t color) {
     const uint32_t rgb = ColorToRgb(color);
     picture_->Clear(BitCount() <= 8 ? NearestIndex(*picture_, rgb)
@@ -162,6 +180,19 @@ TQuilFrame& TQuilFrameList::AddFrame(int32_t width, int32_t height, int bits) {
     auto f = std::make_unique<TQuilFrame>(this);
     f->SetSize(width, height, bits);
     frames_.push_back(std::move(f));
+    return *frames_.back();
+}
+
+std::unique_ptr<TQuilFrame> TQuilFrameList::ExtractFrame(size_t index) {
+    auto f = std::move(frames_.at(index));
+    frames_.erase(frames_.begin() + ptrdiff_t(index));
+    f->owner_ = nullptr;
+    return f;
+}
+
+TQuilFrame& TQuilFrameList::AppendFrame(std::unique_ptr<TQuilFrame> frame) {
+    frame->owner_ = this;
+    frames_.push_back(std::move(frame));
     return *frames_.back();
 }
 
@@ -261,15 +292,9 @@ void TQuilFrameList::Prepare(bool retainLayers) {
                 }
             }
         }
-        const bool indexed = f.BitCount() <= 8;
-        // The transparent value follows the picture into its new depth as a colour.
-        const uint32_t keyRgb =
-            f.Transparent() < 0 ? 0
-            : indexed           ? uint32_t(std::max(f.TransparentColor(), 0))
-                                : DecodeToRgb(uint32_t(f.Transparent()), f.BitCount(), nullptr, 0);
         int bits = 0;
         if (targetBits <= 0) {
-            if (indexed) bits = 24;
+            if (f.BitCount() <= 8) bits = 24;
         } else if (f.Mask() || f.Transparent() < 0) {
             bits = targetBits;
             if (retainLayers) {
@@ -279,16 +304,7 @@ void TQuilFrameList::Prepare(bool retainLayers) {
                 }
             }
         }
-        if (bits == 0 || bits == f.BitCount()) continue;
-        f.picture_ = Converted(*f.picture_, bits);
-        if (f.Transparent() >= 0) {
-            // Indexed frames whose transparent index is not in range have no colour for it.
-            if (indexed && f.TransparentColor() < 0) {
-                f.SetTransparent(-1);
-            } else {
-                f.SetTransparent(int32_t(EncodeFromRgb(keyRgb, bits)));
-            }
-        }
+        if (bits != 0) f.ConvertTo(bits);
     }
 }
 

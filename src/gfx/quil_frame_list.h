@@ -84,6 +84,9 @@ class TQuilFrame {
     // (0x00RRGGBB for indexed pictures); -1 none.
     int32_t TransparentColor() const { return transparentColor_; }
 
+    // Converts the composed picture to another depth (indexed depths keep the palette);
+    // the transparent value follows as the same colour.
+    void ConvertTo(int bits);
     // Fills the composed picture with a colour 0x00BBGGRR (indexed pictures: the palette
     // entry nearest to it).
     void FillBackground(int32_t color);
@@ -139,6 +142,9 @@ class TQuilFrameList {
     TQuilLayer& FrameLayerAt(size_t index);
     // A new frame at the end with a cleared picture.
     TQuilFrame& AddFrame(int32_t width, int32_t height, int bits);
+    // Moves frames between lists (the tools build one list from several pictures).
+    std::unique_ptr<TQuilFrame> ExtractFrame(size_t index);
+    TQuilFrame& AppendFrame(std::unique_ptr<TQuilFrame> frame);
 
     // Sizes the surface to the frame at the surface's own depth and copies the composed
     // picture into it (indexed surfaces take the frame's palette).

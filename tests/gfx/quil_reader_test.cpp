@@ -124,10 +124,23 @@ TEST(QuilReader, RepeatedTilesAreStoredAsReferences) {
     const size_t plane1 = plane0 + plane0Size + 4 /* mask size */ + 8 /* rects */ + 33 + 22 + 4;
     EXPECT_EQ(Directory(bytes, plane1, 4), (std::vector<E>{{0, 0}, {-2, 0}, {0, 0}, {-1, 0}}));
 
+    // Scrambled with code 1 (order 1, 0, 3, 2): file entry i is the entry of tile order[i].
+    TQuilFrameList scrambled(1);
+    for (int i = 0; i < 2; ++i) scrambled.AppendFrame(src.ExtractFrame(0));
+    o.scramble = true;
+    const auto sbytes = WriteQuil(scrambled, o);
+    EXPECT_EQ(Directory(sbytes, plane0, 4), (std::vector<E>{{-2, 0}, {-1, 0}, {-1, 0}, {-1, 0}}));
+    auto slist = Read(sbytes, 1);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Pixels(slist->FrameAt(i).Picture()),
+                  Pixels(scrambled.FrameAt(i).LayerAt(0).Picture()));
+    }
+
     auto list = Read(bytes);
     ASSERT_EQ(list->Count(), 2u);
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(Pixels(list->FrameAt(i).Picture()), Pixels(src.FrameAt(i).LayerAt(0).Picture()));
+        EXPECT_EQ(Pixels(list->FrameAt(i).Picture()),
+                  Pixels(scrambled.FrameAt(i).LayerAt(0).Picture()));
     }
 }
 
