@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "base/error.h"
 #include "media/fluid_synth.h"
@@ -20,6 +21,13 @@ double Rms(const std::vector<int16_t>& s, int fromMs, int toMs) {
     double sum = 0;
     for (size_t i = a; i < b && 2 * i < s.size(); ++i) sum += double(s[2 * i]) * s[2 * i];
     return std::sqrt(sum / double(b - a));
+}
+
+// Milliseconds of the first left sample louder than `level` at or after `fromMs`.
+int OnsetMs(const std::vector<int16_t>& s, int fromMs, int level) {
+    for (size_t i = size_t(fromMs) * 441 / 10; 2 * i < s.size(); ++i)
+        if (std::abs(s[2 * i]) > level) return int(i * 10 / 441);
+    return -1;
 }
 
 TEST(MidiRender, SoundWhereTheNotesAre) {
@@ -47,6 +55,12 @@ TEST(MidiRender, SoundWhereTheNotesAre) {
     EXPECT_GT(second, 300);
     EXPECT_LT(gap * 10, first);
     EXPECT_LT(Rms(r.samples, 0, 9), 1.0);  // nothing before the sequencer's first step
+    // Notes start on the first 10 ms step at or after their time.
+    const int on1 = OnsetMs(r.samples, 0, 200), on2 = OnsetMs(r.samples, 1950, 200);
+    EXPECT_GE(on1, 10);
+    EXPECT_LE(on1, 40);
+    EXPECT_GE(on2, 2010);
+    EXPECT_LE(on2, 2040);
 
     // Headless runs must hear the same thing every time.
     EXPECT_EQ(RenderMidi(smf, opt).samples, r.samples);
