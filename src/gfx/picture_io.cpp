@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/blit.h"
+#include "gfx/quil_frame_list.h"
 
 namespace vesk {
 
@@ -435,8 +436,14 @@ bool TCustomDIBX::LoadFromStream(Stream& s, bool) {
         case PictureKind::Png:
             pic = DecodePng(data.data(), data.size());
             break;
-        case PictureKind::Quil:
-            Fail("layered images cannot be read yet");
+        case PictureKind::Quil: {
+            // The first frame's composed picture, without its layers.
+            TQuilFrameList list;
+            list.LoadFromBytes(data.data(), data.size(), true, false, false);
+            if (list.Count() == 0) return false;
+            list.CopyToSurface(0, *this);
+            return true;
+        }
         case PictureKind::Unknown:
             return false;
     }
