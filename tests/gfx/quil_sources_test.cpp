@@ -109,5 +109,23 @@ TEST(QuilSources, FileNameChoosesTheReader) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(QuilSources, SurfaceLoaderReadsTheFirstFrame) {
+    TQuilFrameList src;
+    for (uint32_t c : {0xFF0000u, 0x0000FFu}) src.AddFrame(2, 1, 24).AddLayer().Picture().Clear(c);
+    const auto bytes = test::WriteQuil(src);
+    TDIBX s(1, 1, 16);
+    ViewStream in(bytes);
+    EXPECT_TRUE(s.LoadFromStream(in));
+    EXPECT_EQ(s.BitCount(), 16);
+    EXPECT_EQ(Pixels(s), (std::vector<uint32_t>{0xF800, 0xF800}));
+    // A broken layered image is an error and leaves no picture behind.
+    auto cut = bytes;
+    cut.resize(90);  // inside the first frame
+    ViewStream cutIn(cut);
+    TDIBX t(3, 3, 32);
+    EXPECT_THROW(t.LoadFromStream(cutIn), VeskError);
+    EXPECT_EQ(t.Width(), 3);
+}
+
 }  // namespace
 }  // namespace vesk
