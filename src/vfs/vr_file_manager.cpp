@@ -48,6 +48,10 @@ int TVrFileManager::AddArchive(const std::string& path) {
     }
     auto c = std::make_unique<TVrFileCollection>();
     c->Open(real);
+    return Append(std::move(c));
+}
+
+int TVrFileManager::Append(std::unique_ptr<TVrFileCollection> c) {
     collections_.push_back(std::move(c));
     return int(collections_.size() - 1);
 }
@@ -55,8 +59,7 @@ int TVrFileManager::AddArchive(const std::string& path) {
 int TVrFileManager::AddResourceArchive(const std::string& name, TResourceData data) {
     auto c = std::make_unique<TVrFileCollection>();
     c->OpenResource(name, std::move(data));
-    collections_.push_back(std::move(c));
-    return int(collections_.size() - 1);
+    return Append(std::move(c));
 }
 
 int TVrFileManager::AddResourceArchive(const std::string& modulePath, const std::string& name,
@@ -67,12 +70,10 @@ int TVrFileManager::AddResourceArchive(const std::string& modulePath, const std:
         data = FindPeResource(modulePath, name, type);
     } catch (const VeskError&) {
         // A module that cannot be loaded leaves its collection empty.
-        collections_.push_back(std::move(c));
-        return int(collections_.size() - 1);
+        return Append(std::move(c));
     }
     c->OpenResource(name, data ? *data : TResourceData{});
-    collections_.push_back(std::move(c));
-    return int(collections_.size() - 1);
+    return Append(std::move(c));
 }
 
 void TVrFileManager::RemoveCollection(int index) {

@@ -128,6 +128,7 @@ class TVrFileManager {
     const std::vector<std::string>& DeleteQueue() const { return deleteQueue_; }
 
   private:
+    int Append(std::unique_ptr<TVrFileCollection> c);
     // Appends the file's bytes to `out`; false when it is an in-memory member (then copied).
     bool Fetch(std::vector<uint8_t>& out, std::string_view name);
     void FreeLock(size_t index);
