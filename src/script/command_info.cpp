@@ -329,6 +329,37 @@ int FindPropertyName(std::string_view name) {
     return -1;
 }
 
+const std::array<uint8_t, kPropertyCount>& PropertyApplyOrder() {
+    static const std::array<uint8_t, kPropertyCount> order = [] {
+        std::array<uint8_t, kPropertyCount> o{};
+        size_t n = 0;
+        auto name = [&](const char* pr) { o[n++] = uint8_t(FindPropertyName(pr)); };
+        auto range = [&](int from, int to) {
+            for (int i = from; i <= to; ++i) o[n++] = uint8_t(i);
+        };
+        for (const char* pr :
+             {"PR_NAME",      "PR_PARENT",  "PR_SOURCE",      "PR_ZOOMX",       "PR_ZOOMY",
+              "PR_POSZOOMED", "PR_WIDTH",   "PR_HEIGHT",      "PR_LEFT",        "PR_TOP",
+              "PR_COLOR",     "PR_BARSIZE", "PR_BORDERWIDTH", "PR_BORDERCOLOR", "PR_ALPHA",
+              "PR_PRIORITY",  "PR_OFFSETX", "PR_OFFSETY",     "PR_PLUSX",       "PR_PLUSY"})
+            name(pr);
+        range(15, 24);
+        for (const char* pr : {"PR_FONTHOVERBORDER", "PR_FONTHOVERBORDERCOLOR",
+                               "PR_FONTHOVERSHADOW", "PR_FONTHOVERSHADOWCOLOR"})
+            name(pr);
+        range(25, 29);
+        name("PR_REPEATPOS");
+        range(30, 79);
+        name("PR_CARETHEIGHT");
+        range(80, 99);
+        range(101, 131);
+        range(133, 152);
+        name("PR_MUTEONLOAD");
+        return o;
+    }();
+    return order;
+}
+
 const CommandInfo* GetCommandInfo(uint8_t code) {
     return code < kCommandTypeCount ? &kCommands[code] : nullptr;
 }

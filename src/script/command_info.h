@@ -2,6 +2,7 @@
 // What the interpreter knows about each command type: its name, its Japanese caption, and
 // the fields of its stored record in file order. Loading, writing and listing pages all
 // walk this one table, so the three can never disagree about a record's layout.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,6 +82,11 @@ constexpr int kPropertySetBytes = 21;  // one bit per property, rounded up to by
 const char* PropertyName(int index);
 // The index of a property name (exact), or -1.
 int FindPropertyName(std::string_view name);
+
+// The order in which an object-creating command applies the properties it carries: the
+// name, the parent and the source first, then the geometry, so that later properties see
+// the object's final size. Every index 0..162 occurs once.
+const std::array<uint8_t, kPropertyCount>& PropertyApplyOrder();
 
 // How one field of a command record is stored.
 enum class FieldKind : uint8_t {

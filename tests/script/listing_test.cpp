@@ -36,6 +36,26 @@ TEST(ListingTest, ExpressionsReadBackAsText) {
     }
 }
 
+TEST(ListingTest, PropertyNamesAndTheApplyOrder) {
+    EXPECT_STREQ(PropertyName(0), "PR_NAME");
+    EXPECT_STREQ(PropertyName(100), "PR_POSZOOMED");
+    EXPECT_STREQ(PropertyName(132), "PR_ZOOMY");
+    EXPECT_STREQ(PropertyName(162), "PR_REPEATPOS");
+    EXPECT_EQ(PropertyName(163), nullptr);
+    EXPECT_EQ(FindPropertyName("PR_ALPHA"), 11);
+    const auto& order = PropertyApplyOrder();
+    std::vector<bool> seen(kPropertyCount);
+    for (uint8_t k : order) {
+        ASSERT_LT(k, kPropertyCount);
+        EXPECT_FALSE(seen[k]) << int(k);
+        seen[k] = true;
+    }
+    EXPECT_EQ(order[4], 132);  // PR_ZOOMY comes early
+    EXPECT_EQ(order[162], FindPropertyName("PR_MUTEONLOAD"));
+    EXPECT_EQ(FindCommandName("FormatHist"), CC_FORMATHIST);
+    EXPECT_EQ(CommandCaption(CC_LABEL), VESK_JP("ラベル"));
+}
+
 TEST(ListingTest, PageListingShowsEveryField) {
     TPageBuilder b(1, "main.lsb");
     b.If("a == 1");
