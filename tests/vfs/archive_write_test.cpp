@@ -134,6 +134,32 @@ TEST(ArchiveWrite, RewritingCarriesMembersOver) {
     }
 }
 
+// Save data rewrites the archive it was read from, in place.
+TEST(ArchiveWrite, RewritingInPlace) {
+    TempDir dir;
+    std::string path =
+        dir.Write("save.dat", BuildArchive(102, {{"slot1", Text(3000)}, {"slot2", Bytes("two")}}));
+    {
+        TVrFileCollection c;
+        c.Open(path);
+        c.RemoveEntry("slot2");
+        c.AddMemoryEntry("slot3")->Data->Write("three", 5);
+        TTpBigFileStream out(path, TTpBigFileStream::Mode::CreateAtomic);
+        ASSERT_TRUE(c.WriteArchive(out));
+        out.Commit();
+    }
+    TVrFileCollection r;
+    r.Open(path);
+    ASSERT_EQ(r.Count(), 2u);
+    MemoryStream m;
+    r.ReadEntry(m, "slot1");
+    EXPECT_EQ(m.Bytes(), Text(3000));
+    m.Clear();
+    r.ReadEntry(m, "slot3");
+    EXPECT_EQ(m.Bytes(), Bytes("three"));
+    EXPECT_EQ(r.Find("slot2"), nullptr);
+}
+
 TEST(ArchiveWrite, ProgressAndCancel) {
     TVrFileCollection c;
     for (const char* n : {"a", "b", "c"}) c.AddMemoryEntry(n)->Data->Write("123456", 6);
