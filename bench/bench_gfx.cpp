@@ -236,9 +236,12 @@ int main(int argc, char** argv) {
     });
     for (const Case& c : Cases()) {
         const bool withPixman = c.pixman && pixman->Ok();
-        for (auto level : {vesk::KernelLevel::General, vesk::KernelLevel::Avx2}) {
-            const std::string name =
-                c.name + (level == vesk::KernelLevel::General ? "/general" : "/fast");
+        for (auto level :
+             {vesk::KernelLevel::General, vesk::KernelLevel::Sse2, vesk::KernelLevel::Avx2}) {
+            if (!vesk::RowKernels::Supported(level)) continue;
+            const std::string name = c.name + (level == vesk::KernelLevel::General ? "/general"
+                                               : level == vesk::KernelLevel::Sse2  ? "/sse2"
+                                                                                   : "/avx2");
             benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) {
                 scene->screen->SetKernelLevel(level);
                 const double t0 = CpuNow();
