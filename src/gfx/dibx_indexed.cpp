@@ -1,5 +1,6 @@
 // Supersampled glyphs and indexed (colour-table) sources.
 #include <algorithm>
+#include <bit>
 
 #include "gfx/blit.h"
 #include "gfx/custom_dibx.h"
@@ -47,6 +48,17 @@ void ForEachCell(TCustomDIBX& dst, TCustomDIBX& source, const GlyphGrid& grid, i
     }
 }
 
+// Set bits among n (at most kMaxFactor) bits of a 1-bit row from bit x0, most significant
+// bit first, reading no byte at or past rowBytes.
+inline uint32_t OnesInRow(const uint8_t* row, int32_t rowBytes, int32_t x0, int32_t n) {
+    const int32_t i = x0 >> 3;
+    uint32_t w = uint32_t(row[i]) << 16;
+    if (i + 1 < rowBytes) w |= uint32_t(row[i + 1]) << 8;
+    if (i + 2 < rowBytes) w |= row[i + 2];
+    const uint32_t bits = (w >> (24 - (x0 & 7) - n)) & ((1u << n) - 1);
+    return uint32_t(std::popcount(bits));
+}
+
 // Coverage mix of one channel: (colour * C + dst * (f^2 - C)) / f^2, in place.
 inline uint32_t Mix(uint64_t colorPart, uint32_t d, uint32_t m, uint32_t cover, uint32_t area) {
     return uint32_t((colorPart + uint64_t(d & m) * (area - cover)) / area) & m;
@@ -62,14 +74,12 @@ void TCustomDIBX::DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha,
     if (!PlanGlyph(*this, source, x, y, factor, flipV, flipH, src, grid)) return;
     const RowParams p = blit::ParamsFor(*this);
     const uint32_t area = uint32_t(factor * factor);
+    const int32_t rowBytes = (source.Width() + 7) / 8;
     ForEachCell(*this, source, grid, factor,
                 [&](blit::Access& sa, int32_t x0, int32_t y0, uint32_t d, uint32_t& out) {
                     uint32_t cover = 0;
                     for (int32_t v = 0; v < factor; ++v) {
-                        const uint8_t* row = sa.Row(y0 + v);
-                        for (int32_t u = 0; u < factor; ++u) {
-                            cover += blit::ReadRaw(row, x0 + u, 1) == 0;
-                        }
+                        cover += uint32_t(factor) - OnesInRow(sa.Row(y0 + v), rowBytes, x0, factor);
                     }
                     if (alpha < 255) cover = (uint32_t(alpha) * cover) >> 8;
                     if (cover == 0) return false;

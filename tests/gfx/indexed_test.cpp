@@ -57,6 +57,36 @@ TEST(DibxGlyph, OtherFactorsDivideByTheCellArea) {
     EXPECT_EQ(none->GetPixel(0, 0), 5u);
 }
 
+TEST(DibxGlyph, CoverageOfUnalignedCellsMatchesACountOfTheBits) {
+    // Cells that straddle byte edges, for several factors, against a plain count.
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int32_t factor : {1, 3, 4, 5, 7, 16}) {
+        auto glyph = Filled(37, 33, 1, 0);
+        for (int32_t y = 0; y < 33; ++y) {
+            for (int32_t x = 0; x < 37; ++x) glyph->SetPixel(x, y, (next() >> 16) & 1);
+        }
+        const TRect src{3, 1, 37, 33};
+        const int32_t cw = src.Width() / factor, ch = src.Height() / factor;
+        auto dst = Filled(cw, ch, 32, 0);
+        dst->DrawGlyph(0, 0, factor, 255, false, false, 0xFFFFFF, src, *glyph);
+        for (int32_t cy = 0; cy < ch; ++cy) {
+            for (int32_t cx = 0; cx < cw; ++cx) {
+                uint32_t ink = 0;
+                for (int32_t v = 0; v < factor; ++v) {
+                    for (int32_t u = 0; u < factor; ++u) {
+                        ink += glyph->GetPixel(src.left + cx * factor + u,
+                                               src.top + cy * factor + v) == 0;
+                    }
+                }
+                const uint32_t c = 255 * ink / uint32_t(factor * factor);
+                ASSERT_EQ(dst->GetPixel(cx, cy), ink ? c * 0x010101u : 0u)
+                    << "factor " << factor << " cell " << cx << "," << cy;
+            }
+        }
+    }
+}
+
 TEST(DibxGlyph, IndexedGlyphAveragesTheColours) {
     auto glyph = Filled(2, 2, 8, 0);
     glyph->SetPixel(0, 0, 1);
