@@ -373,7 +373,40 @@ void TComFlip::Prepare(TCallMan& cm) {
     Duration = TimeValue < 1 ? 1 : TimeValue;
     BlockEvents = FlagOr(cm, ExprAt(fBlockEvents), false);
     DeleteOld = FlagOr(cm, ExprAt(fDeleteOld), false);
+    Reverse = FlagOr(cm, ExprAt(fReverse), false);
+    TCustomParam* mode = cm.Eval(ExprAt(fTargetMode));
+    HasTargetMode = mode != nullptr;
+    TargetMode = mode ? mode->AsInt() : 0;
+    TargetNames.clear();
+    for (TVeskParser& e : Field(fTargetNames).List)
+        if (TCustomParam* v = cm.Eval(e)) TargetNames.push_back(v->AsStr());
     TComDisplay::Prepare(cm);
+}
+
+bool TComFlip::ListsName(std::string_view name) const {
+    return NameListed(TargetNames, name);
+}
+
+std::vector<std::string> TComCabinet::EvalNames(TCallMan& cm) {
+    std::vector<std::string> names;
+    for (TVeskParser& e : Field(fNames).List)
+        if (TCustomParam* v = cm.Eval(e)) names.push_back(v->AsStr());
+    return names;
+}
+
+bool NameListed(const std::vector<std::string>& texts, std::string_view name) {
+    for (const std::string& t : texts) {
+        size_t start = 0;
+        // Like a string list's lines: a final line break ends the last line, no empty line.
+        while (start < t.size()) {
+            size_t end = t.find_first_of("\r\n", start);
+            if (end == std::string::npos) end = t.size();
+            if (std::string_view(t).substr(start, end - start) == name) return true;
+            if (end == t.size()) break;
+            start = end + (t[end] == '\r' && end + 1 < t.size() && t[end + 1] == '\n' ? 2 : 1);
+        }
+    }
+    return false;
 }
 
 void TComFlip::SaveState(StreamWriter& w, TCallMan&) const {

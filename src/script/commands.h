@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/command.h"
 #include "script/script_env.h"
@@ -205,6 +206,10 @@ class TComTerminate : public TCommand {
 
 // ---- object and media commands
 
+// Whether `name` equals one of the lines (CR LF, LF or CR separated) of any of `texts`; the
+// object lists of Flip and the cabinet commands.
+bool NameListed(const std::vector<std::string>& texts, std::string_view name);
+
 // Commands whose whole effect belongs to the display root.
 class TComDisplay : public TCommand {
   public:
@@ -234,6 +239,8 @@ class TComCabinet : public TComComponent {
   public:
     enum { fProperties = 0, fExclude, fNames };
     using TComComponent::TComComponent;
+    // The texts of the Names values, for the display root to select objects with.
+    std::vector<std::string> EvalNames(TCallMan& cm);
 };
 class TComCabinetSave : public TComCabinet {
   public:
@@ -312,6 +319,9 @@ class TComFlip : public TComDisplay {
     void SaveState(StreamWriter& w, TCallMan& cm) const override;
     void LoadState(StreamReader& r, TCallMan& cm) override;
 
+    // True when `name` is one of the lines of the target names.
+    bool ListsName(std::string_view name) const;
+
     int32_t Phase = 0;
     int32_t Effect = 0;
     int32_t Duration = 1;   // Time, at least 1
@@ -319,6 +329,10 @@ class TComFlip : public TComDisplay {
     bool HasTime = false;
     bool BlockEvents = false;
     bool DeleteOld = false;
+    bool Reverse = false;
+    bool HasTargetMode = false;
+    int32_t TargetMode = 0;
+    std::vector<std::string> TargetNames;  // the texts of the TargetNames values
     uint32_t StartTick = 0;
 };
 

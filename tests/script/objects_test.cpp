@@ -120,6 +120,33 @@ TEST(ObjectsTest, FlipPreparesEffectAndTime) {
     }
 }
 
+TEST(ObjectsTest, FlipEvaluatesItsTargetList) {
+    TextWorld w;
+    TPageBuilder b;
+    b.Add(CC_FLIP)
+        .SetExprText("TargetMode", "1")
+        .SetExprText("Reverse", "1")
+        .SetExprList("TargetNames", {"\"bg\\nchar1\"", "", "\"char2\""});
+    b.Add(CC_FLIP);
+    w.AddPage("main.lsb", b);
+    w.cm.Start("main.lsb");
+    w.Frame();
+    auto* flip = static_cast<TComFlip*>(w.cm.Page->At(0));
+    EXPECT_TRUE(flip->HasTargetMode);
+    EXPECT_EQ(flip->TargetMode, 1);
+    EXPECT_TRUE(flip->Reverse);
+    EXPECT_EQ(flip->TargetNames.size(), 2u);
+    for (const char* name : {"bg", "char1", "char2"}) EXPECT_TRUE(flip->ListsName(name)) << name;
+    for (const char* name : {"", "char", "bg\r\nchar1"})
+        EXPECT_FALSE(flip->ListsName(name)) << name;
+    auto* plain = static_cast<TComFlip*>(w.cm.Page->At(1));
+    EXPECT_FALSE(plain->HasTargetMode);
+    EXPECT_TRUE(NameListed({"a\rb\n\nc\r\n"}, "b"));
+    EXPECT_TRUE(NameListed({"a\rb\n\nc\r\n"}, ""));
+    EXPECT_FALSE(NameListed({}, ""));
+    EXPECT_FALSE(NameListed({"x\r\n", ""}, ""));
+}
+
 TEST(ObjectsTest, CommandStatesRoundTripAndReadUntaggedData) {
     TPageBuilder b;
     b.Add(CC_WAIT);
