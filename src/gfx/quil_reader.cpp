@@ -1,4 +1,5 @@
 // Reading of layered image files into a TQuilFrameList.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -188,8 +189,13 @@ class TQuilReader {
         const bool compressed = compression_ == 0 || (isMask && compression_ == 2);
         const bool scramble = scrambled_ && compression_ != 2;
         if (version_ > 102 && compression_ == 2 && !isMask) {
+            // The plane stands for a picture of the frame's size; nothing larger is decoded.
             const int64_t room = list_.memoryLimit - used_;
-            auto jpeg = quil::DecodeJpeg(block, n, std::min<int64_t>(TDIBX::kMaxPixels, room / 3));
+            const int64_t limit = std::min<int64_t>(int64_t(pic.Width()) * pic.Height(), room / 3);
+            auto jpeg = quil::DecodeJpeg(block, n, std::max<int64_t>(limit, 1));
+            if (jpeg->Width() != pic.Width() || jpeg->Height() != pic.Height()) {
+                Fail("JPEG plane is not the size of its frame");
+            }
             Charge(PictureBytes(jpeg->Width(), jpeg->Height(), 24));
             layer.SetPicture(std::move(jpeg));
             return;

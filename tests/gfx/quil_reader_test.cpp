@@ -537,6 +537,14 @@ TEST(QuilReader, MalformedFilesAreErrors) {
     jpeg.NoRects();
     ExpectBroken(jpeg.Bytes(), "broken JPEG data");
 
+    QuilBytes small(106);
+    small.Header(1, 2);
+    small.Frame(1, 4, 4, 32);
+    TDIBX two(2, 2, 24);
+    small.Layer(quil::EncodeJpeg(two, 90));
+    small.NoRects();
+    ExpectBroken(small.Bytes(), "JPEG plane of another size");
+
     std::vector<uint8_t> badVersion = {'Q', 'u', 'i', 'l', '1', 'x', '6'};
     ExpectBroken(badVersion, "version not a number");
 }
