@@ -383,6 +383,12 @@ void TComFlip::Prepare(TCallMan& cm) {
     TComDisplay::Prepare(cm);
 }
 
+void TComComponent::ApplyProps(
+    TCallMan& cm, const std::function<void(int index, const TCustomParam* value)>& apply) {
+    for (uint8_t index : PropertyApplyOrder())
+        if (TVeskParser* e = Prop(index)) apply(index, cm.Eval(*e));
+}
+
 bool TComFlip::ListsName(std::string_view name) const {
     return NameListed(TargetNames, name);
 }

@@ -4,6 +4,7 @@
 // the display root (script_env.h), which does nothing but step past them until the
 // display layer provides it.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -222,6 +223,10 @@ class TComDisplay : public TCommand {
 class TComComponent : public TComDisplay {
   public:
     using TComDisplay::TComDisplay;
+    // Evaluates the properties this command carries in the order objects take them and
+    // hands each to `apply` with its value, or nullptr when the expression yielded none.
+    void ApplyProps(TCallMan& cm,
+                    const std::function<void(int index, const TCustomParam* value)>& apply);
 };
 class TComControl : public TComComponent {
   public:

@@ -147,6 +147,22 @@ TEST(ObjectsTest, FlipEvaluatesItsTargetList) {
     EXPECT_FALSE(NameListed({"x\r\n", ""}, ""));
 }
 
+TEST(ObjectsTest, ComponentPropertiesComeInApplyOrder) {
+    TPageBuilder b;
+    TCommand& box = b.Add(CC_BOXNEW)
+                        .SetPropText(FindPropertyName("PR_LEFT"), "5")
+                        .SetPropText(FindPropertyName("PR_ZOOMY"), "300")
+                        .SetPropText(FindPropertyName("PR_ALPHA"), "")
+                        .SetPropText(FindPropertyName("PR_NAME"), "\"b\"");
+    World w;
+    std::vector<std::string> seen;
+    static_cast<TComComponent&>(box).ApplyProps(w.cm, [&](int index, const TCustomParam* v) {
+        seen.push_back(std::string(PropertyName(index)) + "=" + (v ? v->AsStr() : "-"));
+    });
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"PR_NAME=b", "PR_ZOOMY=300", "PR_LEFT=5", "PR_ALPHA=-"}));
+}
+
 TEST(ObjectsTest, CommandStatesRoundTripAndReadUntaggedData) {
     TPageBuilder b;
     b.Add(CC_WAIT);
