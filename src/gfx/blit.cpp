@@ -79,7 +79,7 @@ PixelConv MakeConv(TCustomDIBX& src, int dstBits) {
 bool Clip(const TRect& area, int32_t x, int32_t y, const TRect& src, const TRect& limit, bool flipV,
           bool flipH, Geom& g) {
     if (src.IsEmpty()) return false;
-    const int64_t sw = src.Width(), sh = src.Height();
+    const int64_t sw = int64_t(src.right) - src.left, sh = int64_t(src.bottom) - src.top;
     // Cuts forced by the source limit, expressed on the destination's sides.
     int64_t srcL = std::max<int64_t>(0, int64_t(limit.left) - src.left);
     int64_t srcR = std::max<int64_t>(0, int64_t(src.right) - limit.right);

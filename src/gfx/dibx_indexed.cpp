@@ -205,7 +205,7 @@ void TCustomDIBX::StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, con
     const TRect src = Intersect(srcIn, source.BoundsRect());
     // A rectangle reaching outside the source would change the scale; such a call draws
     // nothing.
-    if (src.IsEmpty() || dest.IsEmpty() || src != srcIn) return;
+    if (!IsScalable(src) || !IsScalable(dest) || src != srcIn) return;
     const TRect c = Intersect(dest, ClipArea());
     if (c.IsEmpty()) return;
     blit::Geom g;

@@ -51,7 +51,7 @@ void ForEachTile(TCustomDIBX& dst, const TRect& dest, int32_t tileW, int32_t til
 template <class DrawTile>
 void TileRect(TCustomDIBX& dst, const TRect& dest, const TRect& src, int32_t offsetX,
               int32_t offsetY, int32_t colGap, int32_t rowGap, DrawTile draw) {
-    if (src.IsEmpty()) return;
+    if (!IsScalable(src)) return;
     ForEachTile(dst, dest, src.Width(), src.Height(), Wrap(offsetX, src.Width()),
                 Wrap(offsetY, src.Height()), colGap, rowGap, draw);
 }
@@ -119,7 +119,7 @@ template <class DrawTile>
 void TileScaled(TCustomDIBX& dst, const TRect& dest, const TRect& src, int32_t offsetX,
                 int32_t offsetY, int32_t colGap, int32_t rowGap, int32_t zoomX, int32_t zoomY,
                 DrawTile draw) {
-    if (src.IsEmpty() || zoomX <= 0 || zoomY <= 0) return;
+    if (!IsScalable(src) || zoomX <= 0 || zoomY <= 0) return;
     const int64_t tw = int64_t(src.Width()) * zoomX / 256;
     const int64_t th = int64_t(src.Height()) * zoomY / 256;
     if (tw <= 0 || th <= 0 || tw > kMaxTile || th > kMaxTile) return;

@@ -22,7 +22,7 @@ struct StretchPlan {
 bool PlanStretch(const TCustomDIBX& dst, const TRect& destIn, const TRect& srcIn,
                  const TRect& limit, bool flipV, bool flipH, StretchPlan& plan) {
     TRect dest = destIn;
-    if (dest.IsEmpty() || srcIn.IsEmpty()) return false;
+    if (!IsScalable(dest) || !IsScalable(srcIn)) return false;
     // A source rectangle reaching outside the source is cut, and the destination with it.
     TRect src = Intersect(srcIn, limit);
     if (src.IsEmpty()) return false;

@@ -17,6 +17,13 @@ struct TRect {
     constexpr bool operator==(const TRect&) const = default;
 };
 
+// True when the rectangle is non-empty and small enough (under 2^24 a side) for scaling
+// arithmetic; larger rectangles are nothing a picture is drawn to.
+constexpr bool IsScalable(const TRect& r) {
+    constexpr int64_t kMax = int64_t(1) << 24;
+    return !r.IsEmpty() && int64_t(r.right) - r.left < kMax && int64_t(r.bottom) - r.top < kMax;
+}
+
 constexpr TRect Bounds(int32_t x, int32_t y, int32_t w, int32_t h) {
     return {x, y, x + w, y + h};
 }

@@ -63,6 +63,7 @@ TEST(DibxDraw, SourceRectangleOutsideTheSourceIsCut) {
     EXPECT_EQ(Pixels(*dst2), (std::vector<uint32_t>{4, 3, 0, 2, 1, 0, 0, 0, 0}));
     auto dst3 = Filled(2, 2, 32, 9);
     dst3->Draw(0, 0, false, false, false, {1, 1, 1, 2}, *src);  // empty source rectangle
+    dst3->Draw(0, 0, false, false, false, {INT32_MIN, 0, INT32_MAX, 2}, *src);  // far too wide
     EXPECT_EQ(Pixels(*dst3), std::vector<uint32_t>(4, 9));
 }
 

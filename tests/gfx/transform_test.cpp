@@ -33,7 +33,8 @@ TEST(DibxStretch, NearestNeighbourScalingAndMirroring) {
         {{-1, 0, 3, 1}, false, {}, {1, 2, 2, 0}},  // one column cut keeps the phase
         {{0, 0, 4, 1}, false, {2, 0, 4, 1}, {0, 0, 2, 2}},
         {{0, 0, 4, 1}, true, {0, 0, 1, 1}, {2, 0, 0, 0}},
-        {{0, 0, 0, 1}, false, {}, {0, 0, 0, 0}},  // empty destination
+        {{0, 0, 0, 1}, false, {}, {0, 0, 0, 0}},                  // empty destination
+        {{INT32_MIN, 0, INT32_MAX, 1}, false, {}, {0, 0, 0, 0}},  // beyond any scale
     };
     for (const auto& c : cases) {
         auto dst = Filled(4, 1, 32, 0);
