@@ -14,7 +14,6 @@
 
 #include "base/crc32.h"
 #include "base/error.h"
-#include "base/tp_random.h"
 #include "gfx/blit.h"
 
 namespace vesk::quil {
@@ -234,10 +233,33 @@ TRect TileGrid::Tile(int32_t i) const {
 }
 
 std::vector<int32_t> ScrambleOrder(int32_t code, int32_t n) {
-    TTpRandom rnd(code);
-    rnd.Reset(n);
-    std::vector<int32_t> order(size_t(std::max(n, 0)));
-    for (auto& v : order) v = rnd.Next();
+    // The same deal as TTpRandom::Next after Reset(n), which removes each dealt element
+    // from an ordered pool; picking the i-th remaining element from a Fenwick tree keeps
+    // large directories from taking quadratic time.
+    const size_t count = size_t(std::max(n, 0));
+    std::vector<int32_t> tree(count + 1, 0);
+    for (size_t i = 1; i <= count; ++i) {
+        tree[i] += 1;
+        const size_t parent = i + (i & (~i + 1));
+        if (parent <= count) tree[parent] += tree[i];
+    }
+    size_t top = 1;
+    while (top * 2 <= count) top *= 2;
+    std::vector<int32_t> order(count);
+    uint32_t state = 0;
+    for (size_t k = 0; k < count; ++k) {
+        state = state * 5u + uint32_t(code);
+        int32_t want = int32_t(state % uint32_t(count - k));  // 0-based rank among the rest
+        size_t pos = 0;
+        for (size_t step = top; step > 0; step /= 2) {
+            if (pos + step <= count && tree[pos + step] <= want) {
+                pos += step;
+                want -= tree[pos];
+            }
+        }
+        order[k] = int32_t(pos);  // element pos (0-based) is the next one
+        for (size_t i = pos + 1; i <= count; i += i & (~i + 1)) tree[i] -= 1;
+    }
     return order;
 }
 

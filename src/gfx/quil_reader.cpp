@@ -257,6 +257,15 @@ class TQuilReader {
         const uint8_t* data = block;
         size_t len = n;
         std::vector<uint8_t> buffer;
+        // The working memory of the plane counts against the limit while it is decoded.
+        const int64_t scratch =
+            int64_t(compressed ? std::min(dirBytes + tileBytes, available) : 0) + int64_t(dirBytes);
+        Charge(scratch);
+        struct Release {
+            int64_t& used;
+            int64_t n;
+            ~Release() { used -= n; }
+        } release{used_, scratch};
         if (compressed) {
             buffer.resize(std::min(dirBytes + tileBytes, available));
             len = quil::Inflate(block, n, buffer.data(), buffer.size(), "tiled plane");

@@ -4,6 +4,7 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "base/tp_random.h"
 #include "gfx/quil_codec.h"
 #include "gfx_test_util.h"
 #include "quil_test_util.h"
@@ -73,6 +74,18 @@ TEST(QuilReader, ReadsBackEveryDepthAndStorage) {
             f.Picture().GetPalette(a);
             src.FrameAt(0).Picture().GetPalette(b);
             EXPECT_EQ(a, b) << c.name;
+        }
+    }
+}
+
+TEST(QuilReader, ScrambleOrderDealsLikeTheGenerator) {
+    for (int32_t code : {0, 1, 77, -5, 0x7FFFFFFF}) {
+        for (int32_t n : {0, 1, 2, 3, 8, 100, 1000}) {
+            TTpRandom r(code);
+            r.Reset(n);
+            std::vector<int32_t> expected;
+            for (int32_t i = 0; i < n; ++i) expected.push_back(r.Next());
+            EXPECT_EQ(quil::ScrambleOrder(code, n), expected) << code << " " << n;
         }
     }
 }
