@@ -124,6 +124,57 @@ TEST(EventTest, YieldingEventsNestAndTheDeepestResumesFirst) {
     EXPECT_EQ(w.cm.Page->Name, "main.lsb");
 }
 
+TEST(EventTest, NestedEventsSurviveASaveAndLoad) {
+    auto build = [](World& w) {
+        TPageBuilder main;
+        main.Add(CC_WAIT).SetExprText("Condition", "1");
+        TPageBuilder a;
+        a.Calc("log = log ++ \"A1\"");
+        a.Add(CC_WAIT).SetExprText("Time", "32");
+        a.Calc("log = log ++ \"A2\"");
+        TPageBuilder b;
+        b.Calc("log = log ++ \"B1\"");
+        b.Add(CC_DOEVENT);
+        b.Calc("log = log ++ \"B2\" ++ @Sender");
+        w.AddPage("main.lsb", main);
+        w.AddPage("a.lsb", a);
+        w.AddPage("b.lsb", b);
+        w.Strs({"log"});
+        w.display.Add("o");
+        w.display.Add("p");
+    };
+    World w;
+    build(w);
+    w.cm.Start("main.lsb");
+    w.Frame();
+    w.display.Raise(w.display.FindObject("o"), "a.lsb");
+    w.Frame();
+    w.display.Raise(w.display.FindObject("p"), "b.lsb");
+    w.Frame();
+    ASSERT_EQ(w.Str("log"), "A1B1");
+    ASSERT_EQ(w.cm.EventLevel, 3);
+
+    MemoryStream saved, queue;
+    w.cm.SaveToStream(saved);
+    StreamWriter qw(queue);
+    w.display.queue.SaveToStream(qw, w.display);
+    World v;
+    build(v);
+    v.store.Find("log")->Param()->SetStr("A1B1");
+    saved.Seek(0, SeekFrom::Begin);
+    v.cm.LoadFromStream(saved, 116);
+    queue.Seek(0, SeekFrom::Begin);
+    StreamReader qr(queue);
+    v.display.queue.LoadFromStream(qr, 116, v.display);
+    EXPECT_EQ(v.cm.EventLevel, 3);
+    EXPECT_EQ(v.cm.GetSenderName(), "p");
+    for (World* x : {&w, &v}) x->Frames(4);
+    EXPECT_EQ(w.Str("log"), "A1B1B2pA2");
+    EXPECT_EQ(v.Str("log"), w.Str("log"));
+    EXPECT_EQ(v.display.queue.Count(), 0u);
+    EXPECT_EQ(v.cm.EventState, 0);
+}
+
 TEST(EventTest, EventPagesAreFoundByPathAndLabel) {
     World w;
     TPageBuilder main;
