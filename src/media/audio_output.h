@@ -18,6 +18,8 @@ class AudioSink {
     virtual ~AudioSink() = default;
     // True when the sound is heard (a real device), false when it is thrown away.
     virtual bool Audible() const = 0;
+    // True once the device has gone away (unplugged, server ended) and pulls no more.
+    virtual bool Lost() const { return false; }
 };
 
 // Pulls the bus at the pace of real time and drops the sound, so that everything fed to the

@@ -1,5 +1,7 @@
 #include "media/audio_system.h"
 
+#include <cstdio>
+
 namespace vesk {
 
 std::unique_ptr<AudioSystem> AudioSystem::Realtime() {
@@ -27,6 +29,12 @@ AudioSystem::~AudioSystem() {
 void AudioSystem::SetSink(std::unique_ptr<AudioSink> sink) {
     sink_.reset();  // one consumer at a time
     sink_ = std::move(sink);
+}
+
+void AudioSystem::KeepAlive() {
+    if (!sink_ || !sink_->Lost()) return;
+    std::fprintf(stderr, "veskplay: the audio device was lost; the game goes on without sound\n");
+    SetSink(std::make_unique<NullAudioSink>(bus_, *clock_));
 }
 
 void AudioSystem::Advance(uint32_t ms) {

@@ -29,6 +29,9 @@ class AudioSystem {
     VirtualAudioClock* Virtual() { return virtual_; }
     AudioCapture* Capture() { return capture_.get(); }
     void SetSink(std::unique_ptr<AudioSink> sink);
+    // Called once a frame: when the device has been lost, the silent sink takes over (and
+    // says so once), so that sound already queued still plays out and ends.
+    void KeepAlive();
     // Headless: moves time on by `ms`, mixing and capturing the sound of that time.
     void Advance(uint32_t ms);
     // Finishes the captured file; also done on destruction.

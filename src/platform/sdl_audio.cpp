@@ -39,6 +39,10 @@ SdlAudioSink::~SdlAudioSink() {
     }
 }
 
+bool SdlAudioSink::Lost() const {
+    return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+}
+
 void SdlAudioSink::Callback(void* self, uint8_t* stream, int len) {
     auto* sink = static_cast<SdlAudioSink*>(self);
     sink->bus_.Pull(reinterpret_cast<int16_t*>(stream), size_t(len) / kOutBytesPerFrame);

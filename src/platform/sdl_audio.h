@@ -15,6 +15,7 @@ class SdlAudioSink : public AudioSink {
     static std::unique_ptr<SdlAudioSink> Open(MixBus& bus, std::string* error);
     ~SdlAudioSink() override;
     bool Audible() const override { return true; }
+    bool Lost() const override;
 
   private:
     SdlAudioSink(MixBus& bus) : bus_(bus) {}

@@ -39,6 +39,26 @@ TEST(RealTime, WaveSoundPlaysToItsEndWithoutADevice) {
     out.Close();
 }
 
+// A device that stops pulling, as an unplugged one does.
+class LostSink : public AudioSink {
+  public:
+    bool Audible() const override { return true; }
+    bool Lost() const override { return true; }
+};
+
+TEST(RealTime, LostDeviceIsReplacedBySilence) {
+    auto audio = AudioSystem::Realtime();
+    audio->SetSink(std::make_unique<LostSink>());
+    TWavOut out(audio->Bus(), audio->Clock(), 100);
+    ASSERT_TRUE(out.Open());
+    // Half a second: more than the two blocks that can be queued without a consumer.
+    TOggWaveItem item(out, test::WavOf({2, 44100, 16}, test::Constant16(22050, 9, 9)));
+    item.Play();
+    audio->KeepAlive();
+    EXPECT_TRUE(WaitFor(
+        audio->Clock(), [&] { return item.IsEnd(); }, 3000));
+}
+
 class CountingOut : public TMidiOut {
   public:
     explicit CountingOut(std::atomic<int>& notes) : notes_(notes) {}
