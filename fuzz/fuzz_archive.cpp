@@ -2,9 +2,12 @@
 // and looks for an archive resource in the same bytes taken as a program file.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "base/error.h"
+#include "vfs/host_path.h"
 #include "vfs/pe_resource.h"
 #include "vfs/range_stream.h"
 #include "vfs/vr_file.h"
@@ -22,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (size_t i = 0; i < c.Count(); ++i) {
         const vesk::TVrFile& f = *c.At(i);
+        // Whatever the member is called, extraction stays inside its folder.
+        std::string path = vesk::SafeExtractionPath(f.Name);
+        if (!path.empty() &&
+            (path[0] == '/' || ("/" + path + "/").find("/../") != std::string::npos ||
+             path.find('\0') != std::string::npos))
+            std::abort();
         try {
             std::vector<uint8_t> out;
             c.ReadMember(f, out);
