@@ -1,0 +1,37 @@
+// `vesktool build GAME_SRC OUTDIR [--archive] [--install]`: a game source folder to a game.
+#include <cstdio>
+#include <string>
+
+#include "base/error.h"
+#include "scriptc/game_builder.h"
+
+namespace vesk::tool {
+
+int Cmd_build(int argc, char** argv) {
+    std::string source, target;
+    scriptc::BuildOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--archive")
+            options.Archive = true;
+        else if (a == "--install")
+            options.Install = true;
+        else if (!a.empty() && a[0] == '-')
+            Fail("unknown option " + a);
+        else if (source.empty())
+            source = a;
+        else if (target.empty())
+            target = a;
+        else
+            source.clear(), target.clear(), i = argc;
+    }
+    if (source.empty() || target.empty()) {
+        std::fputs("usage: vesktool build GAME_SRC OUTDIR [--archive] [--install]\n", stderr);
+        return 2;
+    }
+    scriptc::BuildReport r = scriptc::BuildGame(source, target, options);
+    std::printf("%zu pages, %zu other files\n", r.Pages.size(), r.Assets.size());
+    return 0;
+}
+
+}  // namespace vesk::tool
