@@ -236,6 +236,25 @@ bool TQuilFrameList::LoadFromFile(const std::string& path, bool firstFrameOnly, 
     return true;
 }
 
+bool TQuilFrameList::LoadFromData(const uint8_t* data, size_t size, bool firstFrameOnly,
+                                  bool retainLayers, bool prepare) {
+    Clear();
+    switch (SniffPicture(data, size)) {
+        case PictureKind::Png:
+            LoadFromPng(data, size, prepare);
+            return true;
+        case PictureKind::Bmp:
+            LoadFromBmp(data, size, prepare);
+            return true;
+        case PictureKind::Quil:
+            LoadFromBytes(data, size, firstFrameOnly, retainLayers, prepare);
+            return true;
+        case PictureKind::Unknown:
+            break;
+    }
+    return false;
+}
+
 void TQuilFrameList::LoadFromPng(const uint8_t* data, size_t size, bool prepare) {
     Clear();
     PngTransparency t;

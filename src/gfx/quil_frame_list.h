@@ -128,6 +128,10 @@ class TQuilFrameList {
     // extension leaves the list empty and returns false.
     bool LoadFromFile(const std::string& path, bool firstFrameOnly = false,
                       bool retainLayers = false, bool prepare = false);
+    // Any picture by its leading bytes: a layered image ("Quil"), PNG or BMP; other data
+    // (headerless old layered files among them) leaves the list empty and returns false.
+    bool LoadFromData(const uint8_t* data, size_t size, bool firstFrameOnly = false,
+                      bool retainLayers = false, bool prepare = false);
     // One-frame lists from PNG and BMP data (the picture's transparency becomes the
     // frame's mask or transparent value).
     void LoadFromPng(const uint8_t* data, size_t size, bool prepare = false);

@@ -106,6 +106,17 @@ TEST(QuilSources, FileNameChoosesTheReader) {
     EXPECT_TRUE(list.LoadFromFile(upper));
     ASSERT_EQ(list.Count(), 1u);
     EXPECT_EQ(list.FrameAt(0).Picture().GetPixel(1, 1), 0x112233u);
+    // By content instead: layered, PNG and BMP data; anything else is not a picture.
+    const std::vector<uint8_t> rgb = {1, 2, 3};
+    const auto png = quil::EncodePlainPng(1, 1, 2, rgb.data());
+    const auto bmp = Bmp32({1, 2, 3, 0});
+    for (const auto* data : {&qil, &png, &bmp}) {
+        EXPECT_TRUE(list.LoadFromData(data->data(), data->size()));
+        EXPECT_EQ(list.Count(), 1u);
+    }
+    const std::vector<uint8_t> junk = {'G', 'I', 'F', '8'};
+    EXPECT_FALSE(list.LoadFromData(junk.data(), junk.size()));
+    EXPECT_EQ(list.Count(), 0u);
     std::filesystem::remove_all(dir);
 }
 
