@@ -214,6 +214,14 @@ void TQuilFrameList::LoadFromStream(Stream& s, bool firstFrameOnly, bool retainL
                                     bool prepare) {
     const int64_t remaining = s.Remaining();
     if (remaining < 0 || remaining > (int64_t(1) << 31)) Fail("layered image: data is too large");
+    if (auto* m = dynamic_cast<MemoryStream*>(&s)) {
+        // Bytes already in memory are read in place.
+        const int64_t pos = m->Position();
+        LoadFromBytes(m->Bytes().data() + pos, size_t(remaining), firstFrameOnly, retainLayers,
+                      prepare);
+        m->Seek(0, SeekFrom::End);
+        return;
+    }
     std::vector<uint8_t> data(static_cast<size_t>(remaining));
     s.ReadExact(data.data(), data.size(), "layered image");
     LoadFromBytes(data.data(), data.size(), firstFrameOnly, retainLayers, prepare);

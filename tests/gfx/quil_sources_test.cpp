@@ -120,6 +120,23 @@ TEST(QuilSources, FileNameChoosesTheReader) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(QuilSources, StreamsInMemoryAndElsewhereReadAlike) {
+    TQuilFrameList src;
+    src.AddFrame(3, 2, 16).AddLayer().Picture().Clear(0x1234);
+    auto bytes = test::WriteQuil(src);
+    bytes.insert(bytes.begin(), {9, 9});  // the picture starts inside the stream
+    MemoryStream mem(bytes);
+    ViewStream view(bytes);
+    for (Stream* s : {static_cast<Stream*>(&mem), static_cast<Stream*>(&view)}) {
+        s->Seek(2, SeekFrom::Begin);
+        TQuilFrameList list;
+        list.LoadFromStream(*s);
+        ASSERT_EQ(list.Count(), 1u);
+        EXPECT_EQ(Pixels(list.FrameAt(0).Picture()), std::vector<uint32_t>(6, 0x1234));
+        EXPECT_EQ(s->Remaining(), 0);
+    }
+}
+
 TEST(QuilSources, SurfaceLoaderReadsTheFirstFrame) {
     TQuilFrameList src;
     for (uint32_t c : {0xFF0000u, 0x0000FFu}) src.AddFrame(2, 1, 24).AddLayer().Picture().Clear(c);
