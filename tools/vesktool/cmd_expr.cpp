@@ -8,7 +8,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
-#include "value_json.h"
+#include "app/value_json.h"
 #include "vars/build_parser.h"
 #include "vars/conv.h"
 #include "vars/param_collection.h"

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/value_json.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
@@ -22,7 +23,6 @@
 #include "gfx/quil_codec.h"
 #include "gfx/quil_frame_list.h"
 #include "gfx/quil_writer.h"
-#include "value_json.h"
 
 namespace vesk::tool {
 
@@ -55,20 +55,11 @@ int32_t Number(const char* text) {
 void LoadPicture(TQuilFrameList& list, const std::string& path, bool firstOnly, bool retain,
                  bool prepare) {
     const std::vector<uint8_t> bytes = ReadWholeFile(path);
-    const std::string ext = LowerAscii(fs::path(path).extension().string());
-    switch (SniffPicture(bytes.data(), bytes.size())) {
-        case PictureKind::Png:
-            return list.LoadFromPng(bytes.data(), bytes.size(), prepare);
-        case PictureKind::Bmp:
-            return list.LoadFromBmp(bytes.data(), bytes.size(), prepare);
-        case PictureKind::Quil:
-            return list.LoadFromBytes(bytes.data(), bytes.size(), firstOnly, retain, prepare);
-        case PictureKind::Unknown:
-            break;
-    }
+    if (list.LoadFromData(bytes.data(), bytes.size(), firstOnly, retain, prepare)) return;
     // Headerless old layered files have no magic.
-    if (ext == ".qil")
+    if (LowerAscii(fs::path(path).extension().string()) == ".qil") {
         return list.LoadFromBytes(bytes.data(), bytes.size(), firstOnly, retain, prepare);
+    }
     Fail(path + ": not a layered image, PNG or BMP picture");
 }
 

@@ -1,4 +1,4 @@
-#include "value_json.h"
+#include "app/value_json.h"
 
 #include "base/cp932.h"
 #include "base/error.h"
@@ -7,7 +7,7 @@
 #include "vars/param.h"
 #include "vars/param_collection.h"
 
-namespace vesk::tool {
+namespace vesk {
 
 using json = nlohmann::ordered_json;
 
@@ -142,4 +142,4 @@ void LoadVarsJson(TParamCollection& store, const json& list) {
     }
 }
 
-}  // namespace vesk::tool
+}  // namespace vesk

@@ -9,7 +9,7 @@ class TCustomParam;
 class TParamCollection;
 }  // namespace vesk
 
-namespace vesk::tool {
+namespace vesk {
 
 // {"hex": CP932 bytes as lowercase hex, "text": UTF-8}
 nlohmann::ordered_json TextJson(const std::string& cp932);
@@ -25,4 +25,4 @@ nlohmann::ordered_json VarsJson(const TParamCollection& store);
 // Creates global variables from a VALUE list.
 void LoadVarsJson(TParamCollection& store, const nlohmann::ordered_json& list);
 
-}  // namespace vesk::tool
+}  // namespace vesk
