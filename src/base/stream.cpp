@@ -90,6 +90,7 @@ size_t FileStream::Read(void* dst, size_t n) {
 }
 
 void FileStream::Write(const void* src, size_t n) {
+    if (n == 0) return;
     if (std::fwrite(src, 1, n, f_) != n)
         Fail("cannot write file " + path_ + ": " + std::strerror(errno));
 }
