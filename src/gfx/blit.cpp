@@ -7,12 +7,34 @@
 namespace vesk::blit {
 
 void GatherRow(const uint8_t* row, int bits, int32_t x0, int32_t step, int32_t n, uint32_t* out) {
-    if (bits == 32) {
-        const uint8_t* p = row + ptrdiff_t(x0) * 4;
-        for (int32_t i = 0; i < n; ++i, p += step * 4) std::memcpy(out + i, p, 4);
-        return;
+    switch (bits) {
+        case 32: {
+            const uint8_t* p = row + ptrdiff_t(x0) * 4;
+            for (int32_t i = 0; i < n; ++i, p += step * 4) std::memcpy(out + i, p, 4);
+            return;
+        }
+        case 24: {
+            const uint8_t* p = row + ptrdiff_t(x0) * 3;
+            for (int32_t i = 0; i < n; ++i, p += step * 3) {
+                out[i] = p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+            }
+            return;
+        }
+        case 15:
+        case 16: {
+            const uint8_t* p = row + ptrdiff_t(x0) * 2;
+            for (int32_t i = 0; i < n; ++i, p += step * 2) out[i] = p[0] | uint32_t(p[1]) << 8;
+            return;
+        }
+        case 8: {
+            const uint8_t* p = row + x0;
+            for (int32_t i = 0; i < n; ++i, p += step) out[i] = *p;
+            return;
+        }
+        default:
+            for (int32_t i = 0; i < n; ++i) out[i] = ReadRaw(row, x0 + i * step, bits);
+            return;
     }
-    for (int32_t i = 0; i < n; ++i) out[i] = ReadRaw(row, x0 + i * step, bits);
 }
 
 void GatherCols(const uint8_t* row, int bits, const int32_t* cols, int32_t n, uint32_t* out) {
@@ -24,7 +46,32 @@ void GatherCols(const uint8_t* row, int bits, const int32_t* cols, int32_t n, ui
 }
 
 void WriteRow(uint8_t* row, int bits, int32_t x0, int32_t n, const uint32_t* in) {
-    for (int32_t i = 0; i < n; ++i) WriteRaw(row, x0 + i, bits, in[i]);
+    switch (bits) {
+        case 24: {
+            uint8_t* p = row + ptrdiff_t(x0) * 3;
+            for (int32_t i = 0; i < n; ++i, p += 3) {
+                p[0] = uint8_t(in[i]);
+                p[1] = uint8_t(in[i] >> 8);
+                p[2] = uint8_t(in[i] >> 16);
+            }
+            return;
+        }
+        case 15:
+        case 16: {
+            uint8_t* p = row + ptrdiff_t(x0) * 2;
+            for (int32_t i = 0; i < n; ++i, p += 2) {
+                p[0] = uint8_t(in[i]);
+                p[1] = uint8_t(in[i] >> 8);
+            }
+            return;
+        }
+        case 8:
+            for (int32_t i = 0; i < n; ++i) row[x0 + i] = uint8_t(in[i]);
+            return;
+        default:
+            for (int32_t i = 0; i < n; ++i) WriteRaw(row, x0 + i, bits, in[i]);
+            return;
+    }
 }
 
 uint32_t* DestRow::Load(int32_t y, int32_t x, int32_t n) {

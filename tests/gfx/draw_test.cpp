@@ -28,6 +28,25 @@ TEST(DibxDraw, FlipsOfATwoByTwoSource) {
     }
 }
 
+TEST(DibxDraw, MirroredKeyedCopiesInEveryDepth) {
+    for (int bits : {1, 4, 8, 15, 16, 24, 32}) {
+        const uint32_t max = bits >= 24 ? 0xFFFFFF : (1u << (bits == 15 ? 15 : bits)) - 1;
+        auto src = Surface(5, 2, bits);
+        for (int32_t i = 0; i < 10; ++i)
+            src->SetPixel(i % 5, i / 5, (uint32_t(i) * 0x9E3779B1u) & max);
+        const uint32_t key = src->GetPixel(1, 0);
+        src->SetTransparentColor(int32_t(key));
+        auto dst = Filled(5, 2, bits, 0);
+        dst->Draw(0, 0, true, true, true, {0, 0, 5, 2}, *src);
+        for (int32_t y = 0; y < 2; ++y) {
+            for (int32_t x = 0; x < 5; ++x) {
+                const uint32_t v = src->GetPixel(4 - x, 1 - y);
+                EXPECT_EQ(dst->GetPixel(x, y), v == key ? 0u : v) << bits << " " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(DibxDraw, ClippingCutsTheMirroredSide) {
     // Source row 1..4; destination 3 wide, drawn at x = -1 so one column is cut on the left.
     auto src = Surface(4, 1, 32, {1, 2, 3, 4});
