@@ -129,6 +129,24 @@ TEST(Bmp, KeepsTheColourTable) {
     EXPECT_EQ(rgb->GetPixel(0, 0), 0x336699u);
 }
 
+TEST(Bmp, ReadsTheOldCoreHeaderWithThreeByteColours) {
+    std::vector<uint8_t> b = {'B', 'M'};
+    Put32(b, 14 + 12 + 2 * 3 + 4);
+    Put32(b, 0);
+    Put32(b, 14 + 12 + 2 * 3);
+    Put32(b, 12);
+    Put16(b, 3);  // width
+    Put16(b, 1);  // height
+    Put16(b, 1);
+    Put16(b, 1);                                     // bits
+    b.insert(b.end(), {0, 0, 0, 0x30, 0x20, 0x10});  // black, then blue 0x30 green 0x20 red 0x10
+    b.insert(b.end(), {0x40, 0, 0, 0});              // pixels 0 1 0
+    auto pic = DecodeBmp(b.data(), b.size());
+    auto rgb = Filled(3, 1, 32, 9);
+    rgb->Draw(0, 0, false, false, false, {0, 0, 3, 1}, *pic);
+    EXPECT_EQ(Pixels(*rgb), (std::vector<uint32_t>{0, 0x102030, 0}));
+}
+
 TEST(Bmp, BrokenDataIsAClearError) {
     const auto good = MakeBmp(2, 2, 24, false, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
     auto patched = [&](size_t at, std::vector<uint8_t> bytes) {
