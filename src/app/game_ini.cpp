@@ -142,6 +142,16 @@ TGameConfig TGameConfig::FromIni(const TIniFile& ini) {
     c.DirectSound = ini.ReadBool("Sound", "DirectSound", true);
     c.DelayTime = ClampDelayTime(ini.ReadInteger("Sound", "DelayTime", 500));
     c.UseWMP = ini.ReadBool("Video", "UseWMP", false);
+    std::string roots = ini.ReadString("Disc", "Folders", "");
+    for (size_t start = 0; start <= roots.size();) {
+        size_t end = roots.find(';', start);
+        if (end == std::string::npos) end = roots.size();
+        std::string r = roots.substr(start, end - start);
+        while (!r.empty() && (r.back() == ' ' || r.back() == '\t')) r.pop_back();
+        while (!r.empty() && (r.front() == ' ' || r.front() == '\t')) r.erase(0, 1);
+        if (!r.empty()) c.CdRoots.push_back(r);
+        start = end + 1;
+    }
     return c;
 }
 

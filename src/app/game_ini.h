@@ -47,6 +47,8 @@ struct TGameConfig {
     bool DirectSound = true;
     int32_t DelayTime = 500;  // rounded down to 100s, clamped to 100..500
     bool UseWMP = false;
+    // Folders that stand for disc drives ("[Disc] Folders", separated by ';'), as written.
+    std::vector<std::string> CdRoots;
 
     static TGameConfig FromIni(const TIniFile& ini);
     void ToIni(TIniFile& ini) const;

@@ -1,0 +1,189 @@
+#include "app/engine.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "base/cp932.h"
+#include "base/error.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_table.h"
+#include "vfs/host_path.h"
+#include "vfs/vr_file_manager.h"
+
+namespace vesk {
+
+namespace {
+
+std::unique_ptr<TCustomParam> IntValue(int32_t n) {
+    auto v = MakeParam(PT_INT);
+    v->SetInt(n);
+    return v;
+}
+
+std::string FreshTempFolder() {
+    std::error_code ec;
+    auto base = std::filesystem::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    for (int i = 0;; ++i) {
+        auto dir = base / ("veskplay-" + std::to_string(::getpid()) + "-" + std::to_string(i));
+        if (std::filesystem::create_directory(dir, ec)) return dir.string();
+        if (ec && ec != std::errc::file_exists) return base.string();
+    }
+}
+
+int64_t MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
+    if (options_.TempFolder.empty()) {
+        options_.TempFolder = FreshTempFolder();
+        ownTemp_ = true;
+    }
+    if (!options_.Now) options_.Now = MonotonicMs;
+    files_ = std::make_unique<TVrFileManager>(options_.TempFolder, options_.CdRoots,
+                                              options_.MessageBox);
+}
+
+TEngine::~TEngine() {
+    Shutdown();
+    files_.reset();
+    if (ownTemp_) {
+        std::error_code ec;
+        std::filesystem::remove_all(options_.TempFolder, ec);
+    }
+}
+
+void TEngine::Step(const char* label) {
+    step_ = label;
+    steps_.emplace_back(label);
+}
+
+bool TEngine::Start() {
+    // The archives first (memory collection, then by command line), then the variables
+    // and functions, then the project.
+    files_->RegisterStartupArchives(options_.ExePath, options_.Args);
+    store_ = std::make_unique<TParamCollection>();
+    funcs_ = std::make_unique<TSysFuncMan>(*store_);
+    store_->SetSystemProvider(this);
+    funcs_->SetHost(this);
+
+    Step("TProject.Create");
+    TProjectEnv env{
+        .Files = *files_,
+        .Store = *store_,
+        .Funcs = funcs_.get(),
+        .QuitFlag = quit_,
+        .MessageBox = options_.MessageBox,
+        .Host = this,
+        .Saves = nullptr,
+        .Display = nullptr,
+        .Trace = options_.Trace,
+        .ExeFolder = options_.ExePath.empty() ? std::string() : HostFolderOf(options_.ExePath),
+        .HasGameArg = !options_.Args.empty()};
+    project_ = std::make_unique<TProject>(std::move(env));
+    try {
+        project_->Create();
+    } catch (const VeskError& e) {
+        quit_ = true;
+        if (options_.MessageBox)
+            options_.MessageBox->Show(e.Text(), VESK_JP("警告"), MsgButtons::Ok, MsgIcon::Warning);
+    }
+    step_.clear();
+    clock_.Start(options_.Now());
+    return !quit_;
+}
+
+bool TEngine::Tick(int64_t now) {
+    if (!clock_.Advance(now)) return false;
+    Frame();
+    return true;
+}
+
+void TEngine::Frame() {
+    if (!project_) return;
+    files_->DeleteQueuedFiles();
+    project_->Run();
+    if (quit_) return;
+    clock_.CountFrame();
+    project_->HandleRequests();
+}
+
+void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
+    if (shutDown_) return;
+    shutDown_ = true;
+    quit_ = true;
+    if (project_) {
+        Step("Project.Free");
+        project_->Free();
+        project_.reset();
+    }
+    if (afterProject && store_) afterProject(*this);
+    if (funcs_) {
+        Step("SysFuncMan.Free");
+        funcs_.reset();
+    }
+    if (store_) {
+        Step("ParamMan.Free");
+        store_.reset();
+    }
+    // The display system ("VeskFinalize") and the media system ("MediaFinal") join here.
+    step_.clear();
+}
+
+std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
+    switch (id) {
+        case SV_SCRWIDTH:
+            return IntValue(project_ ? project_->ScreenWidth : 0);
+        case SV_SCRHEIGHT:
+            return IntValue(project_ ? project_->ScreenHeight : 0);
+        case SV_TICKCOUNT:
+            return IntValue(clock_.TickCount());
+        case SV_PCTICKCOUNT:
+            return IntValue(int32_t(uint32_t(options_.Now())));
+        case SV_UPDATECOUNT:
+            return IntValue(int32_t(clock_.FrameCount()));
+        case SV_TITLE: {
+            auto v = MakeParam(PT_STR);
+            v->SetStr(title_);
+            return v;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+bool TEngine::ExecFunc(SysFuncCall& call) {
+    if (!project_) return false;
+    switch (call.index) {
+        case SF_GETSAVECAPTION:
+            call.dest.SetStr(project_->SaveCaption(call.Arg(0).AsInt()));
+            return true;
+        case SF_LISTSAVECAPTION: {
+            const auto& captions = project_->SaveCaptions();
+            if (call.Has(0)) {
+                TCustomParam* out = &call.Arg(0);
+                if (auto* ref = dynamic_cast<TParamVar*>(out)) out = ref->TargetParam();
+                if (out && out->ParamType() == PT_STR && !captions.empty()) {
+                    auto list = MakeParam(PT_STR);
+                    list->SetDims({int32_t(captions.size())});
+                    int32_t i = 0;
+                    for (const auto& c : captions) list->SetStrAt(i++, c.second);
+                    out->CopyFrom(*list);
+                }
+            }
+            call.dest.SetInt(int32_t(captions.size()));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace vesk

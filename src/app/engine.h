@@ -1,0 +1,106 @@
+#pragma once
+// The engine: the one owner of the process-wide managers (file manager, variable store,
+// built-in functions, project, frame clock, quit flag), their start-up and shut-down order,
+// and the frame.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frame_clock.h"
+#include "base/message_box.h"
+#include "script/project.h"
+#include "vars/param_system.h"
+#include "vars/sys_func.h"
+
+namespace vesk {
+
+class TParamCollection;
+class TSysFuncMan;
+class TVrFileManager;
+
+struct TEngineOptions {
+    // Native path of the executable; its folder is where an installed game lives.
+    std::string ExePath;
+    // The command-line arguments that name game data (the first is the game folder).
+    std::vector<std::string> Args;
+    // Folders that stand for disc drives.
+    std::vector<std::string> CdRoots;
+    // Receives work files; empty: a fresh folder under the system's temporary folder.
+    std::string TempFolder;
+    IMessageBox* MessageBox = nullptr;
+    ITraceWriter* Trace = nullptr;
+    // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
+    std::function<int64_t()> Now;
+};
+
+class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
+  public:
+    explicit TEngine(TEngineOptions options);
+    ~TEngine() override;
+    TEngine(const TEngine&) = delete;
+    TEngine& operator=(const TEngine&) = delete;
+
+    // Registers the archives and creates the project. False when the game cannot run (the
+    // reason has been shown); an error raised while creating is shown in a warning box.
+    bool Start();
+    // A frame is due at `now` (milliseconds of the frame clock): runs it unless the gap was
+    // too long. True when the frame ran.
+    bool Tick(int64_t now);
+    // One frame: work-file clean-up, the interpreter, the frame counter, save and load.
+    void Frame();
+    // Frees everything in the fixed order; later calls do nothing. `afterProject` runs once
+    // the project is gone (its quit page has run) while the variables still exist.
+    void Shutdown(const std::function<void(TEngine&)>& afterProject = {});
+
+    bool QuitFlag() const { return quit_; }
+    void SetQuitFlag() { quit_ = true; }
+    // The script or the user asked the window to close.
+    bool CloseRequested() const { return closeRequested_; }
+    // The label of the start-up or shut-down step in progress (named in error reports).
+    const std::string& StepLabel() const { return step_; }
+    // Every step label passed so far, in order.
+    const std::vector<std::string>& Steps() const { return steps_; }
+    const std::string& Title() const { return title_; }
+
+    TVrFileManager& Files() { return *files_; }
+    TParamCollection& Store() { return *store_; }
+    TSysFuncMan& Funcs() { return *funcs_; }
+    TProject* Project() { return project_.get(); }
+    TFrameClock& Clock() { return clock_; }
+    // Set when the project was created with a game folder argument.
+    bool HasGameArg() const { return !options_.Args.empty(); }
+
+    // IProjectHost
+    void SetTitle(const std::string& title) override { title_ = title; }
+    void PostClose() override { closeRequested_ = true; }
+    uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
+    int32_t FrameTime() override { return clock_.FrameTime(); }
+    // ISystemVarProvider
+    std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
+    void WriteSystemVar(int, const TCustomParam&) override {}
+    TCustomParam* CallResult() override { return nullptr; }
+    // ISysFuncHost
+    bool ExecFunc(SysFuncCall& call) override;
+    uint8_t PropertyType(int32_t) override { return 0; }
+
+  private:
+    void Step(const char* label);
+
+    TEngineOptions options_;
+    bool quit_ = false;
+    bool closeRequested_ = false;
+    bool shutDown_ = false;
+    bool ownTemp_ = false;
+    std::string step_;
+    std::vector<std::string> steps_;
+    std::string title_;
+    TFrameClock clock_;
+    std::unique_ptr<TVrFileManager> files_;
+    std::unique_ptr<TParamCollection> store_;
+    std::unique_ptr<TSysFuncMan> funcs_;
+    std::unique_ptr<TProject> project_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,137 @@
+// veskplay: runs a game. Until the window exists every run is headless: a virtual clock with
+// --headless, the real clock otherwise; message boxes go to standard error.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/engine.h"
+#include "app/game_ini.h"
+#include "app/headless_box.h"
+#include "app/instance_lock.h"
+#include "app/player_options.h"
+#include "app/value_json.h"
+#include "script/script_env.h"
+#include "vfs/host_path.h"
+
+namespace fs = std::filesystem;
+using namespace vesk;
+
+namespace {
+
+std::string ExecutablePath(const char* argv0) {
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) p = fs::absolute(argv0, ec);
+    return p.string();
+}
+
+// The game a bare "veskplay" runs: an installed game beside the executable, else the demo.
+bool InstalledBeside(const std::string& folder) {
+    return FindHostFile(folder, "install.dat") || FindHostFile(folder, "game.dat");
+}
+
+int64_t MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TPlayerOptions opt;
+    std::string err = opt.Parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (opt.Help) {
+        std::fputs(TPlayerOptions::Usage(), stdout);
+        return 0;
+    }
+    if (!err.empty()) {
+        std::fprintf(stderr, "veskplay: %s\n%s", err.c_str(), TPlayerOptions::Usage());
+        return 2;
+    }
+
+    std::string exePath = ExecutablePath(argv[0]);
+    if (!opt.ExeFolder.empty()) exePath = (fs::path(opt.ExeFolder) / "veskplay").string();
+    std::string exeFolder = HostFolderOf(exePath);
+    if (opt.Games.empty() && opt.ExeFolder.empty() && !opt.Config && !InstalledBeside(exeFolder)) {
+#ifdef VESK_DEMO_GAME
+        if (IsHostDir(VESK_DEMO_GAME)) opt.Games.push_back(VESK_DEMO_GAME);
+#endif
+        if (opt.Games.empty()) {
+            std::fprintf(stderr, "veskplay: no game folder given and no demo game built\n%s",
+                         TPlayerOptions::Usage());
+            return 2;
+        }
+    }
+
+    // One running player per game folder; a second one ends at once.
+    std::string gameFolder = opt.Games.empty() ? exeFolder : opt.Games[0];
+    TInstanceLock lock(gameFolder);
+    if (!lock.Held()) return 1;
+    if (opt.Config) {
+        std::fputs("veskplay: the configuration dialog needs the window\n", stderr);
+        return 0;
+    }
+    // A log left from an earlier run would mix with this one's.
+    std::error_code ec;
+    fs::remove(fs::path(exeFolder) / "veskplay.log", ec);
+
+    // "game.ini" lives where the executable would: in the game folder.
+    TIniFile ini((fs::path(gameFolder) / "game.ini").string());
+    TGameConfig config = TGameConfig::FromIni(ini);
+    std::vector<std::string> cdRoots;
+    for (const std::string& r : config.CdRoots)
+        cdRoots.push_back((fs::path(gameFolder) / r).string());
+    cdRoots.insert(cdRoots.end(), opt.CdRoots.begin(), opt.CdRoots.end());
+
+    THeadlessMessageBox box(opt.Answers);
+    std::unique_ptr<TFileTraceWriter> trace;
+    if (opt.Trace)
+        trace = std::make_unique<TFileTraceWriter>((fs::path(gameFolder) / "dbglog.txt").string());
+
+    int64_t virtualNow = 0;
+    TEngineOptions eo;
+    eo.ExePath = exePath;
+    eo.Args = opt.Games;
+    eo.CdRoots = cdRoots;
+    eo.MessageBox = &box;
+    eo.Trace = trace.get();
+    if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
+    TEngine engine(eo);
+
+    bool started = engine.Start();
+    if (started) {
+        for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested(); ++tick) {
+            if (opt.Frames > 0 && tick > opt.Frames) break;
+            if (opt.Headless) {
+                virtualNow += opt.FrameMs;
+                for (const auto& g : opt.Gaps)
+                    if (g.Tick == tick) virtualNow += g.Ms;
+                engine.Tick(virtualNow);
+            } else {
+                int64_t start = MonotonicMs();
+                engine.Tick(start);
+                TProject* p = engine.Project();
+                int64_t pause =
+                    p && p->PaceFrames ? TFrameClock::PaceDelay(start, MonotonicMs()) : 1;
+                std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            }
+            box.FrameDone();
+        }
+    }
+
+    engine.Shutdown([&](TEngine& e) {
+        if (!opt.DumpVars) return;
+        nlohmann::ordered_json out;
+        out["frames"] = e.Clock().FrameCount();
+        out["vars"] = VarsJson(e.Store());
+        std::printf("%s\n", out.dump().c_str());
+    });
+    return started ? 0 : 1;
+}

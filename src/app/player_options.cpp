@@ -1,0 +1,96 @@
+#include "app/player_options.h"
+
+#include <charconv>
+
+#include "base/cp932.h"
+
+namespace vesk {
+
+namespace {
+
+bool ToInt(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
+    const char* end = s.data() + s.size();
+    auto [p, ec] = std::from_chars(s.data(), end, out);
+    return ec == std::errc() && p == end && out >= lo && out <= hi;
+}
+
+}  // namespace
+
+const char* TPlayerOptions::Usage() {
+    return "usage: veskplay [GAME_FOLDER...] [options]\n"
+           "       veskplay /config\n"
+           "  --headless          no window or sound device; a virtual clock\n"
+           "  --frames N          stop after N ticks of the clock\n"
+           "  --frame-ms MS       length of a virtual frame (default 16)\n"
+           "  --gap N:MS          MS more milliseconds pass before tick N (a stalled frame)\n"
+           "  --dump-vars         print {\"frames\": N, \"vars\": [...]} at exit\n"
+           "  --trace             write the command trace to dbglog.txt in the game folder\n"
+           "  --answer A[,A...]   answers to message boxes: yes, no, ok, cancel (the last "
+           "repeats)\n"
+           "  --cd-root DIR       a folder that stands for a disc drive (repeatable)\n"
+           "  --exe-folder DIR    start as the player installed in DIR (install.dat, discs)\n";
+}
+
+std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        int64_t n = 0;
+        if (a == "--headless") {
+            Headless = true;
+        } else if (a == "--dump-vars") {
+            DumpVars = true;
+        } else if (a == "--trace") {
+            Trace = true;
+        } else if (a == "--help" || a == "-h") {
+            Help = true;
+        } else if (a == "--frames") {
+            if (!value(v) || !ToInt(v, 0, INT64_MAX, n)) return "--frames needs a count";
+            Frames = n;
+        } else if (a == "--frame-ms") {
+            if (!value(v) || !ToInt(v, 1, 100000, n)) return "--frame-ms needs 1..100000";
+            FrameMs = int32_t(n);
+        } else if (a == "--gap") {
+            size_t colon;
+            int64_t ms = 0;
+            if (!value(v) || (colon = v.find(':')) == std::string::npos ||
+                !ToInt(v.substr(0, colon), 1, INT64_MAX, n) ||
+                !ToInt(v.substr(colon + 1), 0, 100000, ms))
+                return "--gap needs TICK:MS";
+            Gaps.push_back({n, int32_t(ms)});
+        } else if (a == "--answer") {
+            if (!value(v)) return "--answer needs yes, no, ok or cancel";
+            size_t start = 0;
+            for (;;) {
+                size_t comma = v.find(',', start);
+                Answer ans;
+                if (!ParseAnswer(v.substr(start, comma - start), ans))
+                    return "--answer takes yes, no, ok or cancel";
+                Answers.push_back(ans);
+                if (comma == std::string::npos) break;
+                start = comma + 1;
+            }
+        } else if (a == "--cd-root") {
+            if (!value(v)) return "--cd-root needs a folder";
+            CdRoots.push_back(v);
+        } else if (a == "--exe-folder") {
+            if (!value(ExeFolder)) return "--exe-folder needs a folder";
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            return "unknown option " + a;
+        } else if (Games.empty() && SameTextAscii(a, "/config")) {
+            Config = true;
+        } else {
+            Games.push_back(a);
+        }
+    }
+    if (!ExeFolder.empty() && !Games.empty())
+        return "--exe-folder stands for a start without a game folder";
+    return {};
+}
+
+}  // namespace vesk

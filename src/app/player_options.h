@@ -1,0 +1,37 @@
+#pragma once
+// The player's command line.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/headless_box.h"
+
+namespace vesk {
+
+struct TPlayerOptions {
+    // Game folders and archives, the first being the game folder.
+    std::vector<std::string> Games;
+    bool Config = false;  // "/config": the configuration dialog instead of the game
+    bool Headless = false;
+    int64_t Frames = 0;  // ticks of the clock before the player stops; 0: no limit
+    int32_t FrameMs = 16;
+    // Extra milliseconds that pass before a given tick (a stalled frame).
+    struct Gap {
+        int64_t Tick = 0;
+        int32_t Ms = 0;
+    };
+    std::vector<Gap> Gaps;
+    bool DumpVars = false;
+    bool Trace = false;
+    std::vector<Answer> Answers;
+    std::vector<std::string> CdRoots;
+    // Runs as if the executable were in this folder (an installed game).
+    std::string ExeFolder;
+    bool Help = false;
+
+    // Fills the options from argv[1..]; returns an error text, empty when all is well.
+    std::string Parse(const std::vector<std::string>& args);
+    static const char* Usage();
+};
+
+}  // namespace vesk
