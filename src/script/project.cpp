@@ -111,8 +111,9 @@ void TProject::CopyFields(const TProjectFile& f) {
     PaceFrames = f.PaceFrames != 0;
     MediaExts = f.MediaExts;
     PauseInactive = f.PauseInactive != 0;
-    DiskPrompt = f.DiskPrompt;
-    QuitPrompt = f.QuitPrompt;
+    // An empty prompt would ask with an empty box: the default text stays.
+    if (!f.DiskPrompt.empty()) DiskPrompt = f.DiskPrompt;
+    if (!f.QuitPrompt.empty()) QuitPrompt = f.QuitPrompt;
     FolderDisks = f.FolderDisks;
 }
 
@@ -248,7 +249,7 @@ void TProject::Free() {
             callMan_->Start(QuitPage);
             env_.QuitFlag = false;
             callMan_->Run();
-        } catch (const VeskError&) {
+        } catch (const std::exception&) {
             // The quit page cannot stop the shut-down.
         }
         env_.QuitFlag = true;
