@@ -1,0 +1,227 @@
+// The engine: start-up, the frame with its clock, the shut-down order, the values it answers
+// to scripts, and the player's command line and headless message boxes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/engine.h"
+#include "app/headless_box.h"
+#include "app/player_options.h"
+#include "base/cp932.h"
+#include "base/stream.h"
+#include "script/command.h"
+#include "script/page_builder.h"
+#include "script/project_file.h"
+#include "vars/param_collection.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct GameDir {
+    GameDir() {
+        std::string t = (fs::temp_directory_path() / "engine_test_XXXXXX").string();
+        path = ::mkdtemp(t.data());
+    }
+    ~GameDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    void Project(const TProjectFile& f, int32_t version = TProjectFile::kNewestVersion) {
+        MemoryStream m;
+        f.Save(m);
+        m.Bytes()[0] = uint8_t(version);
+        WriteFileAtomic(path + "/vesk.lpb", m.Bytes().data(), m.Bytes().size());
+    }
+    std::string path;
+};
+
+struct Recorder : IMessageBox {
+    MsgResult Show(const std::string& text, const std::string& caption, MsgButtons,
+                   MsgIcon) override {
+        texts.push_back(text);
+        captions.push_back(caption);
+        return MsgResult::Ok;
+    }
+    std::vector<std::string> texts, captions;
+};
+
+// A game whose start page records the clock on every frame until it is told to stop.
+struct ClockGame {
+    ClockGame() {
+        TProjectFile f;
+        f.ProjectName = "Clock";
+        f.ScreenWidth = 800;
+        f.ScreenHeight = 600;
+        f.StartPage = "main.lsb";
+        f.QuitPage = "quit.lsb";
+        TDeclaredVar v;
+        v.Name = "ticks";
+        f.Vars = {v};
+        v.Name = "quitran";
+        f.Vars.push_back(v);
+        dir.Project(f);
+        TPageBuilder main;
+        main.Label("top");
+        main.Calc("ticks = @TickCount");
+        main.Add(CC_WAIT).SetExprText("Time", "1");
+        main.Add(CC_JUMP)
+            .SetText("Page", "main.lsb")
+            .SetNum("Target", 0)
+            .SetExprText("Condition", "TRUE");
+        main.WriteFile(dir.path + "/main.lsb");
+        TPageBuilder quit;
+        quit.Calc("quitran = @UpdateCount");
+        quit.WriteFile(dir.path + "/quit.lsb");
+    }
+    TEngineOptions Options() {
+        TEngineOptions o;
+        o.Args = {dir.path};
+        o.MessageBox = &boxes;
+        o.Now = [this] { return now; };
+        return o;
+    }
+    GameDir dir;
+    Recorder boxes;
+    int64_t now = 1000;
+};
+
+int32_t Int(TEngine& e, const char* name) {
+    auto* it = e.Store().Find(name);
+    return it ? it->Param()->AsInt() : -999;
+}
+
+TEST(EngineTest, FramesAdvanceTheGameTimeAndLongGapsAreDropped) {
+    ClockGame g;
+    TEngine e(g.Options());
+    ASSERT_TRUE(e.Start());
+    EXPECT_EQ(e.Title(), "Clock");
+    int64_t steps[] = {16, 16, 350, 16, 20};
+    std::vector<bool> ran;
+    for (int64_t d : steps) ran.push_back(e.Tick(g.now += d));
+    EXPECT_EQ(ran, (std::vector<bool>{true, true, false, true, true}));
+    EXPECT_EQ(e.Clock().TickCount(), 68);
+    EXPECT_EQ(e.Clock().FrameTime(), 20);
+    EXPECT_EQ(e.Clock().FrameCount(), 4u);
+    EXPECT_EQ(Int(e, "ticks"), 68);
+    EXPECT_EQ(e.Store().ValueCopy("@UpdateCount")->AsInt(), 4);
+    EXPECT_EQ(e.Store().ValueCopy("@ScrWidth")->AsInt(), 800);
+    EXPECT_EQ(e.Store().ValueCopy("@Title")->AsStr(), "Clock");
+    EXPECT_EQ(e.Store().ValueCopy("@PCTickCount")->AsInt(), 1418);
+}
+
+TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
+    ClockGame g;
+    TEngine e(g.Options());
+    ASSERT_TRUE(e.Start());
+    e.Tick(g.now += 16);
+    e.Tick(g.now += 16);
+    int32_t quitran = -1;
+    e.Shutdown([&](TEngine& en) { quitran = Int(en, "quitran"); });
+    EXPECT_EQ(quitran, 2);
+    EXPECT_EQ(e.Steps(), (std::vector<std::string>{"TProject.Create", "Project.Free",
+                                                   "SysFuncMan.Free", "ParamMan.Free"}));
+    EXPECT_TRUE(e.QuitFlag());
+    e.Shutdown();  // once only
+    EXPECT_EQ(e.Steps().size(), 4u);
+}
+
+TEST(EngineTest, StartUpErrorsAreShownAndStopTheGame) {
+    GameDir dir;
+    TProjectFile f;
+    f.StartPage = "main.lsb";
+    dir.Project(f, 115);
+    Recorder boxes;
+    TEngineOptions o;
+    o.Args = {dir.path};
+    o.MessageBox = &boxes;
+    TEngine e(o);
+    EXPECT_FALSE(e.Start());
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], VESK_JP("このバージョンには対応していません"));
+    EXPECT_EQ(boxes.captions[0], VESK_JP("警告"));
+}
+
+TEST(EngineTest, TerminateAsksToCloseAndStopsTheFrames) {
+    GameDir dir;
+    TProjectFile f;
+    f.StartPage = "main.lsb";
+    TDeclaredVar v;
+    v.Name = "n";
+    f.Vars = {v};
+    dir.Project(f);
+    TPageBuilder main;
+    main.Calc("n = n + 1");
+    main.Add(CC_TERMINATE);
+    main.WriteFile(dir.path + "/main.lsb");
+    TEngineOptions o;
+    o.Args = {dir.path};
+    int64_t now = 0;
+    o.Now = [&] { return now; };
+    TEngine e(o);
+    ASSERT_TRUE(e.Start());
+    e.Tick(now += 16);
+    EXPECT_TRUE(e.QuitFlag());
+    EXPECT_TRUE(e.CloseRequested());
+    EXPECT_EQ(e.Clock().FrameCount(), 0u);  // a frame that ends the game is not counted
+    e.Tick(now += 16);
+    EXPECT_EQ(Int(e, "n"), 1);
+}
+
+TEST(PlayerOptionsTest, ParsesTheCommandLine) {
+    TPlayerOptions o;
+    EXPECT_EQ(o.Parse({"game", "--headless", "--frames", "30", "--frame-ms", "20", "--gap", "5:400",
+                       "--dump-vars", "--trace", "--answer", "cancel,ok", "--cd-root", "d1",
+                       "--cd-root", "d2", "more"}),
+              "");
+    EXPECT_EQ(o.Games, (std::vector<std::string>{"game", "more"}));
+    EXPECT_TRUE(o.Headless && o.DumpVars && o.Trace);
+    EXPECT_EQ(o.Frames, 30);
+    EXPECT_EQ(o.FrameMs, 20);
+    ASSERT_EQ(o.Gaps.size(), 1u);
+    EXPECT_EQ(o.Gaps[0].Tick, 5);
+    EXPECT_EQ(o.Gaps[0].Ms, 400);
+    EXPECT_EQ(o.Answers, (std::vector<Answer>{Answer::No, Answer::Yes}));
+    EXPECT_EQ(o.CdRoots, (std::vector<std::string>{"d1", "d2"}));
+
+    TPlayerOptions c;
+    EXPECT_EQ(c.Parse({"/CONFIG"}), "");
+    EXPECT_TRUE(c.Config);
+
+    const std::vector<std::string> bad[] = {
+        {"--frames"},          {"--frames", "x"}, {"--frame-ms", "0"},           {"--gap", "5"},
+        {"--answer", "maybe"}, {"--bogus"},       {"--exe-folder", "d", "game"},
+    };
+    for (const auto& args : bad) {
+        TPlayerOptions b;
+        EXPECT_NE(b.Parse(args), "") << args[0];
+    }
+}
+
+TEST(HeadlessBoxTest, AnswersInOrderAndPrintsTheQuestion) {
+    EXPECT_EQ(ResultFor(Answer::Yes, MsgButtons::OkCancel), MsgResult::Ok);
+    EXPECT_EQ(ResultFor(Answer::No, MsgButtons::OkCancel), MsgResult::Cancel);
+    EXPECT_EQ(ResultFor(Answer::Yes, MsgButtons::YesNo), MsgResult::Yes);
+    EXPECT_EQ(ResultFor(Answer::No, MsgButtons::YesNoCancel), MsgResult::No);
+    EXPECT_EQ(ResultFor(Answer::No, MsgButtons::Ok), MsgResult::Ok);
+    EXPECT_EQ(ResultFor(Answer::Yes, MsgButtons::RetryCancel), MsgResult::Retry);
+
+    std::FILE* out = std::tmpfile();
+    THeadlessMessageBox box({Answer::No, Answer::Yes}, out);
+    EXPECT_EQ(box.Show("a", VESK_JP("情報"), MsgButtons::OkCancel, MsgIcon::Info),
+              MsgResult::Cancel);
+    EXPECT_EQ(box.Show("b", "c", MsgButtons::OkCancel, MsgIcon::Info), MsgResult::Ok);
+    EXPECT_EQ(box.Show("d", "c", MsgButtons::YesNo, MsgIcon::Info), MsgResult::Yes);
+    std::rewind(out);
+    char buf[256] = {};
+    size_t n = std::fread(buf, 1, sizeof buf - 1, out);
+    std::fclose(out);
+    EXPECT_EQ(std::string(buf, n), "[情報] a -> cancel\n[c] b -> ok\n[c] d -> yes\n");
+}
+
+}  // namespace
+}  // namespace vesk
