@@ -1,0 +1,151 @@
+#pragma once
+// TVeskBaseList: the display root. It owns the two screen layers, every display object,
+// the event queue, the keyboard state and the focus, and runs the per-frame input, step
+// and composition.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "display/vesk_base.h"
+#include "display/vesk_control.h"
+#include "gfx/dibx.h"
+#include "script/script_env.h"
+
+namespace vesk {
+
+class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
+  public:
+    TVeskBaseList(int32_t screenWidth, int32_t screenHeight);
+    ~TVeskBaseList() override;
+
+    // ---- objects
+    // Creates a component owned by the root; a control is placed on the front layer.
+    template <class T, class... A>
+    T* Create(A&&... args) {
+        auto obj = std::make_unique<T>(this, std::forward<A>(args)...);
+        T* raw = obj.get();
+        Adopt(std::move(obj));
+        return raw;
+    }
+    // Makes an object of a saved kind (null for kinds this root cannot make).
+    TVeskComponent* CreateKind(int32_t kind);
+    // Extra kinds for the factory (components living in other files register here).
+    using Factory = std::function<std::unique_ptr<TVeskComponent>(TVeskBaseList*)>;
+    void RegisterKind(int32_t kind, Factory f);
+
+    int32_t ObjectCount() const { return int32_t(objects_.size()); }
+    TVeskComponent* ObjectAt(int32_t i) const { return objects_[size_t(i)].get(); }
+    TVeskObject* ById(ObjectId id) const;
+    TVeskComponent* FindComponent(const std::string& name);
+    // The control a parent name means (layers by their system names, absolute).
+    TVeskControl* FindControl(const std::string& name);
+    TVeskBase& LayerAt(int i) { return *layers_[size_t(i & 1)]; }
+    TVeskBase& FrontLayer() { return *layers_[size_t(front_)]; }
+    TVeskBase& BackLayer() { return *layers_[size_t(front_ ^ 1)]; }
+    int FrontIndex() const { return front_; }
+    // Destroys an object and its children at once.
+    void Destroy(TVeskComponent* obj);
+    void ScheduleDelete(TVeskComponent* obj);
+    // Frees every object and the events, makes new layers (game reset).
+    void Reset();
+
+    // ---- screen
+    int32_t ScreenWidth() const { return screenW_; }
+    int32_t ScreenHeight() const { return screenH_; }
+    TDIBX& Screen() { return screen_; }
+    // The surface a layer composes into.
+    TCustomDIBX& TargetOf(TVeskBase& layer);
+    bool TransitionShown() const { return transitionKind_ != 0; }
+    // Records the front layer; with no transition objects yet, any kind swaps at once.
+    void StartTransition(int frontIndex, int32_t kind, bool start, bool restart, int32_t elapsed,
+                         int32_t duration);
+    void PaintAll();
+    // After presenting: forget the dirty rectangles of both layers.
+    void ClearDirty();
+    // Union of what PaintAll repainted last (for the presentation step).
+    const TRect& WholeArea() const { return wholeArea_; }
+    void ReleaseSurfaces() override;
+    void RestoreSurfaces() override;
+
+    // ---- input and the frame
+    void RecordKeyDown(int32_t key);
+    void RecordKeyUp(int32_t key);
+    bool KeyIsDown(int32_t key) const { return key >= 0 && key < 256 && keyDown_[size_t(key)]; }
+    bool KeyPressedThisFrame(int32_t key) const {
+        return key >= 0 && key < 256 && keyPrev_[size_t(key)];
+    }
+    bool KeyRepeatedThisFrame(int32_t key) const {
+        return key >= 0 && key < 256 && keyRepeat_[size_t(key)];
+    }
+    void SetKeyRepeat(int32_t firstDelay, int32_t interval) {
+        repeatDelay_ = firstDelay;
+        repeatInterval_ = interval;
+    }
+    // Mouse and keyboard processing of one frame, given the frame's milliseconds.
+    void ProcessInput(int32_t elapsed);
+    // Advances every object; destroys those that asked and those scheduled.
+    void StepAll(int32_t elapsed);
+    void SetFocus(TVeskControl* c);
+    TVeskControl* Focused() const;
+    void MarkFocusRecompute() { focusRecompute_ = true; }
+    // The controls that may take a right click (menus) register here.
+    void AddRightClickHandler(TVeskControl* c) { rclick_.push_back(c->Id()); }
+    // The cursor file to show, as the last ProcessInput decided ("" the arrow).
+    const std::string& CursorWanted() const { return cursorWanted_; }
+    void SetDefaultCursor(std::string file) { defaultCursor_ = std::move(file); }
+
+    // ---- save and load
+    void SaveState(StreamWriter& w) override;
+    void LoadState(StreamReader& r, int32_t version) override;
+
+    // ---- IScriptDisplay
+    TTimerList& Events() override { return events_; }
+    ObjectId FindObject(const std::string& name) override;
+    std::string ObjectName(ObjectId id) override;
+    std::unique_ptr<TCustomParam> GetProp(ObjectId id, int32_t index) override;
+    void SetProp(ObjectId id, int32_t index, const TCustomParam& value) override;
+    void FreeAll() override { Reset(); }
+
+    // Used by the objects.
+    ObjectId NextId() { return ++lastId_; }
+    void Register(TVeskObject* o) { byId_[o->Id()] = o; }
+    void Unregister(TVeskObject* o) { byId_.erase(o->Id()); }
+    std::string DefaultName();
+
+  private:
+    void Adopt(std::unique_ptr<TVeskComponent> obj);
+    void DestroyTree(TVeskComponent* obj);
+    void MakeLayers();
+    void ProcessKeys(int32_t elapsed);
+    void SaveChildren(StreamWriter& w, TVeskControl& c);
+
+    int32_t screenW_, screenH_;
+    TDIBX screen_;
+    ObjectId lastId_ = 0;
+    std::unordered_map<ObjectId, TVeskObject*> byId_;
+    std::array<std::unique_ptr<TVeskBase>, 2> layers_;
+    int front_ = 0;
+    int32_t transitionKind_ = 0;
+    TRect wholeArea_{};
+    TTimerList events_;
+    std::vector<std::unique_ptr<TVeskComponent>> objects_;
+    std::vector<ObjectId> deleteSchedule_;
+    std::vector<ObjectId> rclick_;
+    std::unordered_map<int32_t, Factory> factories_;
+    // Keyboard: down now, pressed since the last frame, pressed in this frame, repeat fired
+    // this frame; countdowns to the next repeat.
+    std::array<uint8_t, 256> keyDown_{}, keyPress_{}, keyPrev_{}, keyRepeat_{};
+    std::array<int32_t, 256> keyCountdown_{};
+    std::vector<int32_t> keyUps_;
+    int32_t repeatDelay_ = 500, repeatInterval_ = 50;
+    ObjectId focus_ = 0;
+    bool focusRecompute_ = false;
+    std::string cursorWanted_, defaultCursor_;
+    bool inStep_ = false;
+};
+
+}  // namespace vesk
