@@ -1,0 +1,92 @@
+#include "display/display_funcs.h"
+
+#include "display/vesk_base_list.h"
+#include "vars/param.h"
+#include "vars/sys_func_impl.h"
+
+namespace vesk {
+
+namespace {
+
+void ListCompo(TVeskBaseList& root, SysFuncCall& c) {
+    const int32_t kind = c.Has(1) ? c.Arg(1).AsInt() : 0;
+    const bool anyKind = kind <= 0 || kind > LT_CABINET;
+    TVeskObject* parent = nullptr;
+    const bool anyParent = !c.Has(2);
+    if (!anyParent) parent = root.FindComponent(c.Arg(2).AsStr());
+    std::vector<std::string> names;
+    if (anyParent || parent) {
+        for (int32_t i = 0; i < root.ObjectCount(); ++i) {
+            TVeskComponent* o = root.ObjectAt(i);
+            if (o->IsScrapped() || (!anyKind && o->Kind() != kind)) continue;
+            if (!anyParent && o->Parent() != parent) continue;
+            names.push_back(o->Name());
+        }
+    }
+    c.dest.SetInt(int32_t(names.size()));
+    TCustomParam* out = BoundVariable(c.Arg(0));
+    if (!out) return;
+    auto list = MakeParam(PT_STR);
+    list->SetDims({int32_t(names.empty() ? 1 : names.size())});
+    for (size_t i = 0; i < names.size(); ++i) list->SetStrAt(int32_t(i), names[i]);
+    out->CopyFrom(*list);
+}
+
+}  // namespace
+
+uint8_t TDisplayFuncs::PropertyType(int32_t index) {
+    if (index >= 0 && index < kPropCount) return PropType(index);
+    return next_ ? next_->PropertyType(index) : 0;
+}
+
+bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
+    auto object = [&]() -> TVeskComponent* { return root_.FindComponent(c.Arg(0).AsStr()); };
+    switch (c.index) {
+        case SF_GETPROP: {
+            TVeskComponent* o = object();
+            if (!o) return true;
+            auto v = o->GetProp(c.Arg(1).AsInt());
+            c.dest.CopyFrom(*v);
+            return true;
+        }
+        case SF_SETPROP:
+            if (TVeskComponent* o = object()) o->SetProp(c.Arg(1).AsInt(), c.Arg(2));
+            return true;
+        case SF_EXISTS: {
+            const std::string name = c.Arg(0).AsStr();
+            c.dest.SetFlag(!name.empty() && root_.FindComponent(name) != nullptr);
+            return true;
+        }
+        case SF_LISTCOMPO:
+            ListCompo(root_, c);
+            return true;
+        case SF_TOCLIENTX:
+        case SF_TOCLIENTY:
+        case SF_TOSCREENX:
+        case SF_TOSCREENY: {
+            const bool vertical = c.index == SF_TOCLIENTY || c.index == SF_TOSCREENY;
+            const bool toClient = c.index == SF_TOCLIENTX || c.index == SF_TOCLIENTY;
+            int32_t v = c.Arg(1).AsInt();
+            if (TVeskComponent* o = object()) {
+                const int32_t origin = vertical ? o->ScreenTop() : o->ScreenLeft();
+                v = toClient ? v - origin : v + origin;
+            }
+            c.dest.SetInt(v);
+            return true;
+        }
+        case SF_INPRIMARY: {
+            auto* o = dynamic_cast<TVeskControl*>(object());
+            c.dest.SetFlag(o && o->Layer() == &root_.FrontLayer() && !o->IsInCabinet());
+            return true;
+        }
+        case SF_INCABINET: {
+            TVeskComponent* o = object();
+            c.dest.SetFlag(o && o->IsInCabinet());
+            return true;
+        }
+        default:
+            return next_ && next_->ExecFunc(c);
+    }
+}
+
+}  // namespace vesk
