@@ -82,8 +82,8 @@ bool TEngine::Start() {
         .QuitFlag = quit_,
         .MessageBox = options_.MessageBox,
         .Host = this,
-        .Saves = nullptr,
-        .Display = nullptr,
+        .Saves = options_.Saves,
+        .Display = options_.Display ? options_.Display : &nullDisplay_,
         .Trace = options_.Trace,
         .ExeFolder = options_.ExePath.empty() ? std::string() : HostFolderOf(options_.ExePath),
         .HasGameArg = !options_.Args.empty()};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/frame_clock.h"
+#include "app/null_display.h"
 #include "base/message_box.h"
 #include "script/project.h"
 #include "vars/param_system.h"
@@ -31,6 +32,10 @@ struct TEngineOptions {
     std::string TempFolder;
     IMessageBox* MessageBox = nullptr;
     ITraceWriter* Trace = nullptr;
+    // The save file's side (status record, captions, game records); may be null.
+    IProjectSaves* Saves = nullptr;
+    // The display root; empty: one without objects.
+    IScriptDisplay* Display = nullptr;
     // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
     std::function<int64_t()> Now;
 };
@@ -97,6 +102,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::vector<std::string> steps_;
     std::string title_;
     TFrameClock clock_;
+    TNullDisplay nullDisplay_;
     std::unique_ptr<TVrFileManager> files_;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;

@@ -6,13 +6,10 @@
 
 namespace vesk {
 
-namespace {
-// Message text for a terminal; bytes that are not CP932 pass through as they are.
-std::string Readable(const std::string& cp932) {
+std::string ReadableText(const std::string& cp932) {
     std::string out;
     return TryCp932ToUtf8(cp932, out) ? out : cp932;
 }
-}  // namespace
 
 MsgResult ResultFor(Answer a, MsgButtons buttons) {
     bool yes = a == Answer::Yes;
@@ -57,7 +54,7 @@ MsgResult THeadlessMessageBox::Show(const std::string& text, const std::string& 
     }
     MsgResult r = ResultFor(a, buttons);
     static const char* const kNames[] = {"ok", "cancel", "yes", "no", "retry"};
-    std::fprintf(out_, "[%s] %s -> %s\n", Readable(caption).c_str(), Readable(text).c_str(),
+    std::fprintf(out_, "[%s] %s -> %s\n", ReadableText(caption).c_str(), ReadableText(text).c_str(),
                  kNames[int(r)]);
     std::fflush(out_);
     return r;

@@ -37,6 +37,8 @@ class THeadlessMessageBox final : public IMessageBox {
 
 // The result a box with `buttons` gives for the affirmative or the negative reply.
 MsgResult ResultFor(Answer a, MsgButtons buttons);
+// CP932 text for a terminal (UTF-8); bytes that are not CP932 pass through as they are.
+std::string ReadableText(const std::string& cp932);
 // "yes", "ok" (affirmative), "no", "cancel" (negative); false for anything else.
 bool ParseAnswer(const std::string& word, Answer& out);
 

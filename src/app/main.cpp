@@ -16,6 +16,7 @@
 #include "app/instance_lock.h"
 #include "app/player_options.h"
 #include "app/value_json.h"
+#include "base/cp932.h"
 #include "script/script_env.h"
 #include "vfs/host_path.h"
 
@@ -34,6 +35,19 @@ std::string ExecutablePath(const char* argv0) {
 // The game a bare "veskplay" runs: an installed game beside the executable, else the demo.
 bool InstalledBeside(const std::string& folder) {
     return FindHostFile(folder, "install.dat") || FindHostFile(folder, "game.dat");
+}
+
+// True when `folder` is `root` or lies below it.
+bool IsInside(const std::string& folder, const std::string& root) {
+    std::error_code e1, e2;
+    fs::path f = fs::weakly_canonical(folder, e1), r = fs::weakly_canonical(root, e2);
+    if (e1 || e2 || r.empty()) return false;
+    auto fi = f.begin();
+    for (auto ri = r.begin(); ri != r.end(); ++ri, ++fi) {
+        if (ri->empty()) continue;  // the trailing separator
+        if (fi == f.end() || *fi != *ri) return false;
+    }
+    return true;
 }
 
 int64_t MonotonicMs() {
@@ -70,8 +84,20 @@ int main(int argc, char** argv) {
         }
     }
 
-    // One running player per game folder; a second one ends at once.
     std::string gameFolder = opt.Games.empty() ? exeFolder : opt.Games[0];
+    // "game.ini" lives where the executable would: in the game folder.
+    TIniFile ini((fs::path(gameFolder) / "game.ini").string());
+    TGameConfig config = TGameConfig::FromIni(ini);
+    std::vector<std::string> cdRoots;
+    for (const std::string& r : config.CdRoots)
+        cdRoots.push_back((fs::path(gameFolder) / r).string());
+    cdRoots.insert(cdRoots.end(), opt.CdRoots.begin(), opt.CdRoots.end());
+
+    // A player started from a disc ends at once: the game runs from its installed copy.
+    for (const std::string& root : cdRoots)
+        if (IsInside(exeFolder, root)) return 1;
+
+    // One running player per game folder; a second one ends at once.
     TInstanceLock lock(gameFolder);
     if (!lock.Held()) return 1;
     if (opt.Config) {
@@ -81,14 +107,6 @@ int main(int argc, char** argv) {
     // A log left from an earlier run would mix with this one's.
     std::error_code ec;
     fs::remove(fs::path(exeFolder) / "veskplay.log", ec);
-
-    // "game.ini" lives where the executable would: in the game folder.
-    TIniFile ini((fs::path(gameFolder) / "game.ini").string());
-    TGameConfig config = TGameConfig::FromIni(ini);
-    std::vector<std::string> cdRoots;
-    for (const std::string& r : config.CdRoots)
-        cdRoots.push_back((fs::path(gameFolder) / r).string());
-    cdRoots.insert(cdRoots.end(), opt.CdRoots.begin(), opt.CdRoots.end());
 
     THeadlessMessageBox box(opt.Answers);
     std::unique_ptr<TFileTraceWriter> trace;
@@ -106,6 +124,10 @@ int main(int argc, char** argv) {
     TEngine engine(eo);
 
     bool started = engine.Start();
+    if (started && !opt.Headless)
+        std::fprintf(stderr,
+                     "veskplay: running \"%s\" on the real clock (there is no window yet)\n",
+                     ReadableText(engine.Title()).c_str());
     if (started) {
         for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested(); ++tick) {
             if (opt.Frames > 0 && tick > opt.Frames) break;
@@ -127,11 +149,26 @@ int main(int argc, char** argv) {
     }
 
     engine.Shutdown([&](TEngine& e) {
-        if (!opt.DumpVars) return;
-        nlohmann::ordered_json out;
-        out["frames"] = e.Clock().FrameCount();
-        out["vars"] = VarsJson(e.Store());
-        std::printf("%s\n", out.dump().c_str());
+        if (opt.DumpVars) {
+            nlohmann::ordered_json out;
+            out["frames"] = e.Clock().FrameCount();
+            out["vars"] = VarsJson(e.Store());
+            std::printf("%s\n", out.dump().c_str());
+        } else if (!opt.Headless && started) {
+            // Without a window this is all there is to see of the game.
+            std::fprintf(stderr, "veskplay: the game ended after %u frames; its variables:\n",
+                         e.Clock().FrameCount());
+            for (const auto& v : VarsJson(e.Store())) {
+                std::string values;
+                for (const auto& x : v["values"])
+                    values += (values.empty() ? "" : ", ") +
+                              (x.is_object() ? (x.contains("text") ? x["text"].dump()
+                                                                   : x["str"].get<std::string>())
+                                             : x.dump());
+                std::fprintf(stderr, "  %s = %s\n", v["name"]["text"].get<std::string>().c_str(),
+                             values.c_str());
+            }
+        }
     });
     return started ? 0 : 1;
 }

@@ -1,0 +1,23 @@
+// The demo game, built from the sources in demo/, plays to its end by itself.
+#include "e2e_fixture.h"
+
+namespace vesk::e2e {
+namespace {
+
+TEST(DemoTest, PlaysBothChaptersAndSaysGoodbye) {
+    const char* source = std::getenv("VESK_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    Workspace w;
+    std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(std::string(source) + "/demo") +
+                      " " + w.Game("demo") + " >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    RunResult r = w.Play(w.Game("demo") + " --frames 1000 --dump-vars");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Var("Score"), 30);
+    EXPECT_EQ(r.Var("Names")["text"], "ヴェスク デモ / 第2章");
+    EXPECT_EQ(r.Var("Farewell")["text"], "またね");
+    EXPECT_LT(r.Frames(), 1000);  // ended by its own Terminate
+}
+
+}  // namespace
+}  // namespace vesk::e2e
