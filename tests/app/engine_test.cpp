@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../vfs/vfs_fixture.h"
 #include "app/engine.h"
 #include "app/headless_box.h"
 #include "app/player_options.h"
@@ -22,22 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct GameDir {
-    GameDir() {
-        std::string t = (fs::temp_directory_path() / "engine_test_XXXXXX").string();
-        path = ::mkdtemp(t.data());
-    }
-    ~GameDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
+struct GameDir : test::TempDir {
     void Project(const TProjectFile& f, int32_t version = TProjectFile::kNewestVersion) {
         MemoryStream m;
         f.Save(m);
         m.Bytes()[0] = uint8_t(version);
-        WriteFileAtomic(path + "/vesk.lpb", m.Bytes().data(), m.Bytes().size());
+        WriteFileAtomic(*this / "vesk.lpb", m.Bytes().data(), m.Bytes().size());
     }
-    std::string path;
 };
 
 struct Recorder : IMessageBox {
@@ -73,14 +65,14 @@ struct ClockGame {
             .SetText("Page", "main.lsb")
             .SetNum("Target", 0)
             .SetExprText("Condition", "TRUE");
-        main.WriteFile(dir.path + "/main.lsb");
+        main.WriteFile(dir.path() + "/main.lsb");
         TPageBuilder quit;
         quit.Calc("quitran = @UpdateCount");
-        quit.WriteFile(dir.path + "/quit.lsb");
+        quit.WriteFile(dir.path() + "/quit.lsb");
     }
     TEngineOptions Options() {
         TEngineOptions o;
-        o.Args = {dir.path};
+        o.Args = {dir.path()};
         o.MessageBox = &boxes;
         o.Now = [this] { return now; };
         return o;
@@ -137,7 +129,7 @@ TEST(EngineTest, StartUpErrorsAreShownAndStopTheGame) {
     dir.Project(f, 115);
     Recorder boxes;
     TEngineOptions o;
-    o.Args = {dir.path};
+    o.Args = {dir.path()};
     o.MessageBox = &boxes;
     TEngine e(o);
     EXPECT_FALSE(e.Start());
@@ -157,9 +149,9 @@ TEST(EngineTest, TerminateAsksToCloseAndStopsTheFrames) {
     TPageBuilder main;
     main.Calc("n = n + 1");
     main.Add(CC_TERMINATE);
-    main.WriteFile(dir.path + "/main.lsb");
+    main.WriteFile(dir.path() + "/main.lsb");
     TEngineOptions o;
-    o.Args = {dir.path};
+    o.Args = {dir.path()};
     int64_t now = 0;
     o.Now = [&] { return now; };
     TEngine e(o);

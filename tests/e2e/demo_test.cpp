@@ -5,11 +5,9 @@ namespace vesk::e2e {
 namespace {
 
 TEST(DemoTest, PlaysBothChaptersAndSaysGoodbye) {
-    const char* source = std::getenv("VESK_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
     Workspace w;
-    std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(std::string(source) + "/demo") +
-                      " " + w.Game("demo") + " >/dev/null";
+    std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(VESK_DEMO_SOURCE) + " " +
+                      w.Game("demo") + " >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     RunResult r = w.Play(w.Game("demo") + " --frames 1000 --dump-vars");
     EXPECT_EQ(r.status, 0) << r.err;

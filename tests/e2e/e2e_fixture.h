@@ -9,10 +9,12 @@
 #include <fstream>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
+
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+#include "../vfs/vfs_fixture.h"
 
 namespace vesk::e2e {
 
@@ -48,15 +50,7 @@ struct RunResult {
 
 class Workspace {
   public:
-    Workspace() {
-        std::string t = (fs::temp_directory_path() / "vesk_e2e_XXXXXX").string();
-        root_ = ::mkdtemp(t.data());
-    }
-    ~Workspace() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    fs::path Path(const std::string& rel) const { return fs::path(root_) / rel; }
+    fs::path Path(const std::string& rel) const { return fs::path(root_.path()) / rel; }
 
     // Writes source files (UTF-8 text) under `folder`.
     void Sources(const std::string& folder,
@@ -90,7 +84,7 @@ class Workspace {
     std::string Game(const std::string& game) const { return Quote(Path(game).string()); }
 
   private:
-    std::string root_;
+    test::TempDir root_;
 };
 
 }  // namespace vesk::e2e

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../vfs/vfs_fixture.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
@@ -23,26 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Dir {
-  public:
-    Dir() {
-        std::string t = (fs::temp_directory_path() / "project_test_XXXXXX").string();
-        path_ = ::mkdtemp(t.data());
-    }
-    ~Dir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& rel) const {
-        fs::path p = fs::path(path_) / rel;
-        fs::create_directories(p.parent_path());
-        return p.string();
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using Dir = test::TempDir;
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& b) {
     WriteFileAtomic(path, b.data(), b.size());
