@@ -90,10 +90,9 @@ bool TEngine::Start() {
     project_ = std::make_unique<TProject>(std::move(env));
     try {
         project_->Create();
-    } catch (const VeskError& e) {
+    } catch (const std::exception& e) {
         quit_ = true;
-        if (options_.MessageBox)
-            options_.MessageBox->Show(e.Text(), VESK_JP("警告"), MsgButtons::Ok, MsgIcon::Warning);
+        ShowError(e);
     }
     step_.clear();
     clock_.Start(options_.Now());
@@ -108,11 +107,23 @@ bool TEngine::Tick(int64_t now) {
 
 void TEngine::Frame() {
     if (!project_) return;
-    files_->DeleteQueuedFiles();
-    project_->Run();
-    if (quit_) return;
-    clock_.CountFrame();
-    project_->HandleRequests();
+    try {
+        files_->DeleteQueuedFiles();
+        project_->Run();
+        if (quit_) return;
+        clock_.CountFrame();
+        project_->HandleRequests();
+    } catch (const std::exception& e) {
+        // Like any error that reaches the application: shown, and the game goes on.
+        ShowError(e);
+    }
+}
+
+void TEngine::ShowError(const std::exception& e) {
+    if (!options_.MessageBox) return;
+    auto* v = dynamic_cast<const VeskError*>(&e);
+    options_.MessageBox->Show(v ? v->Text() : std::string(e.what()), VESK_JP("警告"),
+                              MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {

@@ -3,6 +3,7 @@
 // built-in functions, project, frame clock, quit flag), their start-up and shut-down order,
 // and the frame.
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +93,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
 
   private:
     void Step(const char* label);
+    void ShowError(const std::exception& e);
 
     TEngineOptions options_;
     bool quit_ = false;

@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
     }
 
     std::string gameFolder = opt.Games.empty() ? exeFolder : opt.Games[0];
+    if (!IsHostDir(gameFolder) && !IsHostFile(gameFolder)) {
+        std::fprintf(stderr, "veskplay: no such game folder: %s\n", gameFolder.c_str());
+        return 2;
+    }
     // "game.ini" lives where the executable would: in the game folder.
     TIniFile ini((fs::path(gameFolder) / "game.ini").string());
     TGameConfig config = TGameConfig::FromIni(ini);
