@@ -9,6 +9,7 @@
 
 #include "../vfs/vfs_fixture.h"
 #include "app/engine.h"
+#include "app/game_ini.h"
 #include "app/headless_box.h"
 #include "app/player_options.h"
 #include "base/cp932.h"
@@ -162,6 +163,50 @@ TEST(EngineTest, TerminateAsksToCloseAndStopsTheFrames) {
     EXPECT_EQ(e.Clock().FrameCount(), 0u);  // a frame that ends the game is not counted
     e.Tick(now += 16);
     EXPECT_EQ(Int(e, "n"), 1);
+}
+
+TEST(EngineTest, ScriptsReadTheSaveCaptions) {
+    GameDir dir;
+    TProjectFile f;
+    f.StartPage = "main.lsb";
+    dir.Project(f);
+    TPageBuilder main;
+    main.Add(CC_VARNEW).SetText("Name", "cap").SetNum("Type", PT_STR);
+    main.Add(CC_VARNEW).SetText("Name", "none").SetNum("Type", PT_STR);
+    main.Add(CC_VARNEW).SetText("Name", "list").SetNum("Type", PT_STR);
+    main.Add(CC_VARNEW).SetText("Name", "count").SetNum("Type", PT_INT);
+    main.Calc("cap = GetSaveCaption(7)");
+    main.Calc("none = GetSaveCaption(1)");
+    main.Calc("count = ListSaveCaption(list)");
+    main.WriteFile(dir / "main.lsb");
+    struct Captions : IProjectSaves {
+        void FillCaptions(TProject& p) override {
+            p.SetSaveCaption(7, "seven");
+            p.SetSaveCaption(2, "two");
+        }
+    } saves;
+    TEngineOptions o;
+    o.Args = {dir.path()};
+    o.Saves = &saves;
+    int64_t now = 0;
+    o.Now = [&] { return now; };
+    TEngine e(o);
+    ASSERT_TRUE(e.Start());
+    e.Tick(now += 16);
+    EXPECT_EQ(e.Store().Find("cap")->Param()->AsStr(), "seven");
+    EXPECT_EQ(e.Store().Find("none")->Param()->AsStr(), "");
+    EXPECT_EQ(Int(e, "count"), 2);
+    TCustomParam* list = e.Store().Find("list")->Param();
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->StrAt(0), "two");  // in slot order
+    EXPECT_EQ(list->StrAt(1), "seven");
+}
+
+TEST(GameConfigTest, DiscFoldersAreAListSeparatedBySemicolons) {
+    TIniFile ini;
+    ini.Parse("[Disc]\nFolders = cd1 ; /mnt/cd2;;\n");
+    EXPECT_EQ(TGameConfig::FromIni(ini).CdRoots, (std::vector<std::string>{"cd1", "/mnt/cd2"}));
+    EXPECT_TRUE(TGameConfig::FromIni(TIniFile()).CdRoots.empty());
 }
 
 TEST(PlayerOptionsTest, ParsesTheCommandLine) {

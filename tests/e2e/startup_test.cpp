@@ -1,4 +1,5 @@
 // Start-up, the frame clock and shut-down as a whole player runs them.
+#include "app/instance_lock.h"
 #include "base/stream.h"
 #include "e2e_fixture.h"
 #include "script/project_install.h"
@@ -78,6 +79,26 @@ TEST(StartupTest, FailuresAtStartUpEndWithTheirMessage) {
     RunResult r = w.Play(w.Game("empty"));
     EXPECT_NE(r.status, 0);  // no project file: no message, but no success either
     EXPECT_EQ(r.err, "");
+}
+
+TEST(StartupTest, OnePlayerPerGameFolderAndTheTraceBesideTheGame) {
+    Workspace w;
+    w.Sources(
+        "src",
+        {{"project.vpj", kProject}, {"main.vss", "Calc score = 1\nTerminate\n"}, {"quit.vss", ""}});
+    w.Build("src", "game");
+    {
+        TInstanceLock running(w.Path("game").string());
+        ASSERT_TRUE(running.Held());
+        RunResult r = w.Play(w.Game("game") + " --dump-vars");
+        EXPECT_NE(r.status, 0);  // ends at once, silently
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+    }
+    RunResult r = w.Play(w.Game("game") + " --trace");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(w.Path("game/dbglog.txt")),
+              "00000010 : main.lsb(1)\r\n00000010 : main.lsb(2)\r\n");
 }
 
 // A page that records the game time of every frame.
