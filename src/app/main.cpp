@@ -2,6 +2,8 @@
 // --headless, the real clock otherwise; message boxes go to standard error.
 #include <unistd.h>
 
+#include <csignal>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -24,6 +26,13 @@ namespace fs = std::filesystem;
 using namespace vesk;
 
 namespace {
+
+// Ctrl+C or a termination request closes the game as the window's close button would: the
+// quit page runs and the player shuts down in order. The flag is the signal's only trace.
+volatile std::sig_atomic_t gCloseSignal = 0;
+extern "C" void OnCloseSignal(int) {
+    gCloseSignal = 1;
+}
 
 std::string ExecutablePath(const char* argv0) {
     std::error_code ec;
@@ -133,7 +142,10 @@ int main(int argc, char** argv) {
                      "veskplay: running \"%s\" on the real clock (there is no window yet)\n",
                      ReadableText(engine.Title()).c_str());
     if (started) {
-        for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested(); ++tick) {
+        std::signal(SIGINT, OnCloseSignal);
+        std::signal(SIGTERM, OnCloseSignal);
+        for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested() && !gCloseSignal;
+             ++tick) {
             if (opt.Frames > 0 && tick > opt.Frames) break;
             if (opt.Headless) {
                 virtualNow += opt.FrameMs;
