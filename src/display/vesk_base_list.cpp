@@ -221,6 +221,15 @@ void TVeskBaseList::RecordKeyUp(int32_t key) {
     keyUps_.push_back(key);
 }
 
+void TVeskBaseList::MouseMoveTo(int32_t x, int32_t y) {
+    for (auto& l : layers_) l->SetMousePos(x, y);
+}
+
+void TVeskBaseList::MouseButton(bool left, bool down) {
+    for (auto& l : layers_) l->SetButtonDown(left, down);
+    if (down) FrontLayer().Click(left);
+}
+
 void TVeskBaseList::ProcessInput(int32_t elapsed) {
     TVeskBase& L = FrontLayer();
     L.prev_ = L.now_;

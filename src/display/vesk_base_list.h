@@ -72,6 +72,11 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void RestoreSurfaces() override;
 
     // ---- input and the frame
+    // What the window reports between frames, in game-picture pixels: the position goes to
+    // both layers, a press is recorded as held by both and as a click by the front layer.
+    void MouseMoveTo(int32_t x, int32_t y);
+    void MouseButton(bool left, bool down);
+    void MouseWheel(bool down) { FrontLayer().Wheel(down); }
     void RecordKeyDown(int32_t key);
     void RecordKeyUp(int32_t key);
     bool KeyIsDown(int32_t key) const { return key >= 0 && key < 256 && keyDown_[size_t(key)]; }
@@ -97,6 +102,12 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     // The cursor file to show, as the last ProcessInput decided ("" the arrow).
     const std::string& CursorWanted() const { return cursorWanted_; }
     void SetDefaultCursor(std::string file) { defaultCursor_ = std::move(file); }
+
+    // The presentation zoom in percent, and whether sound is on.
+    int32_t ZoomPercent() const { return zoomPercent_; }
+    void SetZoomPercent(int32_t v) { zoomPercent_ = v; }
+    bool SoundOn() const { return soundOn_; }
+    void SetSoundOn(bool v) { soundOn_ = v; }
 
     // ---- save and load
     void SaveState(StreamWriter& w) override;
@@ -145,7 +156,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     ObjectId focus_ = 0;
     bool focusRecompute_ = false;
     std::string cursorWanted_, defaultCursor_;
-    bool inStep_ = false;
+    int32_t zoomPercent_ = 100;
+    bool soundOn_ = true;
 };
 
 }  // namespace vesk

@@ -243,6 +243,32 @@ void TVeskControl::Paint(TCustomDIBX& s) {
     lastDrawn_ = ScreenRect();
     PaintSelf(s);
     PaintChildren(s);
+    if (selectedMark_ && Kind() != LT_VIDEO) {
+        // A two-pixel frame of white and black checkers just outside the object.
+        const TRect outer{lastDrawn_.left - 2, lastDrawn_.top - 2, lastDrawn_.right + 2,
+                          lastDrawn_.bottom + 2};
+        const TRect area = Intersect(s.ClipArea(), outer);
+        const uint32_t white = uint32_t(s.ColorToPixel(0xFFFFFF)), black = 0;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                if (x < lastDrawn_.left || x >= lastDrawn_.right || y < lastDrawn_.top ||
+                    y >= lastDrawn_.bottom)
+                    s.SetPixel(x, y, ((x + y) & 1) ? black : white);
+    }
+}
+
+void TVeskControl::SetSelectedMark(bool on) {
+    if (on == selectedMark_) return;
+    // The frame lies outside the object: mark the wider area.
+    auto mark = [&] {
+        if (TVeskBase* layer = Layer(); layer && IsVisible()) {
+            const TRect r = ScreenRect();
+            layer->AddDirtyRect({r.left - 2, r.top - 2, r.right + 2, r.bottom + 2});
+        }
+    };
+    mark();
+    selectedMark_ = on;
+    mark();
 }
 
 void TVeskControl::PaintChildren(TCustomDIBX& s) {

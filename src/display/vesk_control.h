@@ -45,6 +45,9 @@ class TVeskControl : public TVeskComponent {
     void SetMotionPos(int32_t x, int32_t y);
     void SetMotionActive(bool on) { motionActive_ = on; }
     const TRect& LastDrawn() const { return lastDrawn_; }
+    // The mark debugging views draw around selected objects.
+    bool IsSelectedMark() const { return selectedMark_; }
+    void SetSelectedMark(bool on);
 
     int32_t ScreenLeft() override;
     int32_t ScreenTop() override;

@@ -275,3 +275,64 @@ TEST(Events, DuplicatesAreRefused) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+using namespace test;
+
+// A menu-like control that closes itself on a right click.
+class TSwallower final : public TVeskControl {
+  public:
+    using TVeskControl::TVeskControl;
+    int32_t Kind() const override { return LT_MENU; }
+    int32_t GetIntProp(int32_t index) override {
+        return index == PR_RCLICKSCRAP ? 1 : TVeskControl::GetIntProp(index);
+    }
+    bool SwallowRightClick() override {
+        ++taken;
+        return true;
+    }
+    int taken = 0;
+};
+
+TEST(Mouse2, ARegisteredControlCanTakeTheRightClick) {
+    TVeskBaseList root(100, 100);
+    auto* b = MakeBox(root, "b", 0, 0, 50, 50);
+    SetStr(*b, PR_ONRBTNDOWN, "rdown");
+    auto* menu = root.Create<TSwallower>();
+    root.AddRightClickHandler(menu);
+    root.MouseMoveTo(10, 10);
+    root.MouseButton(false, true);
+    root.ProcessInput(16);
+    EXPECT_EQ(menu->taken, 1);
+    EXPECT_EQ(root.Events().Count(), 0u);
+    // Paused or hidden handlers are passed over.
+    SetInt(*menu, PR_VISIBLE, 0);
+    root.MouseButton(false, false);
+    root.MouseButton(false, true);
+    root.ProcessInput(16);
+    EXPECT_EQ(menu->taken, 1);
+    ASSERT_EQ(root.Events().Count(), 1u);
+    EXPECT_EQ(root.Events().At(0).EventPage, "rdown");
+}
+
+TEST(Mouse2, ResetKeepsThePointerAndTheCursorFollowsTheObject) {
+    TVeskBaseList root(100, 100);
+    root.SetDefaultCursor("arrow.cur");
+    auto* b = MakeBox(root, "b", 0, 0, 50, 50);
+    SetStr(*b, PR_CURSOR, "hand.cur");
+    root.MouseMoveTo(10, 10);
+    root.ProcessInput(16);
+    EXPECT_EQ(root.CursorWanted(), "hand.cur");
+    root.Reset();
+    EXPECT_EQ(root.ObjectCount(), 0);
+    auto* c = MakeBox(root, "c", 0, 0, 50, 50);
+    SetStr(*c, PR_ONMOUSEIN, "in");
+    root.ProcessInput(16);  // the pointer did not move, yet the new object sees it
+    ASSERT_EQ(root.Events().Count(), 1u);
+    EXPECT_EQ(root.CursorWanted(), "arrow.cur");
+}
+
+}  // namespace
+}  // namespace vesk

@@ -166,3 +166,32 @@ TEST_F(BoxScene, OnlyDirtyAreasAreRepainted) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+using namespace test;
+
+TEST(Paint2, SelectionMarkAndSurfaceRestore) {
+    TVeskBaseList root(32, 32);
+    auto* b = MakeBox(root, "b", 10, 10, 4, 4, 0x0000FF);
+    b->SetSelectedMark(true);
+    root.PaintAll();
+    root.ClearDirty();
+    TDIBX& s = root.Screen();
+    EXPECT_EQ(s.GetPixel(8, 8), 0xFFFFFFu);
+    EXPECT_EQ(s.GetPixel(9, 8), 0u);
+    EXPECT_EQ(s.GetPixel(10, 10), 0xFF0000u);
+    // After a display-mode change everything is composed again.
+    root.ReleaseSurfaces();
+    root.RestoreSurfaces();
+    b->SetSelectedMark(false);
+    root.PaintAll();
+    EXPECT_EQ(s.GetPixel(8, 8), 0u);
+    EXPECT_EQ(s.GetPixel(12, 12), 0xFF0000u);
+    EXPECT_EQ(root.LayerAt(1).KeySurface().TransparentColor(),
+              int32_t(root.LayerAt(1).KeySurface().ColorToPixel(0x800080)));
+}
+
+}  // namespace
+}  // namespace vesk
