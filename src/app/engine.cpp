@@ -119,31 +119,40 @@ void TEngine::Frame() {
     }
 }
 
-void TEngine::ShowError(const std::exception& e) {
+void TEngine::ShowError(const std::exception& e, const char* label) {
     if (!options_.MessageBox) return;
     auto* v = dynamic_cast<const VeskError*>(&e);
-    options_.MessageBox->Show(v ? v->Text() : std::string(e.what()), VESK_JP("警告"),
-                              MsgButtons::Ok, MsgIcon::Warning);
+    std::string text = v ? v->Text() : std::string(e.what());
+    if (label) text = std::string(label) + "\r\n" + text;
+    options_.MessageBox->Show(text, VESK_JP("警告"), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
     if (shutDown_) return;
     shutDown_ = true;
     quit_ = true;
-    if (project_) {
-        Step("Project.Free");
-        project_->Free();
-        project_.reset();
-    }
+    // A step that fails is reported with its label and the next one still runs: the
+    // shut-down must free everything (it also runs from the destructor).
+    auto step = [this](const char* label, const std::function<void()>& body) {
+        Step(label);
+        try {
+            body();
+        } catch (const std::exception& e) {
+            ShowError(e, label);
+        }
+    };
+    if (project_)
+        step("Project.Free", [this] {
+            // Gone even when freeing fails; the quit page still sees the project.
+            struct Release {
+                std::unique_ptr<TProject>& p;
+                ~Release() { p.reset(); }
+            } release{project_};
+            project_->Free();
+        });
     if (afterProject && store_) afterProject(*this);
-    if (funcs_) {
-        Step("SysFuncMan.Free");
-        funcs_.reset();
-    }
-    if (store_) {
-        Step("ParamMan.Free");
-        store_.reset();
-    }
+    if (funcs_) step("SysFuncMan.Free", [this] { funcs_.reset(); });
+    if (store_) step("ParamMan.Free", [this] { store_.reset(); });
     // The display system ("VeskFinalize") and the media system ("MediaFinal") join here.
     step_.clear();
 }

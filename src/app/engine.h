@@ -93,7 +93,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
 
   private:
     void Step(const char* label);
-    void ShowError(const std::exception& e);
+    // A warning box with the error's message, after the step label when one is given.
+    void ShowError(const std::exception& e, const char* label = nullptr);
 
     TEngineOptions options_;
     bool quit_ = false;

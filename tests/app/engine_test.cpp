@@ -13,6 +13,7 @@
 #include "app/headless_box.h"
 #include "app/player_options.h"
 #include "base/cp932.h"
+#include "base/error.h"
 #include "base/stream.h"
 #include "script/command.h"
 #include "script/page_builder.h"
@@ -121,6 +122,22 @@ TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
     EXPECT_TRUE(e.QuitFlag());
     e.Shutdown();  // once only
     EXPECT_EQ(e.Steps().size(), 4u);
+}
+
+TEST(EngineTest, AFailingShutDownStepIsReportedAndTheRestStillRuns) {
+    ClockGame g;
+    struct Failing : IProjectSaves {
+        void WriteStatus(TProject&) override { Fail("disk full"); }
+    } saves;
+    TEngineOptions o = g.Options();
+    o.Saves = &saves;
+    TEngine e(o);
+    ASSERT_TRUE(e.Start());
+    e.Shutdown();
+    ASSERT_EQ(g.boxes.texts.size(), 1u);
+    EXPECT_EQ(g.boxes.texts[0], "Project.Free\r\ndisk full");
+    EXPECT_EQ(e.Steps().back(), "ParamMan.Free");
+    EXPECT_EQ(e.Project(), nullptr);
 }
 
 TEST(EngineTest, StartUpErrorsAreShownAndStopTheGame) {
