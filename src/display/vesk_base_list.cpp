@@ -385,6 +385,11 @@ void TVeskBaseList::StepAll(int32_t elapsed) {
 
 // ---- save and load
 
+TVeskBaseList::LoadDepth::LoadDepth(TVeskBaseList& root) : root_(root) {
+    if (root_.loadDepth_ >= kMax) Fail("saved display objects nest too deeply");
+    ++root_.loadDepth_;
+}
+
 void TVeskBaseList::SaveState(StreamWriter& w) {
     w.I32(front_);
     for (auto& l : layers_) l->TVeskControl::SaveState(w);
@@ -393,6 +398,7 @@ void TVeskBaseList::SaveState(StreamWriter& w) {
 
 void TVeskBaseList::LoadState(StreamReader& r, int32_t version) {
     Reset();
+    loadDepth_ = 0;
     const int32_t front = r.I32("front layer");
     for (auto& l : layers_) {
         l->TVeskControl::LoadState(r, version);

@@ -126,6 +126,18 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void Register(TVeskObject* o) { byId_[o->Id()] = o; }
     void Unregister(TVeskObject* o) { byId_.erase(o->Id()); }
     std::string DefaultName();
+    // Counts the nesting of saved child records while a tree loads.
+    class LoadDepth {
+      public:
+        static constexpr int kMax = 200;
+        explicit LoadDepth(TVeskBaseList& root);
+        ~LoadDepth() { --root_.loadDepth_; }
+        LoadDepth(const LoadDepth&) = delete;
+        LoadDepth& operator=(const LoadDepth&) = delete;
+
+      private:
+        TVeskBaseList& root_;
+    };
 
   private:
     void Adopt(std::unique_ptr<TVeskComponent> obj);
@@ -157,6 +169,7 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     bool focusRecompute_ = false;
     std::string cursorWanted_, defaultCursor_;
     int32_t zoomPercent_ = 100;
+    int loadDepth_ = 0;
     bool soundOn_ = true;
 };
 

@@ -570,6 +570,8 @@ void TVeskControl::LoadState(StreamReader& r, int32_t version) {
     r.CheckCount(count, 1 + 4 * 14, "display objects");
     TVeskBaseList* root = Owner();
     if (!root) Fail("display object without a root");
+    // Saved trees are shallow; a deep nesting is damage and would exhaust the stack.
+    TVeskBaseList::LoadDepth depth(*root);
     for (int32_t i = 0; i < count; ++i) {
         const int32_t kind = r.U8("object kind");
         TVeskComponent* obj = root->CreateKind(kind);

@@ -182,6 +182,18 @@ TEST(SaveLoad, DamagedDataEndsInAnError) {
         TVeskBaseList copy(64, 48);
         EXPECT_THROW(Load(copy, s.Bytes(), kVersion), VeskError) << bad;
     }
+    // Boxes nested far deeper than any game builds.
+    MemoryStream s;
+    StreamWriter w(s);
+    w.I32(0);
+    WriteControl(w, kVersion, SystemName("BASE0"), 0, 1);
+    for (int k = 0; k < 5000; ++k) {
+        w.U8(LT_BOX);
+        WriteControl(w, kVersion, "b" + std::to_string(k), 0, 1);
+    }
+    TVeskBaseList copy(64, 48);
+    EXPECT_EQ(ErrorOf([&] { Load(copy, s.Bytes(), kVersion); }),
+              "saved display objects nest too deeply");
 }
 
 }  // namespace
