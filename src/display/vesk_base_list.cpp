@@ -202,6 +202,15 @@ void TVeskBaseList::RestoreSurfaces() {
     for (auto& l : layers_) l->InvalidateAll();
 }
 
+std::shared_ptr<const TMotionTrack> TVeskBaseList::LoadMotion(const std::string& name) {
+    if (!motionLoader_) return nullptr;
+    try {
+        return motionLoader_(name);
+    } catch (const VeskError&) {
+        return nullptr;
+    }
+}
+
 // ---- input
 
 void TVeskBaseList::RecordKeyDown(int32_t key) {

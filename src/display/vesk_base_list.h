@@ -103,6 +103,12 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     const std::string& CursorWanted() const { return cursorWanted_; }
     void SetDefaultCursor(std::string file) { defaultCursor_ = std::move(file); }
 
+    // Motion files (".lmt") come through this loader; without one, or when it fails
+    // (returns null or raises), no motion is attached.
+    using MotionLoader = std::function<std::shared_ptr<const TMotionTrack>(const std::string&)>;
+    void SetMotionLoader(MotionLoader f) { motionLoader_ = std::move(f); }
+    std::shared_ptr<const TMotionTrack> LoadMotion(const std::string& name);
+
     // The presentation zoom in percent, and whether sound is on.
     int32_t ZoomPercent() const { return zoomPercent_; }
     void SetZoomPercent(int32_t v) { zoomPercent_ = v; }
@@ -170,6 +176,7 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::string cursorWanted_, defaultCursor_;
     int32_t zoomPercent_ = 100;
     int loadDepth_ = 0;
+    MotionLoader motionLoader_;
     bool soundOn_ = true;
 };
 

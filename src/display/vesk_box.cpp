@@ -1,6 +1,7 @@
 #include "display/vesk_box.h"
 
 #include "base/stream.h"
+#include "display/vesk_base_list.h"
 #include "gfx/custom_dibx.h"
 
 namespace vesk {
@@ -31,6 +32,14 @@ void FrameMode(TCustomDIBX& s, const TRect& r, int32_t w, int32_t color, int32_t
         s.FrameRectAlpha(r, w, alpha, uint32_t(s.ColorToPixel(color)));
     else
         s.FrameRectAdd(r, w, uint32_t(s.ColorToPixel(ScaleColor(color, alpha - 256))));
+}
+
+bool IsMotionFile(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& ch : ext)
+        if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+    return ext == ".lmt";
 }
 
 }  // namespace
@@ -109,8 +118,9 @@ std::string TVeskBox::GetStrProp(int32_t index) {
 void TVeskBox::SetStrProp(int32_t index, const std::string& value) {
     switch (index) {
         case PR_SOURCE:
-            // A motion file source will attach a motion once motions exist.
             source_ = value;
+            if (IsMotionFile(value) && Owner())
+                if (auto track = Owner()->LoadMotion(value)) SetMotion(std::move(track));
             return;
         case PR_ONPLAYEND:
             playEndPage_ = value;

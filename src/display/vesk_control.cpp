@@ -150,6 +150,21 @@ void TVeskControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t h
     Invalidate();
 }
 
+void TVeskControl::SetMotion(std::shared_ptr<const TMotionTrack> track) {
+    if (!track) {
+        motion_.reset();
+        if (motionActive_) {
+            Invalidate();
+            motionActive_ = false;
+            Invalidate();
+        }
+        return;
+    }
+    Invalidate();
+    motion_ = std::make_unique<TVeskMotion>(*this, std::move(track));
+    Invalidate();
+}
+
 void TVeskControl::SetMotionPos(int32_t x, int32_t y) {
     if (x == motionX_ && y == motionY_) return;
     Invalidate();

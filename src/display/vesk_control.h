@@ -3,9 +3,11 @@
 // children, a clip rectangle and the mouse, key and focus event pages.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "display/vesk_motion.h"
 #include "display/vesk_object.h"
 
 namespace vesk {
@@ -44,6 +46,10 @@ class TVeskControl : public TVeskComponent {
     // Position while a motion drives the object (see SetMotionActive).
     void SetMotionPos(int32_t x, int32_t y);
     void SetMotionActive(bool on) { motionActive_ = on; }
+    // Starts a motion on this control (null: stops it; the control returns to its own
+    // position).
+    void SetMotion(std::shared_ptr<const TMotionTrack> track);
+    TVeskMotion* ActiveMotion() const { return motion_.get(); }
     const TRect& LastDrawn() const { return lastDrawn_; }
     // The mark debugging views draw around selected objects.
     bool IsSelectedMark() const { return selectedMark_; }
@@ -101,7 +107,7 @@ class TVeskControl : public TVeskComponent {
     // Queues a button event with the point relative to the object.
     void QueueMouseEvent(int32_t kind, int32_t x, int32_t y);
     // Per-frame motion advance; true once when the motion has just ended.
-    virtual bool StepMotion(int32_t) { return false; }
+    virtual bool StepMotion(int32_t elapsed) { return motion_ && motion_->Advance(elapsed); }
 
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int32_t offsetX_ = 0, offsetY_ = 0;
@@ -133,6 +139,7 @@ class TVeskControl : public TVeskComponent {
     bool motionActive_ = false;
     int32_t plusX_ = 0, plusY_ = 0;
     uint8_t handleKey_ = 0;
+    std::unique_ptr<TVeskMotion> motion_;
 };
 
 // An invisible grouping container; its children are told when they enter or leave it.
