@@ -23,6 +23,7 @@ struct Line {
     std::vector<SourceLoc> at;  // the source position of every byte, and one past the end
     int indentCols = 0;
     bool isText = false;
+    SourceLoc start;  // where the line's content starts
 };
 
 struct Arg {
@@ -127,6 +128,7 @@ std::vector<Line> TScriptCompiler::Unit::Lines(std::string_view text) {
         if (Trim(content).empty() || content.substr(0, 2) == "//") continue;
         Line l;
         l.indentCols = cols;
+        l.start = {int(n + 1), int(p) + 1};
         if (content[0] == '|') {
             l.isText = true;
             size_t from = p + 1;
@@ -170,11 +172,11 @@ std::vector<Line> TScriptCompiler::Unit::Lines(std::string_view text) {
 void TScriptCompiler::Unit::Parse(std::string_view text) {
     for (const Line& l : Lines(text)) {
         if (l.isText) {
-            if (!textOpen) Error(l.at[0], "a text line (|) belongs below a TextIns command");
+            if (!textOpen) Error(l.start, "a text line (|) belongs below a TextIns command");
             std::string cp;
             if (!TryUtf8ToCp932(l.text, cp))
                 Error(l.at[0], "the text has characters without a Shift-JIS form");
-            if (textLines.empty()) textLoc = l.at[0];
+            if (textLines.empty()) textLoc = l.start;
             textLines.push_back(std::move(cp));
             continue;
         }
@@ -487,6 +489,9 @@ void TScriptCompiler::Unit::Command(const Line& l) {
             Arg value{a.text.substr(vs), a.at + vs};
             std::string key = named ? named->Name : PropertyName(prop);
             if (!given.insert(key).second) Error(At(l, a.at), key + " is given twice");
+            if (named && !Stored(uint8_t(code), named->Field))
+                Error(At(l, a.at),
+                      key + " is not stored by page version " + std::to_string(version));
             if (named) {
                 if (value.text.empty()) Error(At(l, a.at), key + " needs a value");
                 SetParam(l, index, *named, value);

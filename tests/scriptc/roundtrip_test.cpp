@@ -1,0 +1,209 @@
+// Stored pages written as source and compiled again give the very same bytes.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "base/cp932.h"
+#include "base/stream.h"
+#include "script/command.h"
+#include "script/page.h"
+#include "script/page_builder.h"
+#include "scriptc/compiler.h"
+#include "scriptc/decompiler.h"
+#include "scriptc/syntax.h"
+#include "text/glyph_list.h"
+
+namespace vesk::scriptc {
+namespace {
+
+// Decompiles each page (loaded from its bytes) and compiles all the sources together.
+void ExpectRoundTrip(const std::map<std::string, std::vector<uint8_t>>& stored) {
+    std::map<std::string, std::unique_ptr<TPage>> pages;
+    for (const auto& [name, bytes] : stored) {
+        auto p = std::make_unique<TPage>(name);
+        ASSERT_EQ(p->LoadFromBytes(bytes), TPage::LoadResult::Ok);
+        pages[name] = std::move(p);
+    }
+    PageLookup lookup = [&](const std::string& name) -> const TPage* {
+        auto it = pages.find(name);
+        return it == pages.end() ? nullptr : it->second.get();
+    };
+    TScriptCompiler c;
+    std::map<std::string, std::string> sources;
+    for (const auto& [name, page] : pages) {
+        sources[name] = DecompilePage(*page, lookup);
+        try {
+            c.AddPage(name + ".vss", name, sources[name]);
+        } catch (const SourceError& e) {
+            FAIL() << e.what() << "\n" << sources[name];
+        }
+    }
+    std::vector<CompiledPage> again;
+    try {
+        again = c.Finish();
+    } catch (const SourceError& e) {
+        FAIL() << e.what();
+    }
+    for (const CompiledPage& p : again) {
+        const std::vector<uint8_t>& want = stored.at(p.Name);
+        EXPECT_EQ(p.Bytes, want) << p.Name << ":\n" << sources[p.Name];
+    }
+}
+
+std::string Jp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+std::string GlyphBlock(std::vector<std::string> lines) {
+    TWdGlyphList list;
+    list.SetText(lines);
+    MemoryStream m;
+    list.SaveToStream(m);
+    return std::string(m.Bytes().begin(), m.Bytes().end());
+}
+
+// An expression with no text form: an operation code the compiler never writes.
+TVeskParser OddExpression() {
+    MemoryStream m;
+    StreamWriter w(m);
+    w.I32(1);
+    w.U8(0);
+    w.Str("x");
+    w.I32(0);
+    m.Seek(0, SeekFrom::Begin);
+    TVeskParser p;
+    p.LoadFromStream(m);
+    return p;
+}
+
+// Every command type with every field set to something other than what an omitted one
+// gives, in odd places and with odd flags.
+void FillEveryCommand(TPageBuilder& b) {
+    const std::string texts[] = {Jp("ソ表ポ"), "plain", Jp("能\\") + "\"q\"\r\n", "a, b: c",
+                                 std::string("\x87\x9A\xA0\x83", 4)};
+    const char* exprs[] = {"a + 1",    "s = \"ソ表ポ\" ++ IntToStr(n)", "(a - -2) * b[1, i]",
+                           "x >= 3.5", "t = \"\\\"q\\\\\" ++ \"\\n\"",  "-a",
+                           "FALSE"};
+    int n = 0;
+    for (int code = 0; code < kCommandTypeCount; ++code) {
+        TCommand& cmd = b.Add(uint8_t(code), code % 7 == 0 ? 0 : 0);
+        cmd.Disabled = code % 3 == 0;
+        cmd.RunNext = code % 4 != 1;
+        if (code % 5 == 0) cmd.LineNo = 1000 + code;
+        for (size_t f = 0; f < cmd.FieldCount(); ++f) {
+            TCommandField& fd = cmd.Field(f);
+            ++n;
+            std::string name = fd.Name;
+            switch (fd.Kind) {
+                case FieldKind::Expr:
+                    CompileExpr(Jp(exprs[n % 7]), fd.Expr);
+                    break;
+                case FieldKind::Str:
+                    fd.Text = name == "Page" || name == "LoadPage"
+                                  ? (code % 2 ? "all.lsb" : "other.lsb")
+                                  : texts[size_t(n) % 5];
+                    break;
+                case FieldKind::Int:
+                    fd.Num = name == "Target" || name == "LoadTarget" ? n % 4 : n * 7 - 50;
+                    break;
+                case FieldKind::Byte:
+                    fd.Num = (n * 13) % 256;
+                    break;
+                case FieldKind::ExprList:
+                    fd.List.resize(3);
+                    CompileExpr("a + 2", fd.List[0]);
+                    fd.List[2].AssignFrom(OddExpression());
+                    break;
+                case FieldKind::Block:
+                    fd.Text = GlyphBlock({Jp("ソ表<B>太字</B>"), "", Jp("ポ")});
+                    break;
+                case FieldKind::Props:
+                    cmd.SetPropText(code % kPropertyCount, "1 + 2");
+                    cmd.SetPropText(0, Jp("\"名前\""));
+                    cmd.SetPropExpr(162 - code, TVeskParser());
+                    break;
+            }
+        }
+    }
+    // Commands in places their indentation cannot say alone.
+    b.Add(CC_CALC, 3).SetExprText("Statement", "a = 1");
+    b.Add(CC_ELSE, 0);
+    b.Add(CC_CALC, -2).SetExprText("Statement", "a = 2");
+    b.Add(CC_CALC, 77);
+    b.Add(CC_IF, 0).SetExprText("Condition", "a");
+    b.Add(CC_CALC, 1).Field(0).Expr.AssignFrom(OddExpression());
+    b.Add(CC_TEXTINS, 1).Field(0).Text = "not a glyph stream";
+    b.Add(CC_LABEL, 0).SetText("Name", "");
+    b.Label(Jp("ラベル"));
+}
+
+TEST(RoundTripTest, EveryCommandTypeAndFieldInEveryPageVersion) {
+    for (int version : {103, 104, 105, 106, 107, 108, 110, 111, 114}) {
+        SCOPED_TRACE(version);
+        TPageBuilder all(4, "all.lsb");
+        FillEveryCommand(all);
+        TPageBuilder other(1, "other.lsb");
+        other.Label("start");
+        other.Label("start");  // a label defined twice is named by index
+        other.Label(Jp("ソ"));
+        other.Calc("a = 1");
+        std::map<std::string, std::vector<uint8_t>> stored{{"all.lsb", all.Bytes(version)},
+                                                           {"other.lsb", other.Bytes(version)}};
+        ExpectRoundTrip(stored);
+    }
+}
+
+TEST(RoundTripTest, PropertySetsOfUnusedTypesAndEmptyPages) {
+    TPageBuilder b(1, "p.lsb");
+    b.Page().UpdatePropertySets();
+    b.Page().SetPropBit(CC_SOUND, 28, true);
+    b.Page().SetPropBit(CC_MENU, 0, true);
+    ExpectRoundTrip({{"p.lsb", b.Page().SaveToBytes()}});
+    TPageBuilder empty(2, "e.lsb");
+    ExpectRoundTrip({{"e.lsb", empty.Bytes(103)}});
+}
+
+TEST(RoundTripTest, DecompiledTextReadsAsWritten) {
+    TScriptCompiler c;
+    const char* src = R"(VarNew n, int, 0, status
+WhileInit i = 0
+While i < 3
+    Calc n = n + i
+WhileLoop i = i + 1
+Call other.lsb:go, r, Arguments: ["a", {}]
+Jump :end, n > 2
+[yield] Wait Time: 100
+TextIns "mes", TRUE
+    | こんにちは<BR>
+    | ソ表ポ
+BoxNew PR_NAME: "bg",
+    PR_LEFT: 10
+Label end
+)";
+    c.AddPage("p.vss", "p.lsb", src);
+    c.AddPage("other.vss", "other.lsb", "Calc a = 1\nLabel go\n");
+    auto pages = c.Finish();
+    std::map<std::string, std::unique_ptr<TPage>> loaded;
+    for (auto& p : pages) {
+        loaded[p.Name] = std::make_unique<TPage>(p.Name);
+        loaded[p.Name]->LoadFromBytes(p.Bytes);
+    }
+    std::string text = DecompilePage(*loaded["p.lsb"], [&](const std::string& n) {
+        return loaded.count(n) ? loaded[n].get() : nullptr;
+    });
+    EXPECT_EQ(text, src);
+}
+
+TEST(RoundTripTest, TextsWithoutUtf8FormBecomeEscapes) {
+    EXPECT_EQ(QuoteText(Jp("ソ") + "\"\\\n\x01"), "\"ソ\\\"\\\\\\n\\x01\"");
+    EXPECT_EQ(QuoteText(std::string("\xA0\x83", 2)), "\"\\xA0\\x83\"");
+    std::string back, err;
+    ASSERT_TRUE(UnquoteText("\"ソ\\x83\\t\"", back, err)) << err;
+    EXPECT_EQ(back, Jp("ソ") + "\x83\t");
+    EXPECT_EQ(BareOrQuoted("main.lsb"), "main.lsb");
+    EXPECT_EQ(BareOrQuoted("two words"), "\"two words\"");
+    EXPECT_EQ(ExprSource(OddExpression()).rfind("{raw:", 0), 0u);
+}
+
+}  // namespace
+}  // namespace vesk::scriptc
