@@ -126,6 +126,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::unique_ptr<TCustomParam> GetProp(ObjectId id, int32_t index) override;
     void SetProp(ObjectId id, int32_t index, const TCustomParam& value) override;
     void FreeAll() override { Reset(); }
+    // BoxNew, ObjDel, SaveCabinet and LoadCabinet; other commands only step on.
+    void ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& page, int32_t& pc) override;
 
     // Used by the objects.
     ObjectId NextId() { return ++lastId_; }
@@ -150,7 +152,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void DestroyTree(TVeskComponent* obj);
     void MakeLayers();
     void ProcessKeys(int32_t elapsed);
-    void SaveChildren(StreamWriter& w, TVeskControl& c);
+    void ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl& obj);
+    void MoveCabinet(TCommand& cmd, TCallMan& cm, bool save);
 
     int32_t screenW_, screenH_;
     TDIBX screen_;

@@ -1,0 +1,127 @@
+// Object commands run by the interpreter against a real display root: a scene of boxes
+// built by a page, clicked, deleted and stored in a cabinet.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "display_fixture.h"
+#include "script/call_man.h"
+#include "script/command_info.h"
+#include "script/page_builder.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func.h"
+
+namespace vesk {
+namespace {
+
+using namespace test;
+
+class Pages : public IPageSource {
+  public:
+    std::vector<uint8_t> LoadPage(const std::string& name) override {
+        auto it = pages.find(name);
+        if (it == pages.end()) Fail("no page " + name);
+        return it->second;
+    }
+    bool PageExists(const std::string& name) override { return pages.count(name) != 0; }
+    std::map<std::string, std::vector<uint8_t>> pages;
+};
+
+struct Game {
+    Game() : root(64, 48) {
+        cm.SetProject(&project);
+        cm.SetDisplay(&root);
+        cm.Attach();
+        store.Create("hits", PT_INT, VarScope::Global);
+    }
+    void Frame() {
+        root.ProcessInput(16);
+        cm.Run();
+        root.StepAll(16);
+        root.PaintAll();
+        root.ClearDirty();
+    }
+    int32_t Hits() { return store.Find("hits")->Param()->AsInt(); }
+    uint32_t Px(int32_t x, int32_t y) { return root.Screen().GetPixel(x, y); }
+
+    TVeskBaseList root;
+    TParamCollection store;
+    TSysFuncMan funcs{store};
+    Pages pages;
+    IScriptProject project;
+    TCallMan cm{store, &funcs, pages};
+};
+
+TCommand& Box(TPageBuilder& b, const char* name, const char* rect[4], const char* color) {
+    const int props[] = {PR_LEFT, PR_TOP, PR_WIDTH, PR_HEIGHT};
+    TCommand& c = b.Add(CC_BOXNEW);
+    c.SetPropText(PR_NAME, name);
+    for (int i = 0; i < 4; ++i) c.SetPropText(props[i], rect[i]);
+    c.SetPropText(PR_COLOR, color);
+    return c;
+}
+
+TEST(Commands, APageBuildsBoxesThatAnswerClicks) {
+    Game g;
+    TPageBuilder main;
+    const char* r1[] = {"4", "4", "20", "20"};
+    const char* r2[] = {"30", "4", "10", "10"};
+    Box(main, "\"red\"", r1, "255").SetPropText(PR_ONLBTNDOWN, "\"click.lsb\"");
+    Box(main, "\"blue\"", r2, "$FF0000").SetPropText(PR_ALPHA, "");  // no value: 255
+    g.pages.pages["main.lsb"] = main.Bytes();
+    TPageBuilder click;
+    click.Calc("hits = hits + 1");
+    g.pages.pages["click.lsb"] = click.Bytes();
+
+    g.cm.Start("main.lsb");
+    g.Frame();
+    EXPECT_EQ(g.Px(10, 10), 0xFF0000u);
+    EXPECT_EQ(g.Px(32, 6), 0x0000FFu);
+    EXPECT_EQ(g.Px(0, 0), 0u);
+    g.root.MouseMoveTo(10, 10);
+    g.root.MouseButton(true, true);
+    g.Frame();
+    g.Frame();
+    EXPECT_EQ(g.Hits(), 1);
+    // A click beside the box reaches no page.
+    g.root.MouseButton(true, false);
+    g.root.MouseMoveTo(50, 40);
+    g.root.MouseButton(true, true);
+    g.Frame();
+    g.Frame();
+    EXPECT_EQ(g.Hits(), 1);
+}
+
+TEST(Commands, ObjDelAndCabinets) {
+    Game g;
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    for (const char* name : {"\"a\"", "\"b\"", "\"c\""})
+        Box(main, name, r, "255").SetPropText(PR_PARENT, "\"\x01\"");  // the back layer
+    main.Add(CC_OBJDEL).SetExprText("Object", "\"c\"");
+    main.Add(CC_SAVECABINET)
+        .SetPropText(PR_NAME, "\"cab\"")
+        .SetExprText("Exclude", "")
+        .SetExprList("Names", {"\"a\""});
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+    EXPECT_EQ(g.root.FindComponent("c"), nullptr);
+    auto* cab = dynamic_cast<TVeskCabinet*>(g.root.FindControl("cab"));
+    ASSERT_NE(cab, nullptr);
+    EXPECT_EQ(cab->Parent(), &g.root.LayerAt(0));
+    ASSERT_EQ(cab->ChildCount(), 1);
+    EXPECT_EQ(cab->ChildAt(0)->Name(), "a");
+    EXPECT_EQ(g.root.BackLayer().ChildCount(), 1);  // b stays
+
+    TPageBuilder back;
+    back.Add(CC_LOADCABINET).SetPropText(PR_NAME, "\"cab\"").SetExprText("Exclude", "1");
+    g.pages.pages["back.lsb"] = back.Bytes();
+    g.cm.Start("back.lsb");
+    g.Frame();
+    EXPECT_EQ(g.root.FindControl("cab"), nullptr);  // emptied, so deleted
+    EXPECT_EQ(g.root.BackLayer().ChildCount(), 2);
+}
+
+}  // namespace
+}  // namespace vesk
