@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "base/cp932.h"
 #include "vars/conv.h"
 #include "vars/ope_codes.h"
 #include "vars/param.h"
@@ -63,7 +64,11 @@ std::string Quote(const std::string& s) {
     std::string out = "\"";
     for (size_t i = 0; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+        if (CharLenAt(s, i) == 2) {
+            // A trail byte may be '\\' or '"'; the compiler reads it as part of its character.
+            out.append(s, i, 2);
+            ++i;
+        } else if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
             out += "\\n";
             ++i;
         } else if (c == '"' || c == '\\') {

@@ -24,6 +24,8 @@ TEST(ListingTest, ExpressionsReadBackAsText) {
         {"-x", "-x"},
         {"s = Copy(t, 1, Length(t) - 1)", "s = Copy(t, 1, Length(t) - 1)"},
         {"1.5", "1.5"},
+        // The trail byte 0x5C of a double-byte character is not an escape.
+        {"s = \"\x83\x5C\\\\\" ++ t", "s = \"\x83\x5C\\\\\" ++ t"},
     };
     for (const Case& k : cases) {
         TVeskParser p;
