@@ -115,6 +115,7 @@ void TVeskBaseList::DestroyTree(TVeskComponent* obj) {
         for (auto& l : layers_) l->ForgetHover(id);
     }
     events_.RemovePendingOf(id);
+    std::erase(rclick_, id);
     auto it = std::find_if(objects_.begin(), objects_.end(),
                            [obj](const auto& p) { return p.get() == obj; });
     if (it != objects_.end()) objects_.erase(it);

@@ -2,6 +2,11 @@
 // TVeskBaseList: the display root. It owns the two screen layers, every display object,
 // the event queue, the keyboard state and the focus, and runs the per-frame input, step
 // and composition.
+//
+// A frame, in order: the window's input since the last frame (MouseMoveTo, MouseButton,
+// MouseWheel, RecordKeyDown/Up); ProcessInput(elapsed); the interpreter runs; StepAll
+// (elapsed); on drawn frames PaintAll, then the dirty rectangles of the front layer (and
+// WholeArea) are presented from Screen(); then ClearDirty.
 #include <array>
 #include <cstdint>
 #include <functional>
