@@ -143,7 +143,7 @@ TEST(CompilerTest, ShiftJisTextsKeepTheirTrailBytes) {
 Comment "表\\ソ\x87\x9A"
 Calc s = "ソ表" ++ "ポ"
 TextIns "mes"
-    | ソ表<RUBY text="ポ">能</RUBY>
+    | ソ表<RUBY VALUE="ポ">能</RUBY>
 Jump :ソ表ポ, s == ""
 )"}});
     auto p = Load(pages[0]);
@@ -191,7 +191,6 @@ TEST(CompilerTest, BadSourcesAreReportedWhereTheFaultIs) {
         {"VarNew a, integral", "1:11", "not a valid Type"},
         {"Jump main.lsb@x", "1:15", "not a 32-bit integer"},
         {"[sideways] Calc a = 1", "1:2", "unknown flag"},
-        {"Comment \"\\q\"", "1:9", "unknown escape"},
         {"TextIns \"m\", TextBlock: {}\n    | hi", "2:5", "given twice"},
     };
     for (const BadSource& c : cases) {

@@ -173,6 +173,7 @@ WhileLoop i = i + 1
 Call other.lsb:go, r, Arguments: ["a", {}]
 Jump :end, n > 2
 [yield] Wait Time: 100
+Calc s = "ソ表ポ" ++ IntToStr(n, 3)
 TextIns "mes", TRUE
     | こんにちは<BR>
     | ソ表ポ

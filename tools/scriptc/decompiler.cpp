@@ -171,7 +171,11 @@ class PageWriter {
         bool odd =
             cmd.Indent < 0 || cmd.Indent > kMaxShownIndent || !CheckNesting(page_, i).empty();
         if (odd) flags.push_back("indent=" + std::to_string(cmd.Indent));
-        int32_t shown = std::clamp<int32_t>(cmd.Indent, 0, kMaxShownIndent);
+        // A depth given as a flag is shown where the block checks would have put it.
+        const TCommand* prev = page_.At(i - 1);
+        int32_t shown = std::clamp<int32_t>(
+            odd ? std::min(cmd.Indent, prev ? prev->Indent + 1 : 0) : cmd.Indent, 0,
+            kMaxShownIndent);
         std::string pad(size_t(shown) * 4, ' ');
 
         std::string line = pad;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "scriptc/source_error.h"
+
 namespace vesk::scriptc {
 
 struct BuildOptions {

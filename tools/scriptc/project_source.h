@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "script/project_file.h"
+#include "scriptc/source_error.h"
 
 namespace vesk::scriptc {
 

@@ -194,18 +194,20 @@ bool UnquoteText(std::string_view s, std::string& cp932, std::string& error) {
                 break;
             case 'x': {
                 std::vector<uint8_t> b;
-                if (i + 2 >= s.size() - 1 || !FromHex(s.substr(i + 1, 2), b)) {
-                    error = "\\x needs two hexadecimal digits";
-                    return false;
+                if (i + 2 < s.size() - 1 && FromHex(s.substr(i + 1, 2), b)) {
+                    if (!flush()) return false;
+                    cp932 += char(b[0]);
+                    i += 2;
+                } else {
+                    run += "\\x";
                 }
-                if (!flush()) return false;
-                cp932 += char(b[0]);
-                i += 2;
                 break;
             }
             default:
-                error = std::string("unknown escape \\") + e;
-                return false;
+                // Other backslashes stay, as in the expression language: "data\bgm".
+                run += '\\';
+                run += e;
+                break;
         }
     }
     return flush();

@@ -1,0 +1,214 @@
+// The project description, the game builder, and the demo game run by the interpreter.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../script/script_fixture.h"
+#include "base/cp932.h"
+#include "base/stream.h"
+#include "script/page.h"
+#include "script/project_install.h"
+#include "scriptc/game_builder.h"
+#include "scriptc/project_source.h"
+#include "vfs/vr_file.h"
+
+namespace vesk::scriptc {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> Saved(const TProjectFile& p) {
+    MemoryStream m;
+    p.Save(m);
+    return m.Bytes();
+}
+
+TEST(ProjectSourceTest, EverySettingReachesTheProjectFileAndBack) {
+    const char* text = R"(// a comment
+ProjectName: テスト "quoted" words
+Screen: 800, 600
+FullScreen: 1024, 768
+StartPage: "start page.lsb"
+QuitPage: quit.lsb
+RegistryKey: Software\Key
+ImageCode: $1234
+SaveStatus: no
+PaceFrames: 0
+MediaExts: .ogg
+PauseInactive: yes
+Reserved: 7
+DiskPrompt: "ディスク%d"
+QuitPrompt: "終了\n"
+Var: n, int, -5
+Var: r, float, 0.1
+Var: f, flag, TRUE
+Var: s, string, "ソ表"
+Var: t, int
+FolderDisk: "data\bgm", 2
+)";
+    TProjectFile p = ParseProjectSource("p.vpj", text);
+    EXPECT_EQ(p.ProjectName, Utf8ToCp932("テスト \"quoted\" words"));
+    EXPECT_EQ(p.ScreenWidth, 800);
+    EXPECT_EQ(p.FullHeight, 768);
+    EXPECT_EQ(p.StartPage, "start page.lsb");
+    EXPECT_EQ(p.RegistryKey, "Software\\Key");
+    EXPECT_EQ(p.ImageCode, 0x1234);
+    EXPECT_EQ(p.SaveStatus, 0);
+    EXPECT_EQ(p.PauseInactive, 1);
+    EXPECT_EQ(p.Reserved, 7);
+    EXPECT_EQ(p.QuitPrompt, Utf8ToCp932("終了") + "\n");
+    ASSERT_EQ(p.Vars.size(), 5u);
+    EXPECT_EQ(p.Vars[0].IntValue, -5);
+    EXPECT_EQ(p.Vars[1].FloatValue, 0.1L);
+    EXPECT_TRUE(p.Vars[2].FlagValue);
+    EXPECT_EQ(p.Vars[3].StrValue, Utf8ToCp932("ソ表"));
+    ASSERT_EQ(p.FolderDisks.Entries.size(), 1u);
+    EXPECT_EQ(p.FolderDisks.Entries[0].Folder, "data\\bgm");
+    EXPECT_EQ(p.FolderDisks.Entries[0].Disk, 2);
+    // The description written from a project file reads back into the same file.
+    std::vector<uint8_t> bytes = Saved(p);
+    MemoryStream m(bytes);
+    TProjectFile loaded;
+    loaded.Load(m);
+    EXPECT_EQ(Saved(ParseProjectSource("again.vpj", ProjectSource(loaded))), bytes);
+    // Left out, the prompts are the player's own.
+    EXPECT_EQ(ParseProjectSource("e.vpj", "").QuitPrompt, Utf8ToCp932("終了します"));
+}
+
+TEST(ProjectSourceTest, BadSettingsAreLocated) {
+    const struct {
+        const char* text;
+        int line;
+        const char* message;
+    } cases[] = {
+        {"ProjectName: a\nColour: red", 2, "unknown setting"},
+        {"Screen: 640", 1, "2 values"},
+        {"ImageCode: many", 1, "not a 32-bit integer"},
+        {"Var: x, matrix, 1", 1, "unknown variable type"},
+        {"Var: x, flag, maybe", 1, "TRUE or FALSE"},
+        {"StartPage", 1, "Name: value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        try {
+            ParseProjectSource("p.vpj", c.text);
+            ADD_FAILURE() << "no error";
+        } catch (const SourceError& e) {
+            EXPECT_EQ(e.Loc().Line, c.line);
+            EXPECT_NE(e.Message().find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+class BuildTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ =
+            fs::temp_directory_path() /
+            ("scriptc-build-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "src" / "pages");
+        Write("src/project.vpj", "ProjectName: game\nStartPage: main.lsb\n");
+        Write("src/main.vss", "Call pages\\sub.lsb:go\n");
+        Write("src/pages/sub.vss", "Calc a = 1\nLabel go\n");
+        Write("src/bg/sky.png", "not really a picture");
+        Write("src/.hidden", "x");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    void Write(const std::string& rel, const std::string& text) {
+        fs::create_directories((root_ / rel).parent_path());
+        WriteFileAtomic((root_ / rel).string(), text.data(), text.size());
+    }
+    fs::path root_;
+};
+
+TEST_F(BuildTest, LooseFilesAndInstallRecord) {
+    BuildReport r = BuildGame((root_ / "src").string(), (root_ / "out").string(), {false, true});
+    EXPECT_EQ(r.Pages.size(), 2u);
+    EXPECT_EQ(r.Assets, std::vector<std::string>{"bg/sky.png"});
+    fs::path out = root_ / "out";
+    EXPECT_TRUE(fs::exists(out / "main.lsb"));
+    EXPECT_TRUE(fs::exists(out / "pages" / "sub.lsb"));
+    EXPECT_TRUE(fs::exists(out / "bg" / "sky.png"));
+    EXPECT_FALSE(fs::exists(out / ".hidden"));
+    EXPECT_FALSE(fs::exists(out / "project.vpj"));
+    TPage main("main.lsb");
+    main.LoadFromBytes(ReadWholeFile((out / "main.lsb").string()));
+    EXPECT_EQ(main.At(0)->FindField("Page")->Text, "pages\\sub.lsb");
+    EXPECT_EQ(main.At(0)->FindField("Target")->Num, 1);
+    std::vector<uint8_t> lpb = ReadWholeFile((out / "vesk.lpb").string());
+    MemoryStream pm(lpb);
+    TProjectFile project;
+    project.Load(pm);
+    EXPECT_EQ(project.ProjectName, "game");
+    std::vector<uint8_t> inst = ReadWholeFile((out / "install.dat").string());
+    MemoryStream im(inst);
+    TVeskInstallSet install;
+    install.Load(im);
+    EXPECT_EQ(install.ProjectId, "game");
+    EXPECT_TRUE(install.Installed);
+}
+
+TEST_F(BuildTest, ArchiveHoldsTheWholeGame) {
+    BuildGame((root_ / "src").string(), (root_ / "out").string(), {true, false});
+    fs::path out = root_ / "out";
+    EXPECT_FALSE(fs::exists(out / "main.lsb"));
+    EXPECT_FALSE(fs::exists(out / "install.dat"));
+    TVrFileCollection archive;
+    archive.Open((out / "game.dat").string());
+    EXPECT_EQ(archive.Count(), 4u);
+    for (const char* name : {"main.lsb", "pages\\sub.lsb", "vesk.lpb", "bg\\sky.png"})
+        EXPECT_NE(archive.Find(name), nullptr) << name;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(out)) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"game.dat"});
+}
+
+TEST_F(BuildTest, FaultsNameTheirFile) {
+    Write("src/pages/sub.vss", "Calc a = 1\n    Calc b = 2\n");
+    try {
+        BuildGame((root_ / "src").string(), (root_ / "out").string(), {});
+        ADD_FAILURE() << "no error";
+    } catch (const SourceError& e) {
+        EXPECT_EQ(fs::path(e.File()).filename(), "sub.vss");
+        EXPECT_EQ(e.Loc().Line, 2);
+    }
+    Write("src/pages/sub.vss", "Label go\n");
+    Write("src/project.vpj", "StartPage: nowhere.lsb\n");
+    EXPECT_THROW(BuildGame((root_ / "src").string(), (root_ / "out").string(), {}), SourceError);
+}
+
+// The demo game's sources build, and its pages do what they say.
+TEST_F(BuildTest, DemoGameRuns) {
+    const char* dir = std::getenv("VESK_SOURCE_DIR");
+    if (!dir) dir = VESK_TEST_SOURCE_DIR;
+    fs::path out = root_ / "demo";
+    BuildGame((fs::path(dir) / "demo").string(), out.string(), {});
+    test::World w;
+    for (const auto& e : fs::recursive_directory_iterator(out)) {
+        if (e.path().extension() != ".lsb") continue;
+        std::string name = fs::relative(e.path(), out).generic_string();
+        for (char& c : name)
+            if (c == '/') c = '\\';
+        w.pages.pages[name] = ReadWholeFile(e.path().string());
+    }
+    std::vector<uint8_t> lpb = ReadWholeFile((out / "vesk.lpb").string());
+    MemoryStream pm(lpb);
+    TProjectFile project;
+    project.Load(pm);
+    w.Ints({"runs", "best"});
+    w.Strs({"player"});
+    w.cm.Start(project.StartPage);
+    w.Frames(200);
+    EXPECT_EQ(w.Int("total"), 55);
+    EXPECT_EQ(w.Int("primes"), 15);
+    EXPECT_EQ(w.Int("best"), 15);
+    EXPECT_EQ(w.Int("runs"), 1);
+    EXPECT_EQ(w.Str("line"), Utf8ToCp932("1から10の合計は55、50未満の素数は15個"));
+    EXPECT_GE(w.project.closes, 1);  // the page ends the game
+}
+
+}  // namespace
+}  // namespace vesk::scriptc
