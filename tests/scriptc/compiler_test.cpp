@@ -94,6 +94,8 @@ TEST(CompilerTest, FlagsHeaderAndDefaults) {
 Exit
 Wait , 500
 TextIns "mes"
+Jump :x, if: a > 1
+Label x
 )"}});
     auto p = Load(pages[0]);
     EXPECT_EQ(p->Version, 106);
@@ -113,6 +115,8 @@ TextIns "mes"
     EXPECT_FALSE(p->At(3)->Field(1).Expr.Ops.empty());
     EXPECT_FALSE(p->At(3)->Field(2).Present);      // no BlockEvents in version 106
     EXPECT_TRUE(p->At(4)->Field(0).Text.empty());  // no text lines: an empty block
+    EXPECT_EQ(p->At(5)->FindField("Target")->Num, 6);
+    EXPECT_NE(ExprBytes(p->At(5)->FindField("Condition")->Expr), DefaultConditionBytes());
 }
 
 TEST(CompilerTest, PropertiesSpanLinesAndSetThePropertySets) {

@@ -1,6 +1,9 @@
 // Stored pages written as source and compiled again give the very same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "base/cp932.h"
@@ -10,6 +13,7 @@
 #include "script/page_builder.h"
 #include "scriptc/compiler.h"
 #include "scriptc/decompiler.h"
+#include "scriptc/game_builder.h"
 #include "scriptc/syntax.h"
 #include "text/glyph_list.h"
 
@@ -193,6 +197,25 @@ Label end
         return loaded.count(n) ? loaded[n].get() : nullptr;
     });
     EXPECT_EQ(text, src);
+}
+
+TEST(RoundTripTest, DemoGamePages) {
+    namespace fs = std::filesystem;
+    const char* dir = std::getenv("VESK_SOURCE_DIR");
+    if (!dir) dir = VESK_TEST_SOURCE_DIR;
+    fs::path out = fs::temp_directory_path() / "scriptc-demo-roundtrip";
+    fs::remove_all(out);
+    BuildGame((fs::path(dir) / "demo").string(), out.string(), {});
+    std::map<std::string, std::vector<uint8_t>> stored;
+    for (const auto& e : fs::recursive_directory_iterator(out)) {
+        if (e.path().extension() != ".lsb") continue;
+        std::string name = fs::relative(e.path(), out).generic_string();
+        std::replace(name.begin(), name.end(), '/', '\\');
+        stored[name] = ReadWholeFile(e.path().string());
+    }
+    fs::remove_all(out);
+    EXPECT_GE(stored.size(), 3u);
+    ExpectRoundTrip(stored);
 }
 
 TEST(RoundTripTest, TextsWithoutUtf8FormBecomeEscapes) {
