@@ -66,12 +66,12 @@ bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
         case SF_TOSCREENY: {
             const bool vertical = c.index == SF_TOCLIENTY || c.index == SF_TOSCREENY;
             const bool toClient = c.index == SF_TOCLIENTX || c.index == SF_TOCLIENTY;
-            int32_t v = c.Arg(1).AsInt();
+            int64_t v = c.Arg(1).AsInt();
             if (TVeskComponent* o = object()) {
-                const int32_t origin = vertical ? o->ScreenTop() : o->ScreenLeft();
+                const int64_t origin = vertical ? o->ScreenTop() : o->ScreenLeft();
                 v = toClient ? v - origin : v + origin;
             }
-            c.dest.SetInt(v);
+            c.dest.SetInt(int32_t(uint32_t(v)));  // wraps like the 32-bit arithmetic of scripts
             return true;
         }
         case SF_INPRIMARY: {

@@ -1,5 +1,7 @@
 #include "display/vesk_box.h"
 
+#include <algorithm>
+
 #include "base/stream.h"
 #include "display/vesk_base_list.h"
 #include "gfx/custom_dibx.h"
@@ -48,9 +50,11 @@ void TVeskBox::PaintSelf(TCustomDIBX& s) {
     if (alpha_ <= 0 || alpha_ >= 512) return;
     TRect r = ScreenRect();
     if (borderWidth_ > 0 && borderColor_ >= 0) {
-        FrameMode(s, r, borderWidth_, borderColor_, alpha_);
-        r = {r.left + borderWidth_, r.top + borderWidth_, r.right - borderWidth_,
-             r.bottom - borderWidth_};
+        // A border of half the box or more covers it all; cut it there so the arithmetic
+        // stays small.
+        const int32_t w = std::min(borderWidth_, std::max(r.Width(), r.Height()) / 2 + 1);
+        FrameMode(s, r, w, borderColor_, alpha_);
+        r = {r.left + w, r.top + w, r.right - w, r.bottom - w};
     }
     if (color_ >= 0 && !r.IsEmpty()) FillMode(s, r, color_, alpha_);
 }

@@ -39,6 +39,19 @@ bool ChildBefore(const TVeskControl* a, const TVeskControl* b) {
     return a->Name() < b->Name();
 }
 
+// Positions and sizes from scripts or save data can be anything; rectangles are kept far
+// from the limits of 32-bit arithmetic.
+constexpr int64_t kCoordLimit = int64_t(1) << 29;
+
+int32_t ClampCoord(int64_t v) {
+    return int32_t(std::clamp(v, -kCoordLimit, kCoordLimit));
+}
+
+TRect SafeBounds(int64_t x, int64_t y, int64_t w, int64_t h) {
+    return {ClampCoord(x), ClampCoord(y), ClampCoord(x + std::max<int64_t>(w, 0)),
+            ClampCoord(y + std::max<int64_t>(h, 0))};
+}
+
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
@@ -197,7 +210,7 @@ int32_t TVeskControl::ScreenPos(bool vertical) {
                 const int64_t num =
                     flip ? (picExtent + ox - pos - ownExtent) * 65536 : (pos - ox) * 65536;
                 const int64_t x = FloorDiv(2 * num + d, 2 * d);
-                return int32_t(x + parent_->ScreenPos(vertical) + plus - scroll);
+                return ClampCoord(x + parent_->ScreenPos(vertical) + plus - scroll);
             }
         }
     }
@@ -212,7 +225,7 @@ int32_t TVeskControl::ScreenPos(bool vertical) {
         c = c + parent_->ScreenPos(vertical) - scroll - b;
     else
         c -= b;
-    return int32_t(c + plus);
+    return ClampCoord(c + plus);
 }
 
 int32_t TVeskControl::ScreenLeft() {
@@ -223,12 +236,13 @@ int32_t TVeskControl::ScreenTop() {
 }
 
 TRect TVeskControl::ScreenRect() {
-    return Bounds(ScreenLeft(), ScreenTop(), GetIntProp(PR_WIDTH), GetIntProp(PR_HEIGHT));
+    return SafeBounds(ScreenLeft(), ScreenTop(), GetIntProp(PR_WIDTH), GetIntProp(PR_HEIGHT));
 }
 
 bool TVeskControl::ClipRect(TRect& out) {
     if (clipWidth_ < 1 || clipHeight_ < 1) return false;
-    out = Bounds(ScreenLeft() + clipLeft_, ScreenTop() + clipTop_, clipWidth_, clipHeight_);
+    out = SafeBounds(int64_t(ScreenLeft()) + clipLeft_, int64_t(ScreenTop()) + clipTop_, clipWidth_,
+                     clipHeight_);
     return true;
 }
 

@@ -51,7 +51,8 @@ void TVeskMotion::Apply() {
         return;
     }
     const auto& o = track_->Offsets[size_t(std::clamp(frame_, 0, track_->FrameCount() - 1))];
-    control_.SetMotionPos(baseX_ + o.X, baseY_ + o.Y);
+    control_.SetMotionPos(int32_t(uint32_t(baseX_) + uint32_t(o.X)),
+                          int32_t(uint32_t(baseY_) + uint32_t(o.Y)));
 }
 
 }  // namespace vesk

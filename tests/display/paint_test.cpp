@@ -132,6 +132,22 @@ TEST_F(BoxScene, ChildrenAreClippedToTheirParentAndTheirClip) {
     EXPECT_EQ(Px(17, 17), 0xFF0000u);
 }
 
+TEST_F(BoxScene, ExtremeGeometryIsHarmless) {
+    auto* b = MakeBox(root, "b", INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX);
+    SetInt(*b, PR_BORDERWIDTH, INT32_MAX);
+    SetInt(*b, PR_BORDERCOLOR, 0xFF);
+    SetInt(*b, PR_PLUSX, INT32_MAX);
+    SetInt(*b, PR_CLIPLEFT, INT32_MIN);
+    Paint();
+    EXPECT_EQ(root.FrontLayer().HitTest(5, 5, kMaskAll), &root.FrontLayer());
+    b->SetBounds(-10, -10, INT32_MAX, INT32_MAX);
+    SetInt(*b, PR_PLUSX, 0);
+    SetInt(*b, PR_CLIPLEFT, 0);
+    Paint();
+    EXPECT_EQ(Px(5, 5), 0xFF0000u);  // all border
+    EXPECT_EQ(root.FrontLayer().HitTest(5, 5, kMaskAll), b);
+}
+
 TEST_F(BoxScene, ACabinetHidesWhatItHolds) {
     auto* cab = root.Create<TVeskCabinet>();
     cab->SetBounds(0, 0, 64, 48);
