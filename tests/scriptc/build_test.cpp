@@ -101,6 +101,29 @@ TEST(ProjectSourceTest, BadSettingsAreLocated) {
     }
 }
 
+// A 1 x 1 picture, 24 bits per pixel.
+std::string OnePixelBmp() {
+    MemoryStream m;
+    StreamWriter w(m);
+    w.Raw("BM", 2);
+    w.I32(58);
+    w.I32(0);
+    w.I32(54);
+    w.I32(40);
+    w.I32(1);
+    w.I32(1);
+    w.I16(1);
+    w.I16(24);
+    w.I32(0);
+    w.I32(4);
+    w.I32(2835);
+    w.I32(2835);
+    w.I32(0);
+    w.I32(0);
+    w.Raw("\x10\x20\x30\x00", 4);
+    return std::string(m.Bytes().begin(), m.Bytes().end());
+}
+
 class BuildTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -113,7 +136,8 @@ class BuildTest : public ::testing::Test {
         Write("src/project.vpj", "ProjectName: game\nStartPage: main.lsb\n");
         Write("src/main.vss", "Call pages\\sub.lsb:go\n");
         Write("src/pages/sub.vss", "Calc a = 1\nLabel go\n");
-        Write("src/bg/sky.png", "not really a picture");
+        Write("src/bgm/theme.ogg", "not really music");
+        Write("src/bg/sky.bmp", OnePixelBmp());
         Write("src/.hidden", "x");
     }
     void TearDown() override { fs::remove_all(root_); }
@@ -125,13 +149,15 @@ class BuildTest : public ::testing::Test {
 };
 
 TEST_F(BuildTest, LooseFilesAndInstallRecord) {
-    BuildReport r = BuildGame((root_ / "src").string(), (root_ / "out").string(), {false, true});
+    BuildReport r =
+        BuildGame((root_ / "src").string(), (root_ / "out").string(), {false, true, false});
     EXPECT_EQ(r.Pages.size(), 2u);
-    EXPECT_EQ(r.Assets, std::vector<std::string>{"bg/sky.png"});
+    EXPECT_EQ(r.Assets, (std::vector<std::string>{"bg/sky.bmp", "bgm/theme.ogg"}));
+    EXPECT_EQ(r.Pictures, std::vector<std::string>{});
     fs::path out = root_ / "out";
     EXPECT_TRUE(fs::exists(out / "main.lsb"));
     EXPECT_TRUE(fs::exists(out / "pages" / "sub.lsb"));
-    EXPECT_TRUE(fs::exists(out / "bg" / "sky.png"));
+    EXPECT_TRUE(fs::exists(out / "bg" / "sky.bmp"));
     EXPECT_FALSE(fs::exists(out / ".hidden"));
     EXPECT_FALSE(fs::exists(out / "project.vpj"));
     TPage main("main.lsb");
@@ -151,6 +177,18 @@ TEST_F(BuildTest, LooseFilesAndInstallRecord) {
     EXPECT_TRUE(install.Installed);
 }
 
+TEST_F(BuildTest, PicturesBecomeLayeredImages) {
+    if (!CanConvertPictures()) GTEST_SKIP() << "built without the picture layer";
+    BuildReport r = BuildGame((root_ / "src").string(), (root_ / "out").string(), {});
+    EXPECT_EQ(r.Pictures, std::vector<std::string>{"bg/sky.qil"});
+    std::vector<uint8_t> qil = ReadWholeFile((root_ / "out" / "bg" / "sky.qil").string());
+    EXPECT_EQ(std::string(qil.begin(), qil.begin() + 4), "Quil");
+    EXPECT_FALSE(fs::exists(root_ / "out" / "bg" / "sky.bmp"));
+    // A layered image of the same name beside the picture is one file too many.
+    Write("src/bg/sky.qil", "x");
+    EXPECT_THROW(BuildGame((root_ / "src").string(), (root_ / "out2").string(), {}), VeskError);
+}
+
 TEST_F(BuildTest, ArchiveHoldsTheWholeGame) {
     BuildGame((root_ / "src").string(), (root_ / "out").string(), {true, false});
     fs::path out = root_ / "out";
@@ -158,8 +196,8 @@ TEST_F(BuildTest, ArchiveHoldsTheWholeGame) {
     EXPECT_FALSE(fs::exists(out / "install.dat"));
     TVrFileCollection archive;
     archive.Open((out / "game.dat").string());
-    EXPECT_EQ(archive.Count(), 4u);
-    for (const char* name : {"main.lsb", "pages\\sub.lsb", "vesk.lpb", "bg\\sky.png"})
+    EXPECT_EQ(archive.Count(), 5u);
+    for (const char* name : {"main.lsb", "pages\\sub.lsb", "vesk.lpb", "bgm\\theme.ogg"})
         EXPECT_NE(archive.Find(name), nullptr) << name;
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(out)) left.push_back(e.path().filename().string());

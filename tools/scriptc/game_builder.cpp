@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "base/cp932.h"
 #include "base/error.h"
@@ -11,11 +12,21 @@
 #include "scriptc/project_source.h"
 #include "vfs/archive_tools.h"
 
+#ifdef VESK_SCRIPTC_PICTURES
+#include "gfx/quil_frame_list.h"
+#include "gfx/quil_writer.h"
+#endif
+
 namespace vesk::scriptc {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Messages here carry native (UTF-8) paths.
+[[noreturn]] void FailNative(const std::string& utf8) {
+    Fail(Utf8ToCp932(utf8));
+}
 
 std::string ReadText(const fs::path& p) {
     std::vector<uint8_t> bytes = ReadWholeFile(p.string());
@@ -40,15 +51,42 @@ std::string NativePageName(const std::string& cp932) {
     return s;
 }
 
+// The layered image of a PNG or BMP picture; false for other files.
+bool ConvertPicture([[maybe_unused]] const fs::path& rel,
+                    [[maybe_unused]] const std::vector<uint8_t>& bytes,
+                    [[maybe_unused]] std::vector<uint8_t>& out) {
+#ifdef VESK_SCRIPTC_PICTURES
+    std::string ext = LowerAscii(rel.extension().string());
+    if (ext != ".png" && ext != ".bmp") return false;
+    TQuilFrameList list;
+    if (ext == ".png")
+        list.LoadFromPng(bytes.data(), bytes.size());
+    else
+        list.LoadFromBmp(bytes.data(), bytes.size());
+    out = TQuilWriter().Write(list);
+    return true;
+#else
+    return false;
+#endif
+}
+
 }  // namespace
+
+bool CanConvertPictures() {
+#ifdef VESK_SCRIPTC_PICTURES
+    return true;
+#else
+    return false;
+#endif
+}
 
 BuildReport BuildGame(const std::string& source, const std::string& target,
                       const BuildOptions& options) {
     fs::path src(source);
-    if (!fs::is_directory(src)) Fail("no source folder " + source);
+    if (!fs::is_directory(src)) FailNative("no source folder " + source);
     fs::path projectPath = src / kProjectSourceName;
     if (!fs::is_regular_file(projectPath))
-        Fail("the source folder has no project description " + projectPath.string());
+        FailNative("the source folder has no project description " + projectPath.string());
     TProjectFile project = ParseProjectSource(projectPath.string(), ReadText(projectPath));
 
     std::vector<fs::path> files;
@@ -92,16 +130,31 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
         project.Save(m);
         WriteBytes(stage / "vesk.lpb", m.Bytes());
     }
+    // Output names already taken, to catch two sources writing one file (sky.png, sky.qil).
+    std::set<std::string> written;
+    for (const CompiledPage& p : pages) written.insert(UpperAscii(NativePageName(p.Name)));
+    written.insert("VESK.LPB");
     for (const fs::path& rel : assets) {
-        fs::create_directories((stage / rel).parent_path());
-        std::vector<uint8_t> bytes = ReadWholeFile((src / rel).string());
-        WriteBytes(stage / rel, bytes);
-        report.Assets.push_back(rel.generic_string());
+        std::vector<uint8_t> bytes = ReadWholeFile((src / rel).string()), picture;
+        fs::path outRel = rel;
+        bool converted = false;
+        try {
+            converted = options.ConvertPictures && ConvertPicture(rel, bytes, picture);
+        } catch (const VeskError& e) {
+            FailNative((src / rel).string() + ": " + e.what());
+        }
+        if (converted) outRel.replace_extension(".qil");
+        if (!written.insert(UpperAscii(outRel.generic_string())).second)
+            FailNative((src / rel).string() + ": another source file already gives " +
+                       outRel.generic_string());
+        WriteBytes(stage / outRel, converted ? picture : bytes);
+        (converted ? report.Pictures : report.Assets).push_back(outRel.generic_string());
     }
     if (options.Archive) {
         TArchiveReport r = CreateArchive(stage.string(), (out / "game.dat").string());
         fs::remove_all(stage);
-        if (r.failed) Fail("game.dat: " + (r.messages.empty() ? std::string() : r.messages[0]));
+        if (r.failed)
+            FailNative("game.dat: " + (r.messages.empty() ? std::string() : r.messages[0]));
     }
     if (options.Install) {
         TVeskInstallSet install;

@@ -11,11 +11,18 @@ namespace vesk::scriptc {
 struct BuildOptions {
     bool Archive = false;  // pack everything into "game.dat" instead of loose files
     bool Install = false;  // write an "install.dat" that marks the game as installed
+    // PNG and BMP pictures become layered images (".qil", the only pictures image objects
+    // show) when the tools are built with the picture layer.
+    bool ConvertPictures = true;
 };
 
+// Whether this build can convert pictures.
+bool CanConvertPictures();
+
 struct BuildReport {
-    std::vector<std::string> Pages;   // page names written (UTF-8)
-    std::vector<std::string> Assets;  // files copied (UTF-8 relative paths)
+    std::vector<std::string> Pages;     // page names written (UTF-8)
+    std::vector<std::string> Assets;    // files copied (UTF-8 relative paths)
+    std::vector<std::string> Pictures;  // pictures converted (the layered images' paths)
 };
 
 // `source` and `target` are native folders; `target` is created when missing. Raises a

@@ -1,4 +1,5 @@
-// `vesktool build GAME_SRC OUTDIR [--archive] [--install]`: a game source folder to a game.
+// `vesktool build GAME_SRC OUTDIR [--archive] [--install] [--keep-pictures]`: a game source
+// folder to a playable game folder.
 #include <cstdio>
 #include <string>
 
@@ -16,6 +17,8 @@ int Cmd_build(int argc, char** argv) {
             options.Archive = true;
         else if (a == "--install")
             options.Install = true;
+        else if (a == "--keep-pictures")
+            options.ConvertPictures = false;
         else if (!a.empty() && a[0] == '-')
             Fail("unknown option " + a);
         else if (source.empty())
@@ -26,11 +29,14 @@ int Cmd_build(int argc, char** argv) {
             source.clear(), target.clear(), i = argc;
     }
     if (source.empty() || target.empty()) {
-        std::fputs("usage: vesktool build GAME_SRC OUTDIR [--archive] [--install]\n", stderr);
+        std::fputs(
+            "usage: vesktool build GAME_SRC OUTDIR [--archive] [--install] [--keep-pictures]\n",
+            stderr);
         return 2;
     }
     scriptc::BuildReport r = scriptc::BuildGame(source, target, options);
-    std::printf("%zu pages, %zu other files\n", r.Pages.size(), r.Assets.size());
+    std::printf("%zu pages, %zu pictures converted, %zu other files\n", r.Pages.size(),
+                r.Pictures.size(), r.Assets.size());
     return 0;
 }
 
