@@ -68,6 +68,8 @@ class TVeskBase final : public TVeskControl {
     bool RightDownState() const { return rightDown_; }
     // This frame's clicks (after ProcessInput moved the recorded ones over).
     const TMouseClicks& Clicks() const { return prev_; }
+    // Scripts may set or clear the click seen this frame.
+    void SetClickSeen(bool left, bool v) { (left ? prev_.Left : prev_.Right) = v; }
     uint8_t Capture() const { return capture_; }
     ObjectId HoverObject() const { return hover_; }
     void ForgetHover(ObjectId id) {

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "display/display_funcs.h"
+#include "display/display_vars.h"
 #include "display_fixture.h"
 #include "vars/param_collection.h"
+#include "vars/param_system.h"
 #include "vars/sys_func_table.h"
 
 namespace vesk {
@@ -103,6 +105,53 @@ TEST_F(Funcs, ListCompoFiltersByKindAndParent) {
     EXPECT_EQ(list({boxes.get(), pn.get()}), (R{1, {"c"}}));
     EXPECT_EQ(list({boxes.get(), front.get()}), (R{2, {"p", "q"}}));
     EXPECT_EQ(list({all.get(), none.get()}), (R{0, {""}}));
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+using namespace test;
+
+TEST(DisplayVars, MouseKeysAndFocus) {
+    TVeskBaseList root(100, 80);
+    auto* b = MakeBox(root, "b", 0, 0, 10, 10);
+    SetInt(*b, PR_HANDLEKEY, 1);
+    root.MouseMoveTo(12, 34);
+    root.MouseButton(true, true);
+    root.MouseWheel(false);
+    root.RecordKeyDown(65);
+    root.ProcessInput(16);
+    EXPECT_TRUE(ReadDisplayVar(root, SV_LCLICK)->AsFlag());
+    EXPECT_TRUE(ReadDisplayVar(root, SV_LPUSH)->AsFlag());
+    EXPECT_FALSE(ReadDisplayVar(root, SV_RCLICK)->AsFlag());
+    EXPECT_EQ(ReadDisplayVar(root, SV_MOUSEX)->AsInt(), 12);
+    EXPECT_EQ(ReadDisplayVar(root, SV_MOUSEY)->AsInt(), 34);
+    EXPECT_EQ(ReadDisplayVar(root, SV_SCRWIDTH)->AsInt(), 100);
+    EXPECT_TRUE(ReadDisplayVar(root, SV_WHEELUP)->AsFlag());
+    auto keys = ReadDisplayVar(root, SV_KEYCLICK);
+    ASSERT_EQ(keys->Count(), 258);
+    EXPECT_TRUE(keys->FlagAt(65));
+    EXPECT_FALSE(keys->FlagAt(66));
+    EXPECT_TRUE(keys->FlagAt(257));
+    EXPECT_EQ(ReadDisplayVar(root, SV_ACTIVECOMPO)->AsStr(), "b");
+    EXPECT_EQ(ReadDisplayVar(root, SV_TICKCOUNT), nullptr);
+
+    TParamFlag off;
+    off.SetFlag(false);
+    EXPECT_TRUE(WriteDisplayVar(root, SV_LCLICK, off));
+    EXPECT_FALSE(ReadDisplayVar(root, SV_LCLICK)->AsFlag());
+    TParamInt x;
+    x.SetInt(50);
+    WriteDisplayVar(root, SV_MOUSEX, x);
+    EXPECT_EQ(root.FrontLayer().MouseX(), 50);
+    EXPECT_EQ(root.BackLayer().MouseY(), 34);
+    TParamStr none;
+    WriteDisplayVar(root, SV_ACTIVECOMPO, none);  // the layer cannot take the focus
+    EXPECT_EQ(root.Focused(), b);
+    EXPECT_FALSE(WriteDisplayVar(root, SV_TICKCOUNT, x));
 }
 
 }  // namespace
