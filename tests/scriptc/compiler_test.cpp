@@ -221,3 +221,35 @@ TEST(CompilerTest, PageNamesFollowTheSourcePaths) {
 
 }  // namespace
 }  // namespace vesk::scriptc
+
+namespace vesk::scriptc {
+namespace {
+
+// Damaged sources end in an error or compile; they never crash or hang.
+TEST(CompilerTest, DamagedSourcesEndInErrors) {
+    std::string base = std::string(kLoopPage) +
+                       "TextIns \"m\"\n    | <B>x</B>\nBoxNew PR_NAME: \"a\",\n" +
+                       "    PR_LEFT: 1\n[yield, line=3] Jump sub.lsb@2\n@result string\n";
+    const char specials[] = "\",[]{}:|@\t\n\\ (x";
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int round = 0; round < 1500; ++round) {
+        std::string text = base;
+        if (round < 300) {
+            text.resize(size_t(next()) % text.size());
+        } else {
+            for (int k = 0; k < 3; ++k)
+                text[size_t(next()) % text.size()] = specials[next() % (sizeof specials - 1)];
+        }
+        TScriptCompiler c;
+        try {
+            c.AddPage("d.vss", "main.lsb", text);
+            c.AddPage("s.vss", "sub.lsb", kSubPage);
+            c.Finish();
+        } catch (const VeskError&) {
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vesk::scriptc

@@ -216,10 +216,13 @@ void TScriptCompiler::Unit::Directive(const Line& l) {
         if (colon == std::string::npos) Error(At(l, value.at), "@propset needs 'Command: PR_...'");
         std::string cmdName = Trim(std::string_view(l.text).substr(i, colon - i));
         int code = FindCommandNameNoCase(cmdName);
-        if (code < 0 || !IsComponentCode(uint8_t(code)))
-            Error(At(l, value.at), "'" + cmdName + "' is not a component command");
+        if (code < 0) Error(At(l, value.at), "unknown command '" + cmdName + "'");
         for (const Arg& a : Split(l, colon + 1, l.text.size())) {
+            // Bits past the last property have only their numbers.
             int k = FindPropertyName(UpperAscii(a.text));
+            int64_t bit = 0;
+            if (k < 0 && ParseInt(a.text, bit) && bit >= 0 && bit < kPropertySetBytes * 8)
+                k = int(bit);
             if (k < 0) Error(At(l, a.at), "unknown property '" + a.text + "'");
             extraProps.push_back({uint8_t(code), k});
         }
@@ -602,7 +605,8 @@ std::vector<CompiledPage> TScriptCompiler::Finish() {
     for (auto& u : units_) {
         TPage& page = u->builder.Page();
         page.UpdatePropertySets();
-        for (auto [code, k] : u->extraProps) page.SetPropBit(code, k, true);
+        for (auto [code, k] : u->extraProps)
+            page.PropertySet[code][size_t(k / 8)] |= uint8_t(1u << (k % 8));
         out.push_back({u->name, page.SaveToBytes(u->version)});
     }
     return out;

@@ -70,17 +70,20 @@ class PageWriter {
     }
 
   private:
-    // Property sets of command types that no command of the page uses.
+    // Property-set bits that the commands do not account for: all of those of types without
+    // a command in the page or that never use their set, and bits past the last property.
     void PropSets() {
         for (int code = 0; code < kCommandTypeCount; ++code) {
-            if (!IsComponentCode(uint8_t(code))) continue;
             bool used = false;
             for (int32_t i = 0; i < page_.Count(); ++i) used |= page_.At(i)->GetType() == code;
-            if (used) continue;
+            int from = used && IsComponentCode(uint8_t(code)) ? kPropertyCount : 0;
             std::string names;
-            for (int k = 0; k < kPropertyCount; ++k)
-                if (page_.HasProp(uint8_t(code), k))
-                    names += std::string(names.empty() ? "" : ", ") + PropertyName(k);
+            for (int k = from; k < kPropertySetBytes * 8; ++k) {
+                if (!((page_.PropertySet[size_t(code)][size_t(k / 8)] >> (k % 8)) & 1)) continue;
+                const char* name = PropertyName(k);
+                names +=
+                    (names.empty() ? "" : ", ") + (name ? std::string(name) : std::to_string(k));
+            }
             if (!names.empty())
                 out_ += std::string("@propset ") + CommandName(uint8_t(code)) + ": " + names + "\n";
         }
