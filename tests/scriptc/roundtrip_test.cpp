@@ -207,6 +207,8 @@ Call other.lsb:go, r, Arguments: ["a", {}]
 Jump :end, n > 2
 [yield] Wait Time: 100
 Calc s = "ソ表ポ" ++ IntToStr(n, 3)
+Calc a = -a * (b - (c - d)) + 1 * c
+Calc s = "x" ++ IntToStr(a + 1) ++ "y"
 TextIns "mes", TRUE
     | こんにちは<BR>
     | ソ表ポ

@@ -1,6 +1,7 @@
 #include "scriptc/decompiler.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "base/cp932.h"
@@ -245,6 +246,45 @@ class PageWriter {
 
 }  // namespace
 
+namespace {
+
+// Whether CP932 expression text compiles into exactly these bytes.
+bool Reproduces(const std::string& cp, const std::vector<uint8_t>& bytes) {
+    try {
+        TVeskParser again;
+        CompileExpr(cp, again);
+        return ExprBytes(again) == bytes;
+    } catch (const VeskError&) {
+        return false;
+    }
+}
+
+// The grouping parentheses of an expression text (not those of calls), as index pairs.
+std::vector<std::pair<size_t, size_t>> GroupingParens(const std::string& cp) {
+    std::vector<std::pair<size_t, size_t>> pairs;
+    std::vector<std::pair<size_t, bool>> open;  // position, grouping
+    for (size_t i = 0; i < cp.size(); i += CharLenAt(cp, i)) {
+        char c = cp[i];
+        if (c == '"') {
+            for (++i; i < cp.size() && cp[i] != '"'; i += CharLenAt(cp, i))
+                if (cp[i] == '\\') ++i;
+        } else if (c == '(') {
+            size_t j = i;
+            while (j > 0 && cp[j - 1] == ' ') --j;
+            bool call =
+                j > 0 && (std::isalnum(static_cast<unsigned char>(cp[j - 1])) || cp[j - 1] == '_' ||
+                          static_cast<unsigned char>(cp[j - 1]) >= 0x80);
+            open.push_back({i, !call});
+        } else if (c == ')' && !open.empty()) {
+            if (open.back().second) pairs.push_back({open.back().first, i});
+            open.pop_back();
+        }
+    }
+    return pairs;
+}
+
+}  // namespace
+
 std::string ExprSource(const TVeskParser& expr) {
     if (expr.Ops.empty()) return "{}";
     std::vector<uint8_t> bytes = ExprBytes(expr);
@@ -252,18 +292,29 @@ std::string ExprSource(const TVeskParser& expr) {
     bool ok = !cp.empty() && TryCp932ToUtf8(cp, utf8) && utf8[0] != '{' && utf8[0] != '[' &&
               std::none_of(utf8.begin(), utf8.end(),
                            [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-    if (ok) {
-        try {
-            std::string back;
-            TVeskParser again;
-            ok = TryUtf8ToCp932(utf8, back) && back == cp;
-            if (ok) CompileExpr(back, again);
-            ok = ok && ExprBytes(again) == bytes;
-        } catch (const VeskError&) {
-            ok = false;
-        }
+    std::string back;
+    ok = ok && TryUtf8ToCp932(utf8, back) && back == cp;
+    if (!ok) return Raw(bytes);
+    if (Reproduces(cp, bytes)) return utf8;
+    // The folded text may group more than the source did, which numbers the temporaries
+    // differently: try it with fewer of its parentheses, fewest removed first.
+    auto pairs = GroupingParens(cp);
+    const size_t n = std::min<size_t>(pairs.size(), 10);
+    std::vector<uint32_t> masks;
+    for (uint32_t m = 1; m < (1u << n); ++m) masks.push_back(m);
+    std::stable_sort(masks.begin(), masks.end(), [](uint32_t a, uint32_t b) {
+        return __builtin_popcount(a) < __builtin_popcount(b);
+    });
+    for (uint32_t m : masks) {
+        std::string t;
+        std::vector<bool> drop(cp.size(), false);
+        for (size_t k = 0; k < n; ++k)
+            if (m >> k & 1) drop[pairs[k].first] = drop[pairs[k].second] = true;
+        for (size_t i = 0; i < cp.size(); ++i)
+            if (!drop[i]) t += cp[i];
+        if (Reproduces(t, bytes)) return Cp932ToUtf8(t);
     }
-    return ok ? utf8 : Raw(bytes);
+    return Raw(bytes);
 }
 
 std::string DecompilePage(const TPage& page, const PageLookup& lookup) {
