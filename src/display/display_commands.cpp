@@ -91,6 +91,10 @@ void TVeskBaseList::ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl&
 }
 
 void TVeskBaseList::ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& /*page*/, int32_t& pc) {
+    if (cmd.GetType() == CC_FLIP) {
+        if (auto* flip = dynamic_cast<TComFlip*>(&cmd); !flip || ExecuteFlip(*flip, cm)) ++pc;
+        return;
+    }
     ++pc;
     switch (cmd.GetType()) {
         case CC_BOXNEW: {
@@ -111,6 +115,61 @@ void TVeskBaseList::ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& /*page*/
         default:
             return;
     }
+}
+
+// ---- Flip
+
+void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan&) {
+    auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr;
+    if (!flip) return;
+    if (flip->HasTargetMode) {
+        if (!flip->HasTime || flip->TimeValue <= 0) flip->Phase = 3;
+        // The snapshot that covers the screen meanwhile needs picture objects; until they
+        // exist the chosen objects move without one.
+        TVeskBase& front = FrontLayer();
+        for (int32_t i = front.ChildCount(); i-- > 0;) {
+            if (i >= front.ChildCount()) continue;
+            TVeskControl* child = front.ChildAt(i);
+            const bool listed = flip->ListsName(child->Name());
+            const bool selected =
+                (flip->TargetMode == 0 && !listed) || (flip->TargetMode == 1 && listed);
+            if (selected) child->SetParent(&BackLayer());
+        }
+    }
+    if (flip->Phase != 3)
+        StartTransition(front_, flip->Effect, flip->Reverse, false, 0, flip->Duration);
+}
+
+void TVeskBaseList::FinishFlip(TComFlip& flip, bool aborting) {
+    const int oldFront = front_;
+    StartTransition(front_ ^ 1, 0, false, true, 0, 0);
+    if (TVeskComponent* snapshot = FindComponent(SystemName("\x01"))) Destroy(snapshot);
+    if (!flip.DeleteOld) return;
+    TVeskBase& old = LayerAt(oldFront);
+    std::vector<TVeskControl*> kids;
+    for (int32_t i = 0; i < old.ChildCount(); ++i) kids.push_back(old.ChildAt(i));
+    for (TVeskControl* k : kids)
+        if (aborting || k->Kind() != LT_CABINET) k->Scrap();
+}
+
+bool TVeskBaseList::ExecuteFlip(TComFlip& flip, TCallMan& cm) {
+    if (flip.Phase == 0) {
+        flip.Phase = 1;  // the first call only lets a frame pass
+        cm.Running = false;
+        return false;
+    }
+    if (flip.Phase == 1) {
+        flip.StartTick = cm.Project().TickCount();
+        flip.Phase = 2;
+    }
+    // With no transition effects yet, nothing runs for its duration: the layers swap now.
+    FinishFlip(flip, false);
+    return true;
+}
+
+void TVeskBaseList::AbortCommand(TCommand& cmd, TCallMan&) {
+    if (auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr)
+        FinishFlip(*flip, true);
 }
 
 void TVeskBaseList::MoveCabinet(TCommand& cmd, TCallMan& cm, bool save) {

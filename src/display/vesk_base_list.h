@@ -22,6 +22,8 @@
 
 namespace vesk {
 
+class TComFlip;
+
 class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
   public:
     TVeskBaseList(int32_t screenWidth, int32_t screenHeight);
@@ -131,8 +133,10 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::unique_ptr<TCustomParam> GetProp(ObjectId id, int32_t index) override;
     void SetProp(ObjectId id, int32_t index, const TCustomParam& value) override;
     void FreeAll() override { Reset(); }
-    // BoxNew, ObjDel, SaveCabinet and LoadCabinet; other commands only step on.
+    // BoxNew, ObjDel, Flip, SaveCabinet and LoadCabinet; other commands only step on.
+    void PrepareCommand(TCommand& cmd, TCallMan& cm) override;
     void ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& page, int32_t& pc) override;
+    void AbortCommand(TCommand& cmd, TCallMan& cm) override;
 
     // Used by the objects.
     ObjectId NextId() { return ++lastId_; }
@@ -159,6 +163,9 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void ProcessKeys(int32_t elapsed);
     void ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl& obj);
     void MoveCabinet(TCommand& cmd, TCallMan& cm, bool save);
+    // True when the flip has finished.
+    bool ExecuteFlip(TComFlip& flip, TCallMan& cm);
+    void FinishFlip(TComFlip& flip, bool aborting);
 
     int32_t screenW_, screenH_;
     TDIBX screen_;

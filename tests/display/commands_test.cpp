@@ -123,5 +123,45 @@ TEST(Commands, ObjDelAndCabinets) {
     EXPECT_EQ(g.root.BackLayer().ChildCount(), 2);
 }
 
+TEST(Commands, FlipShowsTheBackLayer) {
+    Game g;
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"old\"", r, "255");
+    Box(main, "\"keep\"", r, "255").SetPropText(PR_PRIORITY, "-1");
+    Box(main, "\"bg\"", r, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("DeleteOld", "1")
+        .SetExprText("TargetMode", "1")
+        .SetExprList("TargetNames", {"\"keep\""});
+    main.Calc("hits = 5");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();  // with target names and no time there is no transition to wait for
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Hits(), 5);
+    // The listed object went along to the new front layer (it sorts first, so the blue box
+    // covers it); the rest of the old front layer was deleted.
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+    ASSERT_NE(g.root.FindControl("keep"), nullptr);
+    EXPECT_EQ(g.root.FindControl("keep")->Layer(), &g.root.FrontLayer());
+    EXPECT_EQ(g.root.FindComponent("old"), nullptr);
+    EXPECT_EQ(g.root.LayerAt(0).ChildCount(), 0);
+
+    // A plain flip lets one frame pass first.
+    TPageBuilder again;
+    again.Add(CC_FLIP);
+    again.Calc("hits = 6");
+    g.pages.pages["again.lsb"] = again.Bytes();
+    g.cm.Start("again.lsb");
+    g.Frame();
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Hits(), 5);
+    g.Frame();
+    EXPECT_EQ(g.root.FrontIndex(), 0);
+    EXPECT_EQ(g.Hits(), 6);
+    EXPECT_EQ(g.Px(2, 2), 0u);
+}
+
 }  // namespace
 }  // namespace vesk
