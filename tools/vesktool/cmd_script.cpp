@@ -25,11 +25,22 @@ namespace fs = std::filesystem;
 const char* kUsage =
     "usage: vesktool script compile [--root DIR] SOURCE... -o OUTDIR\n"
     "       vesktool script decompile [--root DIR] PAGE.lsb|vesk.lpb [-o FILE]\n"
-    "Page names are the sources' paths under DIR (default: each file's own folder).\n";
+    "Page names are the paths under DIR; without --root, under the nearest folder holding\n"
+    "project.vpj (compile) or vesk.lpb (decompile), else each file's own folder.\n";
 
 std::string ReadText(const std::string& path) {
     std::vector<uint8_t> bytes = ReadWholeFile(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// The nearest folder holding `file` that also holds `marker` (the game's root), or empty.
+std::string FindRoot(const std::string& file, const char* marker) {
+    fs::path dir = fs::absolute(file).parent_path();
+    for (; !dir.empty(); dir = dir.parent_path()) {
+        if (fs::exists(dir / marker)) return dir.string();
+        if (dir == dir.root_path()) break;
+    }
+    return {};
 }
 
 // The path of `file` under `root` (or its bare name without one), with '/' folders.
@@ -50,8 +61,10 @@ void Output(const std::string& text, const std::string& out) {
 int Compile(const std::vector<std::string>& sources, const std::string& root,
             const std::string& outDir) {
     scriptc::TScriptCompiler compiler;
-    for (const std::string& src : sources)
-        compiler.AddPage(src, scriptc::PageNameForSource(RelativeName(src, root)), ReadText(src));
+    for (const std::string& src : sources) {
+        std::string base = root.empty() ? FindRoot(src, scriptc::kProjectSourceName) : root;
+        compiler.AddPage(src, scriptc::PageNameForSource(RelativeName(src, base)), ReadText(src));
+    }
     for (const scriptc::CompiledPage& p : compiler.Finish()) {
         std::string rel = Cp932ToUtf8(p.Name);
         for (char& c : rel)
@@ -81,6 +94,7 @@ int Decompile(const std::string& path, std::string root, const std::string& out)
         Output(scriptc::ProjectSource(project), out);
         return 0;
     }
+    if (root.empty()) root = FindRoot(path, "vesk.lpb");
     std::string name = scriptc::PageNameForSource(RelativeName(path, root));
     if (root.empty()) root = HostFolderOf(fs::absolute(path).string());
     std::unique_ptr<TPage> page = LoadPage(path, name);
