@@ -58,9 +58,11 @@ int64_t FloorDiv(int64_t a, int64_t b) {
     return q;
 }
 
-std::string KeyList(const std::vector<int32_t>& keys, std::vector<std::string>& out) {
+// Key events carry the decimal key codes.
+std::vector<std::string> KeyArgs(const std::vector<int32_t>& keys) {
+    std::vector<std::string> out;
     for (int32_t k : keys) out.push_back(std::to_string(k));
-    return {};
+    return out;
 }
 
 }  // namespace
@@ -377,21 +379,15 @@ void TVeskControl::MouseOut(TVeskControl*) {
 }
 
 void TVeskControl::KeyDown(const std::vector<int32_t>& keys) {
-    std::vector<std::string> args;
-    KeyList(keys, args);
-    QueueEvent(PR_ONKEYDOWN, std::move(args));
+    QueueEvent(PR_ONKEYDOWN, KeyArgs(keys));
 }
 
 void TVeskControl::KeyUp(const std::vector<int32_t>& keys) {
-    std::vector<std::string> args;
-    KeyList(keys, args);
-    QueueEvent(PR_ONKEYUP, std::move(args));
+    QueueEvent(PR_ONKEYUP, KeyArgs(keys));
 }
 
 void TVeskControl::KeyRepeat(const std::vector<int32_t>& keys) {
-    std::vector<std::string> args;
-    KeyList(keys, args);
-    QueueEvent(PR_ONKEYREPEAT, std::move(args));
+    QueueEvent(PR_ONKEYREPEAT, KeyArgs(keys));
 }
 
 void TVeskControl::SetProp32(int32_t& field, int32_t value) {
