@@ -120,7 +120,10 @@ Label x
 }
 
 TEST(CompilerTest, PropertiesSpanLinesAndSetThePropertySets) {
-    auto pages = CompileAll({{"p.lsb", R"(BoxNew PR_NAME: "a",
+    auto pages = CompileAll({{"p.lsb",
+                              "\xEF\xBB\xBF"
+                              R"(BoxNew PR_NAME: "a",
+    // the place
     pr_left: 10,
 
     PR_ALPHA: {}

@@ -153,8 +153,10 @@ std::vector<Line> TScriptCompiler::Unit::Lines(std::string_view text) {
                 }
             }
             if (last != ',' || n + 1 >= raw.size()) break;
+            // Blank and comment lines between the parts are passed over.
             size_t m = n + 1;
-            while (m < raw.size() && Trim(raw[m]).empty()) ++m;
+            while (m < raw.size() && (Trim(raw[m]).empty() || Trim(raw[m]).rfind("//", 0) == 0))
+                ++m;
             if (m >= raw.size()) break;
             n = m;
             size_t q = 0;
@@ -170,6 +172,8 @@ std::vector<Line> TScriptCompiler::Unit::Lines(std::string_view text) {
 }
 
 void TScriptCompiler::Unit::Parse(std::string_view text) {
+    // Some editors start UTF-8 files with a byte order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     for (const Line& l : Lines(text)) {
         if (l.isText) {
             if (!textOpen) Error(l.start, "a text line (|) belongs below a TextIns command");
