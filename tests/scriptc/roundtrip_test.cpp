@@ -213,7 +213,8 @@ TextIns "mes", TRUE
     | こんにちは<BR>
     | ソ表ポ
 BoxNew PR_NAME: "bg",
-    PR_LEFT: 10
+    PR_LEFT: 10,
+    PR_COLOR: $0080FF
 Label end
 )";
     c.AddPage("p.vss", "p.lsb", src);

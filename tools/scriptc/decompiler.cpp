@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <optional>
 
 #include "base/cp932.h"
@@ -52,6 +53,21 @@ bool TextLines(const std::string& block, std::vector<std::string>& out) {
     } catch (const VeskError&) {
         return false;
     }
+}
+
+// Colours read better in hexadecimal ($BBGGRR), which compiles into the same constant.
+std::string PropSource(int index, const TVeskParser& expr) {
+    std::string text = ExprSource(expr);
+    std::string_view name = PropertyName(index);
+    bool colour = name.size() > 5 && name.substr(name.size() - 5) == "COLOR";
+    if (!colour || text.empty() || text.size() > 10 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return text;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "$%06llX", std::stoull(text));
+    TVeskParser again;
+    CompileExpr(hex, again);
+    return ExprBytes(again) == ExprBytes(expr) ? hex : text;
 }
 
 class PageWriter {
@@ -223,7 +239,7 @@ class PageWriter {
         if (props)
             for (size_t k = 0; k < props->List.size(); ++k)
                 propValues.push_back(std::string(PropertyName(props->PropIndex[k])) + ": " +
-                                     ExprSource(props->List[k]));
+                                     PropSource(props->PropIndex[k], props->List[k]));
 
         for (size_t k = 0; k < values.size(); ++k) line += (k ? ", " : " ") + values[k];
         // Properties one to a line, continued by the comma at the end of the line before.
