@@ -10,6 +10,7 @@
 #include "script/page.h"
 #include "script/project_install.h"
 #include "scriptc/game_builder.h"
+#include "scriptc/game_sources.h"
 #include "scriptc/project_source.h"
 #include "vfs/vr_file.h"
 
@@ -216,6 +217,26 @@ TEST_F(BuildTest, FaultsNameTheirFile) {
     Write("src/pages/sub.vss", "Label go\n");
     Write("src/project.vpj", "StartPage: nowhere.lsb\n");
     EXPECT_THROW(BuildGame((root_ / "src").string(), (root_ / "out").string(), {}), SourceError);
+}
+
+// A built game decompiled into sources builds into the same game.
+TEST_F(BuildTest, GameFolderBackToSources) {
+    fs::path game = root_ / "game", sources = root_ / "sources", again = root_ / "again";
+    BuildGame((root_ / "src").string(), game.string(), {});
+    SourcesReport r = DecompileGame(game.string(), sources.string());
+    EXPECT_TRUE(r.Problems.empty()) << r.Problems[0];
+    EXPECT_EQ(r.Pages, (std::vector<std::string>{"main.vss", "pages/sub.vss"}));
+    EXPECT_TRUE(fs::exists(sources / "project.vpj"));
+    BuildGame(sources.string(), again.string(), {false, false, false});
+    for (const char* f : {"main.lsb", "pages/sub.lsb", "vesk.lpb", "bg/sky.qil", "bgm/theme.ogg"}) {
+        if (!fs::exists(game / f)) continue;
+        EXPECT_EQ(ReadWholeFile((game / f).string()), ReadWholeFile((again / f).string())) << f;
+    }
+    // A page the player cannot read is reported and copied as it is.
+    Write("game/broken.lsb", "xx");
+    r = DecompileGame(game.string(), (root_ / "sources2").string());
+    ASSERT_EQ(r.Problems.size(), 1u);
+    EXPECT_NE(r.Problems[0].find("broken.lsb"), std::string::npos);
 }
 
 // The demo game's sources build, and its pages do what they say.

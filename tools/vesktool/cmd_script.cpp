@@ -13,6 +13,7 @@
 #include "script/project_file.h"
 #include "scriptc/compiler.h"
 #include "scriptc/decompiler.h"
+#include "scriptc/game_sources.h"
 #include "scriptc/project_source.h"
 #include "vfs/host_path.h"
 
@@ -25,6 +26,7 @@ namespace fs = std::filesystem;
 const char* kUsage =
     "usage: vesktool script compile [--root DIR] SOURCE... -o OUTDIR\n"
     "       vesktool script decompile [--root DIR] PAGE.lsb|vesk.lpb [-o FILE]\n"
+    "       vesktool script decompile GAME_FOLDER -o SOURCE_FOLDER\n"
     "Page names are the paths under DIR; without --root, under the nearest folder holding\n"
     "project.vpj (compile) or vesk.lpb (decompile), else each file's own folder.\n";
 
@@ -85,7 +87,17 @@ std::unique_ptr<TPage> LoadPage(const std::string& path, const std::string& name
     return page;
 }
 
+// A whole game folder into a source folder that `vesktool build` makes the game from again.
+int DecompileFolder(const std::string& game, const std::string& out) {
+    if (out.empty()) Fail("decompiling a folder needs -o SOURCE_FOLDER");
+    scriptc::SourcesReport r = scriptc::DecompileGame(game, out);
+    for (const std::string& p : r.Problems) std::fprintf(stderr, "warning: %s\n", p.c_str());
+    std::printf("%zu pages, %zu other files\n", r.Pages.size(), r.Files.size());
+    return 0;
+}
+
 int Decompile(const std::string& path, std::string root, const std::string& out) {
+    if (fs::is_directory(path)) return DecompileFolder(path, out);
     if (fs::path(path).extension() == ".lpb") {
         std::vector<uint8_t> bytes = ReadWholeFile(path);
         MemoryStream m(bytes);
