@@ -119,7 +119,7 @@ void TVeskBaseList::ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& /*page*/
 
 // ---- Flip
 
-void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan&) {
+void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan& cm) {
     auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr;
     if (!flip) return;
     if (flip->HasTargetMode) {
@@ -136,8 +136,15 @@ void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan&) {
             if (selected) child->SetParent(&BackLayer());
         }
     }
-    if (flip->Phase != 3)
-        StartTransition(front_, flip->Effect, flip->Reverse, false, 0, flip->Duration);
+    if (flip->Phase == 3) return;
+    StartTransition(front_, flip->Effect, flip->Reverse, false, 0, flip->Duration);
+    if (!transition_) return;
+    for (int i = 0; i < 2; ++i)
+        if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fParam1 + size_t(i)).Expr))
+            transition_->SetParam(i, v->AsInt());
+    if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fSource).Expr))
+        transition_->SetText(v->AsStr());
+    transition_->Prepare();
 }
 
 void TVeskBaseList::FinishFlip(TComFlip& flip, bool aborting) {
@@ -162,7 +169,12 @@ bool TVeskBaseList::ExecuteFlip(TComFlip& flip, TCallMan& cm) {
         flip.StartTick = cm.Project().TickCount();
         flip.Phase = 2;
     }
-    // With no transition effects yet, nothing runs for its duration: the layers swap now.
+    const int64_t elapsed = int64_t(cm.Project().TickCount()) - flip.StartTick;
+    if (flip.Phase == 2 && transition_ && elapsed < transition_->Duration()) {
+        transition_->SetElapsed(int32_t(elapsed));
+        cm.Running = false;
+        return false;
+    }
     FinishFlip(flip, false);
     return true;
 }

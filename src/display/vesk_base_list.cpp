@@ -136,7 +136,7 @@ void TVeskBaseList::ScheduleDelete(TVeskComponent* obj) {
 void TVeskBaseList::Reset() {
     const TVeskBase& old = FrontLayer();
     const int32_t mx = old.mouseX_, my = old.mouseY_;
-    transitionKind_ = 0;
+    transition_.reset();
     events_.Clear();
     for (auto& l : layers_) l->children_.clear();
     objects_.clear();
@@ -162,14 +162,24 @@ TCustomDIBX& TVeskBaseList::TargetOf(TVeskBase& layer) {
     return layer.Surface();
 }
 
-void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool /*start*/, bool restart,
-                                    int32_t /*elapsed*/, int32_t /*duration*/) {
+void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool start, bool restart,
+                                    int32_t elapsed, int32_t duration) {
     front_ = frontIndex & 1;
-    if (restart || (kind != 0 && transitionKind_ == 0)) {
-        transitionKind_ = 0;
+    if (restart || (kind != 0 && !transition_)) {
+        transition_.reset();
         for (auto& l : layers_) l->InvalidateAll();
     }
-    // No transition effects exist yet: whatever kind is asked, the layers swap at once.
+    if (kind != 0 && !transition_ && wipeFactory_) {
+        TVeskBase& shown = FrontLayer();
+        // The picture now on the screen is what the transition leaves.
+        shown.Surface().Draw(0, 0, false, false, false, screen_.BoundsRect(), screen_);
+        transition_ = wipeFactory_(kind, screen_, BackLayer().Surface(), shown.Surface());
+        if (transition_) {
+            transition_->SetStartFlag(start);
+            transition_->SetDuration(duration);
+            transition_->SetElapsed(elapsed);
+        }
+    }
     TVeskControl* f = Focused();
     if (f && f->Layer() != &FrontLayer()) {
         focus_ = 0;
@@ -180,6 +190,7 @@ void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool /*start*/
 void TVeskBaseList::PaintAll() {
     wholeArea_ = TRect{};
     for (auto& l : layers_) l->PaintLayer(TargetOf(*l));
+    if (transition_ && !transition_->Step()) wholeArea_ = transition_->Area();
 }
 
 void TVeskBaseList::ClearDirty() {
@@ -193,7 +204,7 @@ void TVeskBaseList::ReleaseSurfaces() {
         l->KeySurface().ReleaseSurface();
     }
     for (auto& o : objects_) o->ReleaseSurfaces();
-    transitionKind_ = 0;
+    transition_.reset();
 }
 
 void TVeskBaseList::RestoreSurfaces() {

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "display/screen_wipe.h"
 #include "display/vesk_base.h"
 #include "display/vesk_control.h"
 #include "gfx/dibx.h"
@@ -66,10 +67,17 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     TDIBX& Screen() { return screen_; }
     // The surface a layer composes into.
     TCustomDIBX& TargetOf(TVeskBase& layer);
-    bool TransitionShown() const { return transitionKind_ != 0; }
-    // Records the front layer; with no transition objects yet, any kind swaps at once.
+    bool TransitionShown() const { return transition_ != nullptr; }
+    // Records the front layer and starts a transition of `kind` (0: none) when the wipe
+    // factory makes one; without one the layers swap at once.
     void StartTransition(int frontIndex, int32_t kind, bool start, bool restart, int32_t elapsed,
                          int32_t duration);
+    void SetWipeFactory(WipeFactory f) { wipeFactory_ = std::move(f); }
+    IScreenWipe* Transition() const { return transition_.get(); }
+    int32_t TransitionDuration() const { return transition_ ? transition_->Duration() : 0; }
+    void SetTransitionElapsed(int32_t ms) {
+        if (transition_) transition_->SetElapsed(ms);
+    }
     void PaintAll();
     // After presenting: forget the dirty rectangles of both layers.
     void ClearDirty();
@@ -173,7 +181,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::unordered_map<ObjectId, TVeskObject*> byId_;
     std::array<std::unique_ptr<TVeskBase>, 2> layers_;
     int front_ = 0;
-    int32_t transitionKind_ = 0;
+    std::unique_ptr<IScreenWipe> transition_;
+    WipeFactory wipeFactory_;
     TRect wholeArea_{};
     TTimerList events_;
     std::vector<std::unique_ptr<TVeskComponent>> objects_;

@@ -27,6 +27,12 @@ class Pages : public IPageSource {
     std::map<std::string, std::vector<uint8_t>> pages;
 };
 
+class TickProject : public IScriptProject {
+  public:
+    uint32_t TickCount() override { return tick; }
+    uint32_t tick = 1000;
+};
+
 struct Game {
     Game() : root(64, 48) {
         cm.SetProject(&project);
@@ -35,6 +41,7 @@ struct Game {
         store.Create("hits", PT_INT, VarScope::Global);
     }
     void Frame() {
+        project.tick += 16;
         root.ProcessInput(16);
         cm.Run();
         root.StepAll(16);
@@ -48,7 +55,7 @@ struct Game {
     TParamCollection store;
     TSysFuncMan funcs{store};
     Pages pages;
-    IScriptProject project;
+    TickProject project;
     TCallMan cm{store, &funcs, pages};
 };
 
@@ -161,6 +168,84 @@ TEST(Commands, FlipShowsTheBackLayer) {
     EXPECT_EQ(g.root.FrontIndex(), 0);
     EXPECT_EQ(g.Hits(), 6);
     EXPECT_EQ(g.Px(2, 2), 0u);
+}
+
+// A transition that paints the screen green while it runs and records what it was told.
+class TFakeWipe final : public IScreenWipe {
+  public:
+    explicit TFakeWipe(TCustomDIBX& dest) : dest_(dest) {}
+    void SetStartFlag(bool on) override { start = on; }
+    void SetParam(int index, int32_t value) override { params[index] = value; }
+    void SetText(const std::string& t) override { text = t; }
+    void SetDuration(int32_t ms) override { duration = ms; }
+    int32_t Duration() const override { return duration; }
+    void SetElapsed(int32_t ms) override { elapsed = ms; }
+    void Prepare() override { ++prepared; }
+    bool Step() override {
+        if (elapsed >= duration) return true;
+        dest_.FillRect(dest_.BoundsRect(), 0x00FF00);
+        ++steps;
+        return false;
+    }
+    TRect Area() const override { return dest_.BoundsRect(); }
+
+    bool start = false;
+    int32_t params[2] = {-1, -1};
+    std::string text;
+    int32_t duration = 0, elapsed = -1;
+    int prepared = 0, steps = 0;
+
+  private:
+    TCustomDIBX& dest_;
+};
+
+TEST(Commands, AFlipRunsItsTransitionForItsTime) {
+    Game g;
+    TFakeWipe* wipe = nullptr;
+    TCustomDIBX* oldPicture = nullptr;
+    g.root.SetWipeFactory([&](int32_t kind, TCustomDIBX& dest, TCustomDIBX&,
+                              TCustomDIBX& old) -> std::unique_ptr<IScreenWipe> {
+        if (kind != 3) return nullptr;
+        auto w = std::make_unique<TFakeWipe>(dest);
+        wipe = w.get();
+        oldPicture = &old;
+        return w;
+    });
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"front\"", r, "255");
+    Box(main, "\"back\"", r, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", "3")
+        .SetExprText("Time", "48")
+        .SetExprText("Reverse", "1")
+        .SetExprText("Param1", "7")
+        .SetExprText("Source", "\"mask\"");
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+    ASSERT_NE(wipe, nullptr);
+    EXPECT_TRUE(wipe->start);
+    EXPECT_EQ(wipe->params[0], 7);
+    EXPECT_EQ(wipe->params[1], -1);
+    EXPECT_EQ(wipe->text, "mask");
+    EXPECT_EQ(wipe->duration, 48);
+    EXPECT_EQ(wipe->prepared, 1);
+    // While it runs the layers compose into their own surfaces and the wipe owns the screen.
+    EXPECT_EQ(g.Px(2, 2), 0x00FF00u);
+    EXPECT_EQ(oldPicture->GetPixel(2, 2), 0xFF0000u);
+    EXPECT_EQ(g.root.BackLayer().Surface().GetPixel(2, 2), 0x0000FFu);
+    EXPECT_EQ(g.root.WholeArea(), g.root.Screen().BoundsRect());
+    int frames = 0;
+    while (g.Hits() == 0 && frames < 20) {
+        g.Frame();
+        ++frames;
+    }
+    EXPECT_EQ(frames, 4);  // a frame to start, then 16, 32 and 48 ms
+    EXPECT_EQ(g.root.Transition(), nullptr);
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
 }
 
 }  // namespace
