@@ -59,7 +59,6 @@ struct TScriptCompiler::Unit {
     std::string name;
     int32_t version = kPageVersionMax;
     TPageBuilder builder;
-    std::vector<SourceLoc> cmdLocs;
     std::vector<PendingTarget> targets;
     std::vector<PendingLoop> loops;
     std::vector<std::pair<uint8_t, int>> extraProps;
@@ -446,7 +445,6 @@ void TScriptCompiler::Unit::Command(const Line& l) {
 
     int32_t index = builder.Count();
     TCommand& cmd = builder.Add(uint8_t(code), 0);
-    cmdLocs.push_back(cmdLoc);
     bool indentGiven = false;
     if (l.text[0] == '[') Flags(l, i, cmd, indentGiven);
     if (!indentGiven) {
@@ -521,10 +519,9 @@ void TScriptCompiler::Unit::Command(const Line& l) {
     }
     // What was not given: conditions hold, loop indexes follow from the nesting.
     for (const ParamSpec& p : params) {
-        bool was = given.count(p.Name) != 0;
-        if (p.Kind == ParamKind::Cond && !given.count(p.Name))
-            CompileExpr("TRUE", cmd.Field(size_t(p.Field)).Expr);
-        if (p.Kind == ParamKind::Computed && !was) loops.push_back({index, p.Field, cmdLoc});
+        if (given.count(p.Name)) continue;
+        if (p.Kind == ParamKind::Cond) CompileExpr("TRUE", cmd.Field(size_t(p.Field)).Expr);
+        if (p.Kind == ParamKind::Computed) loops.push_back({index, p.Field, cmdLoc});
     }
     if (code == CC_TEXTINS) {
         textOpen = true;
