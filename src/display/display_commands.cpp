@@ -63,6 +63,25 @@ void SetEmptyProp(TVeskObject& o, int32_t index) {
     o.SetIntProp(index, v);
 }
 
+// The picture a flip shows over the screen while it moves objects between the layers.
+class TScreenSnapshot final : public TVeskControl {
+  public:
+    using TVeskControl::TVeskControl;
+    int32_t Kind() const override { return LT_IMAGES; }
+    void Take(TDIBX& screen) {
+        picture_.SetSize(screen.Width(), screen.Height(), screen.BitCount());
+        picture_.Draw(0, 0, false, false, false, screen.BoundsRect(), screen);
+        SetBounds(0, 0, screen.Width(), screen.Height());
+    }
+    TCustomDIBX* Picture() override { return &picture_; }
+    void PaintSelf(TCustomDIBX& s) override {
+        s.Draw(ScreenLeft(), ScreenTop(), false, false, false, picture_.BoundsRect(), picture_);
+    }
+
+  private:
+    TDIBX picture_;
+};
+
 }  // namespace
 
 void TVeskBaseList::ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl& obj) {
@@ -123,13 +142,22 @@ void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan& cm) {
     auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr;
     if (!flip) return;
     if (flip->HasTargetMode) {
-        if (!flip->HasTime || flip->TimeValue <= 0) flip->Phase = 3;
-        // The snapshot that covers the screen meanwhile needs picture objects; until they
-        // exist the chosen objects move without one.
+        TVeskControl* snapshot = nullptr;
+        if (!flip->HasTime || flip->TimeValue <= 0) {
+            flip->Phase = 3;
+        } else {
+            // A picture of the screen as it is covers it while the objects move away.
+            PaintAll();
+            auto* shot = Create<TScreenSnapshot>();
+            shot->SetName(SystemName("\x01"));
+            shot->Take(screen_);
+            snapshot = shot;
+        }
         TVeskBase& front = FrontLayer();
         for (int32_t i = front.ChildCount(); i-- > 0;) {
             if (i >= front.ChildCount()) continue;
             TVeskControl* child = front.ChildAt(i);
+            if (child == snapshot) continue;
             const bool listed = flip->ListsName(child->Name());
             const bool selected =
                 (flip->TargetMode == 0 && !listed) || (flip->TargetMode == 1 && listed);

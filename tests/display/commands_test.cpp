@@ -220,7 +220,9 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
         .SetExprText("Time", "48")
         .SetExprText("Reverse", "1")
         .SetExprText("Param1", "7")
-        .SetExprText("Source", "\"mask\"");
+        .SetExprText("Source", "\"mask\"")
+        .SetExprText("TargetMode", "1")
+        .SetExprList("TargetNames", {"\"none\""});
     main.Calc("hits = 1");
     g.pages.pages["main.lsb"] = main.Bytes();
     g.cm.Start("main.lsb");
@@ -232,6 +234,11 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     EXPECT_EQ(wipe->text, "mask");
     EXPECT_EQ(wipe->duration, 48);
     EXPECT_EQ(wipe->prepared, 1);
+    // A snapshot of the screen covers the front layer meanwhile.
+    TVeskComponent* snapshot = g.root.FindComponent(SystemName("\x01"));
+    ASSERT_NE(snapshot, nullptr);
+    EXPECT_EQ(snapshot->Kind(), LT_IMAGES);
+    EXPECT_EQ(snapshot->Parent(), &g.root.FrontLayer());
     // While it runs the layers compose into their own surfaces and the wipe owns the screen.
     EXPECT_EQ(g.Px(2, 2), 0x00FF00u);
     EXPECT_EQ(oldPicture->GetPixel(2, 2), 0xFF0000u);
@@ -244,6 +251,7 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     }
     EXPECT_EQ(frames, 4);  // a frame to start, then 16, 32 and 48 ms
     EXPECT_EQ(g.root.Transition(), nullptr);
+    EXPECT_EQ(g.root.FindComponent(SystemName("\x01")), nullptr);
     EXPECT_EQ(g.root.FrontIndex(), 1);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
 }
