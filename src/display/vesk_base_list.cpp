@@ -157,6 +157,12 @@ void TVeskBaseList::Reset() {
 
 // ---- screen
 
+void TVeskBaseList::SetScreenSize(int32_t width, int32_t height) {
+    screenW_ = width;
+    screenH_ = height;
+    RestoreSurfaces();
+}
+
 TCustomDIBX& TVeskBaseList::TargetOf(TVeskBase& layer) {
     if (&layer == &FrontLayer() && !TransitionShown()) return screen_;
     return layer.Surface();

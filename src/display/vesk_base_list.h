@@ -62,6 +62,9 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void Reset();
 
     // ---- screen
+    // The project's screen size, known once the project is read: resizes the screen and
+    // both layers and marks them dirty whole.
+    void SetScreenSize(int32_t width, int32_t height);
     int32_t ScreenWidth() const { return screenW_; }
     int32_t ScreenHeight() const { return screenH_; }
     TDIBX& Screen() { return screen_; }

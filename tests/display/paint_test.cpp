@@ -205,6 +205,10 @@ TEST(Paint2, SelectionMarkAndSurfaceRestore) {
     root.PaintAll();
     EXPECT_EQ(s.GetPixel(8, 8), 0u);
     EXPECT_EQ(s.GetPixel(12, 12), 0xFF0000u);
+    root.SetScreenSize(40, 20);
+    EXPECT_EQ(root.Screen().Width(), 40);
+    EXPECT_EQ(root.LayerAt(1).Width(), 40);
+    EXPECT_EQ(root.LayerAt(1).Surface().Height(), 20);
     EXPECT_EQ(root.LayerAt(1).KeySurface().TransparentColor(),
               int32_t(root.LayerAt(1).KeySurface().ColorToPixel(0x800080)));
 }
