@@ -96,7 +96,10 @@ Wait , 500
 TextIns "mes"
 Jump :x, if: a > 1
 Label x
-)"}});
+Comment Note: a colon in a text is fine
+Jump p:y
+)"},
+                             {"p", "Calc a = 1\nLabel y\n"}});
     auto p = Load(pages[0]);
     EXPECT_EQ(p->Version, 106);
     EXPECT_EQ(p->ResultType, 4);
@@ -117,6 +120,9 @@ Label x
     EXPECT_TRUE(p->At(4)->Field(0).Text.empty());  // no text lines: an empty block
     EXPECT_EQ(p->At(5)->FindField("Target")->Num, 6);
     EXPECT_NE(ExprBytes(p->At(5)->FindField("Condition")->Expr), DefaultConditionBytes());
+    EXPECT_EQ(p->At(7)->Field(0).Text, "Note: a colon in a text is fine");
+    EXPECT_EQ(p->At(8)->FindField("Page")->Text, "p");  // a page name without extension
+    EXPECT_EQ(p->At(8)->FindField("Target")->Num, 1);
 }
 
 TEST(CompilerTest, PropertiesSpanLinesAndSetThePropertySets) {
@@ -175,6 +181,8 @@ struct BadSource {
 TEST(CompilerTest, BadSourcesAreReportedWhereTheFaultIs) {
     const BadSource cases[] = {
         {"Calc a = 1\nFrobnicate 1", "2:1", "unknown command 'Frobnicate'"},
+        {"Calcc a = 1", "1:1", "unknown command 'Calcc' (did you mean Calc?)"},
+        {"Wait Tme: 500", "1:6", "Wait has no field 'Tme' (Condition, Time, BlockEvents)"},
         {"Calc a = 1\n    Calc b = 2", "2:5", "opens no block"},
         {"If a\n        Calc b = 2", "2:9", "more than one level"},
         {"If a\n   Calc b = 2", "2:4", "not a multiple of 4"},

@@ -1,5 +1,6 @@
 #include "scriptc/compiler.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <set>
@@ -50,6 +51,33 @@ bool IsIdentStart(char c) {
 }
 bool IsIdentChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// The command name a misspelt one most likely means (at most two letters off), or empty.
+std::string NearestCommandName(const std::string& word) {
+    std::string best;
+    size_t bestCost = 3;
+    std::string w = LowerAscii(word);
+    for (int c = 0; c < kCommandTypeCount; ++c) {
+        std::string n = LowerAscii(CommandName(uint8_t(c)));
+        // Edit distance, one row at a time.
+        std::vector<size_t> row(n.size() + 1);
+        for (size_t j = 0; j <= n.size(); ++j) row[j] = j;
+        for (size_t i = 1; i <= w.size(); ++i) {
+            size_t diag = row[0];
+            row[0] = i;
+            for (size_t j = 1; j <= n.size(); ++j) {
+                size_t up = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (w[i - 1] != n[j - 1])});
+                diag = up;
+            }
+        }
+        if (row[n.size()] < bestCost) {
+            bestCost = row[n.size()];
+            best = CommandName(uint8_t(c));
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -439,7 +467,11 @@ void TScriptCompiler::Unit::Command(const Line& l) {
     if (cmdName.empty() || !IsIdentStart(cmdName[0]))
         Error(At(l, nameAt), "a command name is expected here");
     int code = FindCommandNameNoCase(cmdName);
-    if (code < 0) Error(At(l, nameAt), "unknown command '" + cmdName + "'");
+    if (code < 0) {
+        std::string near = NearestCommandName(cmdName);
+        Error(At(l, nameAt), "unknown command '" + cmdName + "'" +
+                                 (near.empty() ? "" : " (did you mean " + near + "?)"));
+    }
     if (nameEnd < l.text.size() && l.text[nameEnd] != ' ' && l.text[nameEnd] != '\t')
         Error(At(l, nameEnd), "a blank must follow the command name");
 
@@ -486,6 +518,18 @@ void TScriptCompiler::Unit::Command(const Line& l) {
             if (!named && prop < 0 && SameTextAscii(key.substr(0, 3), "PR_"))
                 Error(At(l, a.at),
                       std::string(CommandName(uint8_t(code))) + " takes no properties");
+            // "Word: ..." is a misspelt name unless a text or a target (page:label) goes in
+            // this place.
+            bool textNext = !namedSeen && nextPos < positional.size() &&
+                            (positional[nextPos]->Kind == ParamKind::Str ||
+                             positional[nextPos]->Kind == ParamKind::Target);
+            if (!named && prop < 0 && !textNext) {
+                std::string names;
+                for (const ParamSpec* p : positional)
+                    names += std::string(names.empty() ? "" : ", ") + p->Name;
+                Error(At(l, a.at), std::string(CommandName(uint8_t(code))) + " has no field '" +
+                                       key + "'" + (names.empty() ? "" : " (" + names + ")"));
+            }
         }
         if (named || prop >= 0) {
             namedSeen = true;
