@@ -108,10 +108,7 @@ void TVeskBaseList::DestroyTree(TVeskComponent* obj) {
         std::vector<TVeskControl*> kids = c->children_;
         for (TVeskControl* k : kids) DestroyTree(k);
         if (c->parent_) c->parent_->RemoveChild(c);
-        if (focus_ == id) {
-            focus_ = 0;
-            focusRecompute_ = true;
-        }
+        if (focus_ == id) ClearFocus();
         for (auto& l : layers_) l->ForgetHover(id);
     }
     events_.RemovePendingOf(id);
@@ -187,10 +184,7 @@ void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool start, bo
         }
     }
     TVeskControl* f = Focused();
-    if (f && f->Layer() != &FrontLayer()) {
-        focus_ = 0;
-        focusRecompute_ = true;
-    }
+    if (f && f->Layer() != &FrontLayer()) ClearFocus();
 }
 
 void TVeskBaseList::PaintAll() {

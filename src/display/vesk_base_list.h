@@ -115,6 +115,11 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void SetFocus(TVeskControl* c);
     TVeskControl* Focused() const;
     void MarkFocusRecompute() { focusRecompute_ = true; }
+    // Drops the focus without focus events and has the next frame find a new one.
+    void ClearFocus() {
+        focus_ = 0;
+        focusRecompute_ = true;
+    }
     // The controls that may take a right click (menus) register here.
     void AddRightClickHandler(TVeskControl* c) { rclick_.push_back(c->Id()); }
     // The cursor file to show, as the last ProcessInput decided ("" the arrow).

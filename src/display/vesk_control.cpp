@@ -104,8 +104,7 @@ void TVeskControl::SetVisible(bool v) {
         if (Owner()) {
             TVeskControl* f = Owner()->Focused();
             if (f && (f == this || IsAncestorOf(f))) {
-                Owner()->SetFocus(nullptr);
-                Owner()->MarkFocusRecompute();
+                Owner()->ClearFocus();
             }
         }
     } else {
@@ -147,8 +146,7 @@ void TVeskControl::SetParent(TVeskControl* p) {
     TVeskControl* f = root->Focused();
     const bool focusInside = f && (f == this || IsAncestorOf(f));
     if (!focusInside && Layer() != &root->FrontLayer()) return;
-    root->SetFocus(nullptr);
-    root->MarkFocusRecompute();
+    root->ClearFocus();
 }
 
 void TVeskControl::PriorityChanged() {
