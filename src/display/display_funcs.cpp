@@ -84,6 +84,19 @@ bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
             c.dest.SetFlag(o && o->IsInCabinet());
             return true;
         }
+        case SF_GETENABLED:
+        case SF_SETENABLED:
+        case SF_GETVISIBLE:
+        case SF_SETVISIBLE:
+        case SF_GETGROUPINDEX:
+        case SF_GETSELECTED:
+        case SF_SETSELECTED: {
+            // Only preview menus have item states; every other object answers FALSE or 0
+            // (the result's initial value) and ignores writes.
+            TVeskComponent* o = object();
+            if (o && o->Kind() == LT_PREVMENU) return next_ && next_->ExecFunc(c);
+            return true;
+        }
         default:
             return next_ && next_->ExecFunc(c);
     }

@@ -78,6 +78,15 @@ TEST_F(Funcs, ExistsCoordinatesAndCabinets) {
     EXPECT_TRUE(Call(SF_INCABINET, {cn.get()})->AsFlag());
 }
 
+TEST_F(Funcs, ItemStatesOfObjectsWithoutItems) {
+    MakeBox(root, "b", 0, 0, 1, 1);
+    auto name = S("b"), item = I(0), on = I(1);
+    EXPECT_FALSE(Call(SF_GETVISIBLE, {name.get(), item.get()})->AsFlag());
+    EXPECT_EQ(Call(SF_GETGROUPINDEX, {name.get(), item.get()})->AsInt(), 0);
+    Call(SF_SETSELECTED, {name.get(), item.get(), on.get()});
+    EXPECT_FALSE(Call(SF_GETSELECTED, {name.get(), item.get()})->AsFlag());
+}
+
 TEST_F(Funcs, ListCompoFiltersByKindAndParent) {
     auto* p = MakeBox(root, "p", 0, 0, 50, 50);
     MakeBox(root, "q", 0, 0, 5, 5);
