@@ -4,16 +4,15 @@
 namespace vesk::e2e {
 namespace {
 
-TEST(DemoTest, PlaysBothChaptersAndSaysGoodbye) {
+TEST(DemoTest, PlaysToItsEndHeadless) {
     Workspace w;
     std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(VESK_DEMO_SOURCE) + " " +
                       w.Game("demo") + " >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     RunResult r = w.Play(w.Game("demo") + " --frames 1000 --dump-vars");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.Var("Score"), 30);
-    EXPECT_EQ(r.Var("Names")["text"], "ヴェスク デモ / 第2章");
-    EXPECT_EQ(r.Var("Farewell")["text"], "またね");
+    EXPECT_EQ(r.Var("runs"), 1);  // a declared variable the start page counts up
+    EXPECT_GT(r.Frames(), 0);
     EXPECT_LT(r.Frames(), 1000);  // ended by its own Terminate
 }
 
