@@ -21,7 +21,7 @@ const char* TPlayerOptions::Usage() {
            "       veskplay /config\n"
            "  --headless          no window or sound device; a virtual clock\n"
            "  --frames N          stop after N ticks of the clock\n"
-           "  --frame-ms MS       length of a virtual frame (default 16)\n"
+           "  --frame-ms MS       length of a virtual frame, 1..299 (default 16)\n"
            "  --gap N:MS          MS more milliseconds pass before tick N (a stalled frame)\n"
            "  --dump-vars         print {\"frames\": N, \"vars\": [...]} at exit\n"
            "  --trace             write the command trace to dbglog.txt in the game folder\n"
@@ -53,7 +53,8 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
             if (!value(v) || !ToInt(v, 0, INT64_MAX, n)) return "--frames needs a count";
             Frames = n;
         } else if (a == "--frame-ms") {
-            if (!value(v) || !ToInt(v, 1, 100000, n)) return "--frame-ms needs 1..100000";
+            // A frame of 300 ms or more is dropped: with such frames nothing would ever run.
+            if (!value(v) || !ToInt(v, 1, 299, n)) return "--frame-ms needs 1..299";
             FrameMs = int32_t(n);
         } else if (a == "--gap") {
             size_t colon;

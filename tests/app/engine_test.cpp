@@ -247,8 +247,8 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     EXPECT_TRUE(c.Config);
 
     const std::vector<std::string> bad[] = {
-        {"--frames"},          {"--frames", "x"}, {"--frame-ms", "0"},           {"--gap", "5"},
-        {"--answer", "maybe"}, {"--bogus"},       {"--exe-folder", "d", "game"},
+        {"--frames"},   {"--frames", "x"},     {"--frame-ms", "0"}, {"--frame-ms", "300"},
+        {"--gap", "5"}, {"--answer", "maybe"}, {"--bogus"},         {"--exe-folder", "d", "game"},
     };
     for (const auto& args : bad) {
         TPlayerOptions b;
