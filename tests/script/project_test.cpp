@@ -129,6 +129,13 @@ struct Game {
                                                          .HasGameArg = hasArg});
         project->Create();
     }
+    // Writes the project with an empty start page and creates it from the game folder.
+    void Start(const TProjectFile& f) {
+        WriteProject(folder / "vesk.lpb", f);
+        TPageBuilder main;
+        Page("main.lsb", main);
+        Create();
+    }
     int32_t Int(const std::string& name) {
         auto* it = store.Find(name);
         return it ? it->Param()->AsInt() : -999;
@@ -240,10 +247,7 @@ TEST(ProjectTest, AMissingQuitPageDoesNotStopTheShutDown) {
     Game g;
     TProjectFile f = BasicProject();
     f.QuitPage = "gone.lsb";
-    WriteProject(g.folder / "vesk.lpb", f);
-    TPageBuilder main;
-    g.Page("main.lsb", main);
-    g.Create();
+    g.Start(f);
     g.project->Free();
     EXPECT_TRUE(g.quit);
     EXPECT_EQ(g.saves.statusWrites, 1);
@@ -251,10 +255,7 @@ TEST(ProjectTest, AMissingQuitPageDoesNotStopTheShutDown) {
 
 TEST(ProjectTest, RequestsWaitForTheEndOfTheFrame) {
     Game g;
-    WriteProject(g.folder / "vesk.lpb", BasicProject());
-    TPageBuilder main;
-    g.Page("main.lsb", main);
-    g.Create();
+    g.Start(BasicProject());
     g.project->RequestLoad(2);
     TSaveRequest save;
     save.Slot = 5;
@@ -283,10 +284,7 @@ TEST(ProjectTest, MissingPagesInFoldersOfAnotherDiskAreAskedFor) {
     TProjectFile f = BasicProject();
     f.MediaExts = ".wav.wma.ogg.mid";
     f.FolderDisks.Entries = {{"two", 2}, {"one", 1}};
-    WriteProject(g.folder / "vesk.lpb", f);
-    TPageBuilder main;
-    g.Page("main.lsb", main);
-    g.Create();
+    g.Start(f);
     ASSERT_FALSE(g.quit);
     EXPECT_FALSE(g.project->PageExists(""));
     EXPECT_TRUE(g.project->PageExists("main.lsb"));
@@ -308,10 +306,7 @@ TEST(ProjectTest, CancellingADiskRequestAndConfirmingQuits) {
     Game g({disc.path()});
     TProjectFile f = BasicProject();
     f.FolderDisks.Entries = {{"two", 2}};
-    WriteProject(g.folder / "vesk.lpb", f);
-    TPageBuilder main;
-    g.Page("main.lsb", main);
-    g.Create();
+    g.Start(f);
     g.boxes.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Cancel, MsgResult::Cancel,
                        MsgResult::Ok};
     EXPECT_FALSE(g.project->PageExists("two\\p.lsb"));
@@ -326,13 +321,10 @@ TEST(ProjectTest, TheOriginalProjectFileReplacesTheFolderDiskList) {
     Game g;
     TProjectFile f = BasicProject();
     f.FolderDisks.Entries = {{"two", 2}};
-    WriteProject(g.folder / "vesk.lpb", f);
     TProjectFile original = BasicProject();
     original.FolderDisks.Entries = {{"three", 3}};
     WriteProject(g.folder / "original_vesk.lpb", original);
-    TPageBuilder main;
-    g.Page("main.lsb", main);
-    g.Create();
+    g.Start(f);
     EXPECT_EQ(g.project->FolderDisks.DiskOf("two\\a.lsb"), 0);
     EXPECT_EQ(g.project->FolderDisks.DiskOf("three\\a.lsb"), 3);
 }
