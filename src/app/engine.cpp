@@ -7,6 +7,9 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "display/display_funcs.h"
+#include "display/display_vars.h"
+#include "display/vesk_base_list.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
 #include "vfs/host_path.h"
@@ -72,7 +75,14 @@ bool TEngine::Start() {
     store_ = std::make_unique<TParamCollection>();
     funcs_ = std::make_unique<TSysFuncMan>(*store_);
     store_->SetSystemProvider(this);
-    funcs_->SetHost(this);
+    if (!options_.Display) {
+        // The object tree answers the object functions and passes the rest on to the engine.
+        root_ = std::make_unique<TVeskBaseList>(640, 480);
+        displayFuncs_ = std::make_unique<TDisplayFuncs>(*root_, this);
+        funcs_->SetHost(displayFuncs_.get());
+    } else {
+        funcs_->SetHost(this);
+    }
 
     Step("TProject.Create");
     TProjectEnv env{
@@ -83,7 +93,7 @@ bool TEngine::Start() {
         .MessageBox = options_.MessageBox,
         .Host = this,
         .Saves = options_.Saves,
-        .Display = options_.Display ? options_.Display : &nullDisplay_,
+        .Display = options_.Display ? options_.Display : root_.get(),
         .Trace = options_.Trace,
         .ExeFolder = options_.ExePath.empty() ? std::string() : HostFolderOf(options_.ExePath),
         .HasGameArg = !options_.Args.empty()};
@@ -95,6 +105,8 @@ bool TEngine::Start() {
         ShowError(e);
     }
     step_.clear();
+    if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
+        root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
     clock_.Start(options_.Now());
     return !quit_;
 }
@@ -109,10 +121,16 @@ void TEngine::Frame() {
     if (!project_) return;
     try {
         files_->DeleteQueuedFiles();
+        if (root_) root_->ProcessInput(clock_.FrameTime());
         project_->Run();
         if (quit_) return;
+        if (root_) root_->StepAll(clock_.FrameTime());
         clock_.CountFrame();
         project_->HandleRequests();
+        if (root_) {
+            root_->PaintAll();
+            root_->ClearDirty();
+        }
     } catch (const std::exception& e) {
         // Like any error that reaches the application: shown, and the game goes on.
         ShowError(e);
@@ -153,11 +171,22 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
     if (afterProject && store_) afterProject(*this);
     if (funcs_) step("SysFuncMan.Free", [this] { funcs_.reset(); });
     if (store_) step("ParamMan.Free", [this] { store_.reset(); });
-    // The display system ("VeskFinalize") and the media system ("MediaFinal") join here.
+    if (root_)
+        step("VeskFinalize", [this] {
+            displayFuncs_.reset();
+            root_.reset();
+        });
+    // The media system ("MediaFinal") joins here.
     step_.clear();
 }
 
+void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
+    if (root_) WriteDisplayVar(*root_, id, value);
+}
+
 std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
+    if (root_)
+        if (auto v = ReadDisplayVar(*root_, id)) return v;
     switch (id) {
         case SV_SCRWIDTH:
             return IntValue(project_ ? project_->ScreenWidth : 0);

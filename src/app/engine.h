@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/frame_clock.h"
-#include "app/null_display.h"
 #include "base/message_box.h"
 #include "script/project.h"
 #include "vars/param_system.h"
@@ -21,6 +20,8 @@ namespace vesk {
 class TParamCollection;
 class TSysFuncMan;
 class TVrFileManager;
+class TVeskBaseList;
+class TDisplayFuncs;
 
 struct TEngineOptions {
     // Native path of the executable; its folder is where an installed game lives.
@@ -35,7 +36,7 @@ struct TEngineOptions {
     ITraceWriter* Trace = nullptr;
     // The save file's side (status record, captions, game records); may be null.
     IProjectSaves* Saves = nullptr;
-    // The display root; empty: one without objects.
+    // The display root; empty: the engine's own object tree.
     IScriptDisplay* Display = nullptr;
     // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
     std::function<int64_t()> Now;
@@ -74,6 +75,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TParamCollection& Store() { return *store_; }
     TSysFuncMan& Funcs() { return *funcs_; }
     TProject* Project() { return project_.get(); }
+    // The engine's object tree (null when the options supplied another display).
+    TVeskBaseList* Root() { return root_.get(); }
     TFrameClock& Clock() { return clock_; }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
@@ -85,7 +88,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     int32_t FrameTime() override { return clock_.FrameTime(); }
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
-    void WriteSystemVar(int, const TCustomParam&) override {}
+    void WriteSystemVar(int id, const TCustomParam& value) override;
     TCustomParam* CallResult() override { return nullptr; }
     // ISysFuncHost
     bool ExecFunc(SysFuncCall& call) override;
@@ -105,8 +108,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::vector<std::string> steps_;
     std::string title_;
     TFrameClock clock_;
-    TNullDisplay nullDisplay_;
     std::unique_ptr<TVrFileManager> files_;
+    std::unique_ptr<TVeskBaseList> root_;
+    std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
     std::unique_ptr<TProject> project_;

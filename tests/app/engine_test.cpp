@@ -2,6 +2,8 @@
 // to scripts, and the player's command line and headless message boxes.
 #include <gtest/gtest.h>
 
+#include "vars/vesk_parser.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -108,6 +110,24 @@ TEST(EngineTest, FramesAdvanceTheGameTimeAndLongGapsAreDropped) {
     EXPECT_EQ(e.Store().ValueCopy("@PCTickCount")->AsInt(), 1418);
 }
 
+TEST(EngineTest, ScriptsReachTheObjectTree) {
+    ClockGame g;
+    TEngine e(g.Options());
+    ASSERT_TRUE(e.Start());
+    ASSERT_NE(e.Root(), nullptr);
+    e.Tick(g.now += 16);
+    // The object functions answer through the tree instead of failing as unavailable, and
+    // the screen size reaches the tree from the project.
+    e.Store().Create("seen", PT_BOOL, VarScope::Global)->Param()->SetFlag(true);
+    EXPECT_TRUE(CompileAndRun("seen = Exists(\"nothing\")", e.Store(), &e.Funcs()));
+    EXPECT_FALSE(e.Store().Find("seen")->Param()->AsFlag());
+    e.Store().Create("n", PT_INT, VarScope::Global)->Param()->SetInt(-1);
+    e.Store().Create("list", PT_STR, VarScope::Global);
+    CompileAndRun("n = ListCompo(list, 0)", e.Store(), &e.Funcs());
+    EXPECT_EQ(Int(e, "n"), 0);
+    EXPECT_EQ(e.Store().ValueCopy("@ScrHeight")->AsInt(), 600);
+}
+
 TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
     ClockGame g;
     TEngine e(g.Options());
@@ -117,11 +137,12 @@ TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
     int32_t quitran = -1;
     e.Shutdown([&](TEngine& en) { quitran = Int(en, "quitran"); });
     EXPECT_EQ(quitran, 2);
-    EXPECT_EQ(e.Steps(), (std::vector<std::string>{"TProject.Create", "Project.Free",
-                                                   "SysFuncMan.Free", "ParamMan.Free"}));
+    EXPECT_EQ(e.Steps(),
+              (std::vector<std::string>{"TProject.Create", "Project.Free", "SysFuncMan.Free",
+                                        "ParamMan.Free", "VeskFinalize"}));
     EXPECT_TRUE(e.QuitFlag());
     e.Shutdown();  // once only
-    EXPECT_EQ(e.Steps().size(), 4u);
+    EXPECT_EQ(e.Steps().size(), 5u);
 }
 
 TEST(EngineTest, AFailingShutDownStepIsReportedAndTheRestStillRuns) {
@@ -136,7 +157,7 @@ TEST(EngineTest, AFailingShutDownStepIsReportedAndTheRestStillRuns) {
     e.Shutdown();
     ASSERT_EQ(g.boxes.texts.size(), 1u);
     EXPECT_EQ(g.boxes.texts[0], "Project.Free\r\ndisk full");
-    EXPECT_EQ(e.Steps().back(), "ParamMan.Free");
+    EXPECT_EQ(e.Steps().back(), "VeskFinalize");
     EXPECT_EQ(e.Project(), nullptr);
 }
 
