@@ -17,9 +17,6 @@ namespace vesk {
 
 namespace {
 
-// Longest text ArrayToString may build; a bigger one comes from a runaway array.
-constexpr int64_t kMaxResultBytes = int64_t(1) << 26;
-
 // The value behind an argument, following references (an element reference included) to
 // the variable they stand for; nullptr for a reference without a target.
 TCustomParam* Resolve(TCustomParam& p) {

@@ -1,6 +1,7 @@
 #pragma once
 // Internal: each family of built-in functions fills its rows of the handler table.
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "vars/sys_func.h"
@@ -15,6 +16,10 @@ void AddArrayFuncs(SysFnTable& t);   // array functions
 void AddMathFuncs(SysFnTable& t);    // numbers
 void AddDateFuncs(SysFnTable& t);    // dates and times
 void AddWidthFuncs(SysFnTable& t);   // HanToZen, ZenToHan
+
+// Longest text a function may build; no script needs more and a bigger request is a
+// runaway count, refused before any memory is taken.
+constexpr int64_t kMaxResultBytes = int64_t(1) << 26;
 
 // The referenced variable's value when the argument is a reference bound to a variable,
 // else nullptr.

@@ -16,10 +16,6 @@ namespace vesk {
 
 namespace {
 
-// Longest text a function may build; no script needs more and a bigger request is a
-// runaway count, refused before any memory is taken.
-constexpr int64_t kMaxResultBytes = int64_t(1) << 26;
-
 void CheckResultSize(const char* fn, int64_t bytes) {
     if (bytes > kMaxResultBytes)
         Fail(std::string(fn) + ": result too long (" + std::to_string(bytes) + " bytes)");
