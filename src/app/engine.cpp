@@ -19,12 +19,6 @@ namespace vesk {
 
 namespace {
 
-std::unique_ptr<TCustomParam> IntValue(int32_t n) {
-    auto v = MakeParam(PT_INT);
-    v->SetInt(n);
-    return v;
-}
-
 std::string FreshTempFolder() {
     std::error_code ec;
     auto base = std::filesystem::temp_directory_path(ec);
@@ -189,20 +183,17 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
         if (auto v = ReadDisplayVar(*root_, id)) return v;
     switch (id) {
         case SV_SCRWIDTH:
-            return IntValue(project_ ? project_->ScreenWidth : 0);
+            return IntParam(project_ ? project_->ScreenWidth : 0);
         case SV_SCRHEIGHT:
-            return IntValue(project_ ? project_->ScreenHeight : 0);
+            return IntParam(project_ ? project_->ScreenHeight : 0);
         case SV_TICKCOUNT:
-            return IntValue(clock_.TickCount());
+            return IntParam(clock_.TickCount());
         case SV_PCTICKCOUNT:
-            return IntValue(int32_t(uint32_t(options_.Now())));
+            return IntParam(int32_t(uint32_t(options_.Now())));
         case SV_UPDATECOUNT:
-            return IntValue(int32_t(clock_.FrameCount()));
-        case SV_TITLE: {
-            auto v = MakeParam(PT_STR);
-            v->SetStr(title_);
-            return v;
-        }
+            return IntParam(int32_t(clock_.FrameCount()));
+        case SV_TITLE:
+            return StrParam(title_);
         default:
             return nullptr;
     }

@@ -8,18 +8,6 @@ namespace vesk {
 
 namespace {
 
-std::unique_ptr<TCustomParam> Flag(bool v) {
-    auto p = MakeParam(PT_BOOL);
-    p->SetFlag(v);
-    return p;
-}
-
-std::unique_ptr<TCustomParam> Int(int32_t v) {
-    auto p = MakeParam(PT_INT);
-    p->SetInt(v);
-    return p;
-}
-
 // 258 flags: the 256 key codes, then the wheel moving down and up this frame.
 std::unique_ptr<TCustomParam> KeyArray(TVeskBaseList& root,
                                        bool (TVeskBaseList::*state)(int32_t) const) {
@@ -38,21 +26,21 @@ std::unique_ptr<TCustomParam> ReadDisplayVar(TVeskBaseList& root, int id) {
     TVeskBase& front = root.FrontLayer();
     switch (id) {
         case SV_LCLICK:
-            return Flag(front.Clicks().Left);
+            return FlagParam(front.Clicks().Left);
         case SV_RCLICK:
-            return Flag(front.Clicks().Right);
+            return FlagParam(front.Clicks().Right);
         case SV_LPUSH:
-            return Flag(front.LeftDownState());
+            return FlagParam(front.LeftDownState());
         case SV_RPUSH:
-            return Flag(front.RightDownState());
+            return FlagParam(front.RightDownState());
         case SV_MOUSEX:
-            return Int(front.MouseX());
+            return IntParam(front.MouseX());
         case SV_MOUSEY:
-            return Int(front.MouseY());
+            return IntParam(front.MouseY());
         case SV_SCRWIDTH:
-            return Int(root.ScreenWidth());
+            return IntParam(root.ScreenWidth());
         case SV_SCRHEIGHT:
-            return Int(root.ScreenHeight());
+            return IntParam(root.ScreenHeight());
         case SV_KEYPUSH:
             return KeyArray(root, &TVeskBaseList::KeyIsDown);
         case SV_KEYCLICK:
@@ -60,16 +48,16 @@ std::unique_ptr<TCustomParam> ReadDisplayVar(TVeskBaseList& root, int id) {
         case SV_KEYREPEAT:
             return KeyArray(root, &TVeskBaseList::KeyRepeatedThisFrame);
         case SV_SOUNDON:
-            return Flag(root.SoundOn());
+            return FlagParam(root.SoundOn());
         case SV_ACTIVECOMPO: {
             auto p = MakeParam(PT_STR);
             if (TVeskControl* f = root.Focused()) p->SetStr(f->Name());
             return p;
         }
         case SV_WHEELDOWN:
-            return Flag(front.Clicks().WheelDown);
+            return FlagParam(front.Clicks().WheelDown);
         case SV_WHEELUP:
-            return Flag(front.Clicks().WheelUp);
+            return FlagParam(front.Clicks().WheelUp);
         default:
             return nullptr;
     }

@@ -307,6 +307,27 @@ std::unique_ptr<TCustomParam> MakeParam(uint8_t type) {
     }
 }
 
+std::unique_ptr<TCustomParam> IntParam(int32_t n) {
+    auto p = std::make_unique<TParamInt>();
+    p->Values[0] = n;
+    return p;
+}
+std::unique_ptr<TCustomParam> RealParam(Real x) {
+    auto p = std::make_unique<TParamFloat>();
+    p->Values[0] = x;
+    return p;
+}
+std::unique_ptr<TCustomParam> FlagParam(bool b) {
+    auto p = std::make_unique<TParamFlag>();
+    p->Values[0] = b ? 1 : 0;
+    return p;
+}
+std::unique_ptr<TCustomParam> StrParam(std::string s) {
+    auto p = std::make_unique<TParamStr>();
+    p->Values[0] = std::move(s);
+    return p;
+}
+
 // ---- TParamTyped ----
 
 template <class T, uint8_t C>

@@ -70,6 +70,12 @@ class TCustomParam {
     void ReadDims(StreamReader& r);
 };
 
+// Scalar values, for code that hands a value over (system variables, results).
+std::unique_ptr<TCustomParam> IntParam(int32_t n);
+std::unique_ptr<TCustomParam> RealParam(Real x);
+std::unique_ptr<TCustomParam> FlagParam(bool b);
+std::unique_ptr<TCustomParam> StrParam(std::string s);
+
 // Factory: a fresh value of a type code (the low 7 bits are used); nullptr above 4.
 // Type 0 gives an unbound reference.
 std::unique_ptr<TCustomParam> MakeParam(uint8_t type);

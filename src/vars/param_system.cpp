@@ -67,22 +67,6 @@ const uint8_t kTypes[TParamCollection::kSystemCount] = {
     0, 3, 3, 3, 3, 1, 1, 1, 1, 1, 4, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 4, 4,
     3, 4, 4, 1, 2, 3, 2, 2, 2, 3, 3, 1, 1, 4, 3, 4, 3, 1, 0, 4, 4, 3, 3, 3, 1};
 
-std::unique_ptr<TCustomParam> IntValue(int32_t n) {
-    auto p = std::make_unique<TParamInt>();
-    p->Values[0] = n;
-    return p;
-}
-std::unique_ptr<TCustomParam> RealValue(Real x) {
-    auto p = std::make_unique<TParamFloat>();
-    p->Values[0] = x;
-    return p;
-}
-std::unique_ptr<TCustomParam> StrValue(std::string s) {
-    auto p = std::make_unique<TParamStr>();
-    p->Values[0] = std::move(s);
-    return p;
-}
-
 std::tm LocalNow() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
@@ -146,21 +130,21 @@ bool TParamSystem::IsArrayVar() const {
 std::unique_ptr<TCustomParam> TParamSystem::Snapshot() const {
     switch (SysId) {
         case SV_TEXTDELAY:
-            return IntValue(store_->TextDelay);
+            return IntParam(store_->TextDelay);
         case SV_CURSOR:
-            return StrValue(store_->CursorName);
+            return StrParam(store_->CursorName);
         case SV_SELSTR:
-            return StrValue(store_->SelStr);
+            return StrParam(store_->SelStr);
         case SV_SELINDEX:
-            return IntValue(store_->SelIndex);
+            return IntParam(store_->SelIndex);
         case SV_PI:
-            return RealValue(std::numbers::pi_v<long double>);
+            return RealParam(std::numbers::pi_v<long double>);
         case SV_1HOUR:
-            return RealValue(1.0L / 24);
+            return RealParam(1.0L / 24);
         case SV_1MIN:
-            return RealValue(1.0L / 1440);
+            return RealParam(1.0L / 1440);
         case SV_1SEC:
-            return RealValue(1.0L / 86400);
+            return RealParam(1.0L / 86400);
         case SV_ISDEBUG:
             return MakeParam(PT_BOOL);
         default:
@@ -172,26 +156,26 @@ std::unique_ptr<TCustomParam> TParamSystem::Snapshot() const {
     // Answers that need nothing but the clock, when no subsystem says otherwise.
     switch (SysId) {
         case SV_YEAR:
-            return IntValue(LocalNow().tm_year + 1900);
+            return IntParam(LocalNow().tm_year + 1900);
         case SV_MONTH:
-            return IntValue(LocalNow().tm_mon + 1);
+            return IntParam(LocalNow().tm_mon + 1);
         case SV_DAY:
-            return IntValue(LocalNow().tm_mday);
+            return IntParam(LocalNow().tm_mday);
         case SV_WEEK:
-            return IntValue(LocalNow().tm_wday + 1);
+            return IntParam(LocalNow().tm_wday + 1);
         case SV_HOUR:
-            return IntValue(LocalNow().tm_hour);
+            return IntParam(LocalNow().tm_hour);
         case SV_MIN:
-            return IntValue(LocalNow().tm_min);
+            return IntParam(LocalNow().tm_min);
         case SV_SEC:
-            return IntValue(LocalNow().tm_sec);
+            return IntParam(LocalNow().tm_sec);
         case SV_PCTICKCOUNT: {
             auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now().time_since_epoch());
-            return IntValue(int32_t(uint32_t(ms.count())));
+            return IntParam(int32_t(uint32_t(ms.count())));
         }
         case SV_STACKCOUNT:
-            return IntValue(store_->CurrentLevel);
+            return IntParam(store_->CurrentLevel);
         default:
             break;
     }
