@@ -1,0 +1,192 @@
+#include "platform/sdl_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "gfx/custom_dibx.h"
+#include "platform/sdl_keys.h"
+
+namespace vesk {
+
+std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32_t width,
+                                             int32_t height, std::string* error) {
+    auto fail = [&](const char* what) {
+        if (error) *error = std::string(what) + ": " + SDL_GetError();
+        return std::unique_ptr<TSdlWindow>();
+    };
+    std::unique_ptr<TSdlWindow> w(new TSdlWindow);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("no display");
+    w->videoInit_ = true;
+    // Games are played with the screen saver kept off.
+    SDL_DisableScreenSaver();
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    w->window_ = SDL_CreateWindow(titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                  width, height, SDL_WINDOW_RESIZABLE);
+    if (!w->window_) return fail("cannot open the window");
+    w->renderer_ = SDL_CreateRenderer(w->window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!w->renderer_) w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
+    if (!w->renderer_) return fail("cannot draw in the window");
+    // Nearest-neighbour like the stretch the pictures were made for.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    if (!w->EnsureTexture(width, height)) return fail("cannot make the picture texture");
+    w->Redraw();
+    return w;
+}
+
+TSdlWindow::~TSdlWindow() {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void TSdlWindow::SetTitle(const std::string& titleUtf8) {
+    SDL_SetWindowTitle(window_, titleUtf8.c_str());
+}
+
+bool TSdlWindow::EnsureTexture(int32_t w, int32_t h) {
+    if (texture_ && w == texW_ && h == texH_) return true;
+    if (texture_) SDL_DestroyTexture(texture_);
+    // 32-bit screen pixels are 0x00RRGGBB words: the fourth byte is not alpha.
+    texture_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    texW_ = texture_ ? w : 0;
+    texH_ = texture_ ? h : 0;
+    return texture_ != nullptr;
+}
+
+void TSdlWindow::Present(TCustomDIBX& screen, const std::vector<TRect>& dirty) {
+    int32_t w = screen.Width(), h = screen.Height();
+    if (w <= 0 || h <= 0) return;
+    std::vector<TRect> rects = dirty;
+    if (w != texW_ || h != texH_) {
+        if (!EnsureTexture(w, h)) return;
+        rects = {TRect{0, 0, w, h}};
+    }
+    const bool direct = screen.BitCount() == 32 && screen.RedMask() == 0xFF0000 &&
+                        screen.GreenMask() == 0xFF00 && screen.BlueMask() == 0xFF;
+    for (TRect r : rects) {
+        r.left = std::max(r.left, 0);
+        r.top = std::max(r.top, 0);
+        r.right = std::min(r.right, w);
+        r.bottom = std::min(r.bottom, h);
+        if (r.IsEmpty()) continue;
+        SDL_Rect sr{r.left, r.top, r.Width(), r.Height()};
+        if (direct) {
+            SDL_UpdateTexture(texture_, &sr, screen.PixelAddress(r.left, r.top),
+                              int(screen.Pitch()));
+        } else {
+            rowBuffer_.resize(size_t(r.Width()) * size_t(r.Height()));
+            screen.ReadRectRgb(r, rowBuffer_.data(), ptrdiff_t(r.Width()) * 4);
+            SDL_UpdateTexture(texture_, &sr, rowBuffer_.data(), r.Width() * 4);
+        }
+    }
+    Redraw();
+}
+
+TViewFit TSdlWindow::Fit() const {
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    return TViewFit::Compute(ww, wh, texW_, texH_);
+}
+
+void TSdlWindow::Redraw() {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (texture_) {
+        // The renderer may have more pixels than the window has points (high density).
+        int ow = 0, oh = 0;
+        SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+        TViewFit f = TViewFit::Compute(ow, oh, texW_, texH_);
+        if (!f.Empty()) {
+            SDL_Rect dst{f.x, f.y, f.w, f.h};
+            SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+        }
+    }
+    SDL_RenderPresent(renderer_);
+}
+
+void TSdlWindow::SetFullScreen(bool on) {
+    if (on == fullScreen_) return;
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+    fullScreen_ = on;
+    Redraw();
+}
+
+void TSdlWindow::PumpEvents(IWindowInput& input) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) HandleEvent(e, input);
+}
+
+void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
+    switch (e.type) {
+        case SDL_QUIT:
+            input.CloseRequested();
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+                input.CloseRequested();
+            else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                     e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                Redraw();
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                buttonsHeld_ = 0;
+            break;
+        case SDL_MOUSEMOTION: {
+            int32_t px, py;
+            bool inside;
+            Fit().ToPicture(e.motion.x, e.motion.y, px, py, inside);
+            if (inside || buttonsHeld_ > 0) input.MouseMoveTo(px, py);
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            bool left = e.button.button == SDL_BUTTON_LEFT;
+            if (!left && e.button.button != SDL_BUTTON_RIGHT) break;
+            int32_t px, py;
+            bool inside;
+            Fit().ToPicture(e.button.x, e.button.y, px, py, inside);
+            // A press counts on the picture only; a release always ends what it began.
+            if (down && !inside) break;
+            if (down) {
+                ++buttonsHeld_;
+                input.MouseMoveTo(px, py);
+            } else if (buttonsHeld_ > 0) {
+                --buttonsHeld_;
+            }
+            input.MouseButton(left, down);
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            int32_t dy = e.wheel.y;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;
+            if (dy != 0) input.MouseWheel(dy < 0);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            bool down = e.type == SDL_KEYDOWN;
+            // Alt+Enter switches between window and full screen; the game never sees it.
+            if (e.key.keysym.sym == SDLK_RETURN && (e.key.keysym.mod & KMOD_ALT)) {
+                if (down && !e.key.repeat) SetFullScreen(!fullScreen_);
+                break;
+            }
+            // Held keys repeat through the game's own key state, not the system's.
+            if (down && e.key.repeat) break;
+            int32_t vk = VirtualKeyOf(e.key.keysym.sym);
+            if (vk <= 0 || vk >= 256) break;
+            if (down)
+                input.KeyDown(vk);
+            else
+                input.KeyUp(vk);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace vesk

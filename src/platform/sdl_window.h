@@ -1,0 +1,75 @@
+#pragma once
+// The game window on SDL2: a window with a renderer and a streaming texture of the game
+// picture. Only the dirty rectangles of the composed screen are uploaded; the texture is
+// drawn scaled with its aspect kept and black bars around it. The window may be resized
+// and switched to desktop full screen (Alt+Enter).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/rect.h"
+#include "platform/view_fit.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace vesk {
+
+class TCustomDIBX;
+
+// What the window reports, already in game terms: picture pixels and virtual-key codes.
+class IWindowInput {
+  public:
+    virtual ~IWindowInput() = default;
+    virtual void MouseMoveTo(int32_t x, int32_t y) = 0;
+    virtual void MouseButton(bool left, bool down) = 0;
+    virtual void MouseWheel(bool down) = 0;
+    virtual void KeyDown(int32_t vk) = 0;
+    virtual void KeyUp(int32_t vk) = 0;
+    // The user closed the window.
+    virtual void CloseRequested() = 0;
+};
+
+class TSdlWindow {
+  public:
+    // Opens a window of `width` x `height` titled `titleUtf8`. Null when no display can be
+    // used; `error` then says why.
+    static std::unique_ptr<TSdlWindow> Open(const std::string& titleUtf8, int32_t width,
+                                            int32_t height, std::string* error);
+    ~TSdlWindow();
+    TSdlWindow(const TSdlWindow&) = delete;
+    TSdlWindow& operator=(const TSdlWindow&) = delete;
+
+    void SetTitle(const std::string& titleUtf8);
+    // Uploads the given rectangles of `screen` (any depth; 32 bits straight from its rows)
+    // and shows the picture. A new picture size uploads everything.
+    void Present(TCustomDIBX& screen, const std::vector<TRect>& dirty);
+    // Draws the last uploaded picture again (after a resize or an expose).
+    void Redraw();
+    // Handles every pending event, reporting input to `input`.
+    void PumpEvents(IWindowInput& input);
+    void SetFullScreen(bool on);
+    bool FullScreen() const { return fullScreen_; }
+    // The picture's place in the window, in window coordinates.
+    TViewFit Fit() const;
+
+  private:
+    TSdlWindow() = default;
+    void HandleEvent(const SDL_Event& e, IWindowInput& input);
+    bool EnsureTexture(int32_t w, int32_t h);
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int32_t texW_ = 0, texH_ = 0;
+    bool fullScreen_ = false;
+    bool videoInit_ = false;
+    // Buttons held: moves outside the picture still reach the game while one is (capture).
+    int buttonsHeld_ = 0;
+    std::vector<uint32_t> rowBuffer_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,46 @@
+#include "platform/view_fit.h"
+
+namespace vesk {
+
+namespace {
+
+// Floor division: points left of or above the picture map to negative pixels.
+int64_t FloorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+}  // namespace
+
+TViewFit TViewFit::Compute(int32_t winW, int32_t winH, int32_t picW, int32_t picH) {
+    TViewFit f;
+    f.picW = picW;
+    f.picH = picH;
+    if (winW <= 0 || winH <= 0 || picW <= 0 || picH <= 0) return f;
+    // Compare the aspects in integers: the narrower side decides the scale.
+    if (int64_t(winW) * picH <= int64_t(winH) * picW) {
+        f.w = winW;
+        f.h = int32_t(int64_t(picH) * winW / picW);
+    } else {
+        f.h = winH;
+        f.w = int32_t(int64_t(picW) * winH / picH);
+    }
+    if (f.w < 1) f.w = 1;
+    if (f.h < 1) f.h = 1;
+    f.x = (winW - f.w) / 2;
+    f.y = (winH - f.h) / 2;
+    return f;
+}
+
+void TViewFit::ToPicture(int32_t wx, int32_t wy, int32_t& px, int32_t& py, bool& inside) const {
+    if (Empty()) {
+        px = py = 0;
+        inside = false;
+        return;
+    }
+    px = int32_t(FloorDiv(int64_t(wx - x) * picW, w));
+    py = int32_t(FloorDiv(int64_t(wy - y) * picH, h));
+    inside = px >= 0 && py >= 0 && px < picW && py < picH;
+}
+
+}  // namespace vesk

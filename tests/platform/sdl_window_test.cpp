@@ -1,0 +1,122 @@
+// The window on SDL's display-less drivers: it opens, takes pictures, and turns events into
+// game input (picture pixels, virtual keys, no auto-repeat, close).
+#include "platform/sdl_window.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "gfx/dibx.h"
+
+namespace vesk {
+namespace {
+
+struct Log : IWindowInput {
+    void MouseMoveTo(int32_t x, int32_t y) override {
+        calls.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void MouseButton(bool left, bool down) override {
+        calls.push_back(std::string(left ? "left" : "right") + (down ? " down" : " up"));
+    }
+    void MouseWheel(bool down) override { calls.push_back(down ? "wheel down" : "wheel up"); }
+    void KeyDown(int32_t vk) override { calls.push_back("key down " + std::to_string(vk)); }
+    void KeyUp(int32_t vk) override { calls.push_back("key up " + std::to_string(vk)); }
+    void CloseRequested() override { calls.push_back("close"); }
+    std::vector<std::string> calls;
+};
+
+std::unique_ptr<TSdlWindow> OpenTestWindow(int32_t w, int32_t h) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::string error;
+    auto win = TSdlWindow::Open("テスト", w, h, &error);
+    if (!win) ADD_FAILURE() << error;
+    return win;
+}
+
+void Push(SDL_Event e) {
+    e.common.timestamp = SDL_GetTicks();
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+SDL_Event Key(uint32_t type, SDL_Keycode sym, int repeat = 0, uint16_t mod = 0) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    e.key.repeat = uint8_t(repeat);
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    return e;
+}
+
+SDL_Event Button(uint32_t type, uint8_t button, int x, int y) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.button = button;
+    e.button.x = x;
+    e.button.y = y;
+    return e;
+}
+
+TEST(SdlWindowTest, PresentsPicturesOfAnySizeAndDepth) {
+    auto win = OpenTestWindow(64, 48);
+    if (!win) return;
+    TDIBX screen(64, 48, 32);
+    screen.Clear(0x123456);
+    win->Present(screen, {TRect{0, 0, 64, 48}});
+    // Rectangles reaching past the picture are cut to it.
+    win->Present(screen, {TRect{-10, -10, 10, 10}, TRect{60, 40, 100, 100}, TRect{5, 5, 5, 9}});
+    TDIBX small(32, 24, 16);
+    win->Present(small, {});
+    EXPECT_EQ(win->Fit().picW, 32);
+    EXPECT_EQ(win->Fit().w, 64);  // still shown at the window's size
+}
+
+TEST(SdlWindowTest, EventsBecomeGameInput) {
+    auto win = OpenTestWindow(64, 48);
+    if (!win) return;
+    TDIBX screen(64, 48, 32);
+    win->Present(screen, {});
+    Log log;
+    win->PumpEvents(log);  // what opening the window reported
+    log.calls.clear();
+
+    SDL_Event m{};
+    m.type = SDL_MOUSEMOTION;
+    m.motion.x = 10;
+    m.motion.y = 20;
+    Push(m);
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 11, 21));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 11, 21));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 3, 4));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 3, 4));
+    SDL_Event w{};
+    w.type = SDL_MOUSEWHEEL;
+    w.wheel.y = -1;
+    Push(w);
+    w.wheel.y = 2;
+    Push(w);
+    Push(Key(SDL_KEYDOWN, SDLK_RETURN));
+    Push(Key(SDL_KEYDOWN, SDLK_RETURN, 1));  // auto-repeat: not a new press
+    Push(Key(SDL_KEYUP, SDLK_RETURN));
+    Push(Key(SDL_KEYDOWN, SDLK_MENU));  // no virtual key: nothing
+    Push(Key(SDL_KEYDOWN, SDLK_a));
+    Push(Key(SDL_KEYUP, SDLK_a));
+    SDL_Event q{};
+    q.type = SDL_QUIT;
+    Push(q);
+    win->PumpEvents(log);
+    const std::vector<std::string> expected = {
+        "move 10,20", "move 11,21",  "left down",  "left up",  "move 3,4",
+        "right down", "right up",    "wheel down", "wheel up", "key down 13",
+        "key up 13",  "key down 65", "key up 65",  "close",
+    };
+    EXPECT_EQ(log.calls, expected);
+}
+
+}  // namespace
+}  // namespace vesk

@@ -1,0 +1,83 @@
+// The picture's place in a window of any size, and window points back in picture pixels.
+#include "platform/view_fit.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+struct FitCase {
+    int32_t winW, winH, picW, picH;
+    int32_t x, y, w, h;
+};
+
+TEST(ViewFitTest, KeepsTheAspectAndCentres) {
+    const FitCase cases[] = {
+        {800, 600, 800, 600, 0, 0, 800, 600},        // the window of the picture's size
+        {1600, 1200, 800, 600, 0, 0, 1600, 1200},    // twice as large
+        {1920, 1080, 800, 600, 240, 0, 1440, 1080},  // wide screen: bars left and right
+        {800, 1000, 800, 600, 0, 200, 800, 600},     // tall window: bars above and below
+        {640, 480, 1280, 720, 0, 60, 640, 360},      // smaller than the picture
+        {801, 600, 800, 600, 0, 0, 800, 600},        // one spare column stays on the right
+        {3, 1000, 640, 480, 0, 499, 3, 2},           // a sliver still shows something
+        {1, 1, 640, 480, 0, 0, 1, 1},
+    };
+    for (const FitCase& c : cases) {
+        TViewFit f = TViewFit::Compute(c.winW, c.winH, c.picW, c.picH);
+        SCOPED_TRACE(::testing::Message() << c.winW << "x" << c.winH);
+        EXPECT_EQ(f.x, c.x);
+        EXPECT_EQ(f.y, c.y);
+        EXPECT_EQ(f.w, c.w);
+        EXPECT_EQ(f.h, c.h);
+    }
+}
+
+TEST(ViewFitTest, AnEmptyWindowOrPictureShowsNothing) {
+    EXPECT_TRUE(TViewFit::Compute(0, 600, 800, 600).Empty());
+    EXPECT_TRUE(TViewFit::Compute(800, 600, 0, 0).Empty());
+    int32_t px = 7, py = 7;
+    bool inside = true;
+    TViewFit::Compute(0, 0, 800, 600).ToPicture(10, 10, px, py, inside);
+    EXPECT_FALSE(inside);
+}
+
+TEST(ViewFitTest, WindowPointsMapToPicturePixels) {
+    // 800 x 600 shown at 1440 x 1080 from x 240 in a 1920 x 1080 window: 1.8 window
+    // pixels per picture pixel.
+    TViewFit f = TViewFit::Compute(1920, 1080, 800, 600);
+    struct Case {
+        int32_t wx, wy, px, py;
+        bool inside;
+    } cases[] = {
+        {240, 0, 0, 0, true},         {241, 1, 0, 0, true},  // still the first pixel
+        {242, 2, 1, 1, true},                                // 2 / 1.8 = 1.1
+        {1679, 1079, 799, 599, true},                        // the last window pixel of the picture
+        {1680, 500, 800, 277, false},                        // the right bar
+        {239, 500, -1, 277, false},  // the left bar: left of the picture, not pixel 0
+        {0, 0, -134, 0, false},
+    };
+    for (const Case& c : cases) {
+        int32_t px, py;
+        bool inside;
+        f.ToPicture(c.wx, c.wy, px, py, inside);
+        SCOPED_TRACE(::testing::Message() << c.wx << "," << c.wy);
+        EXPECT_EQ(px, c.px);
+        EXPECT_EQ(py, c.py);
+        EXPECT_EQ(inside, c.inside);
+    }
+}
+
+TEST(ViewFitTest, OneToOneIsTheIdentity) {
+    TViewFit f = TViewFit::Compute(640, 480, 640, 480);
+    for (int32_t v : {0, 1, 319, 479}) {
+        int32_t px, py;
+        bool inside;
+        f.ToPicture(v, v, px, py, inside);
+        EXPECT_EQ(px, v);
+        EXPECT_EQ(py, v);
+        EXPECT_TRUE(inside);
+    }
+}
+
+}  // namespace
+}  // namespace vesk
