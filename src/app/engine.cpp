@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
+#include "display/motion_file.h"
 #include "display/vesk_base_list.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
@@ -72,6 +73,9 @@ bool TEngine::Start() {
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
+        // Boxes whose source is a ".lmt" motion file get their track through the file manager.
+        root_->SetMotionLoader(
+            MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
         displayFuncs_ = std::make_unique<TDisplayFuncs>(*root_, this);
         funcs_->SetHost(displayFuncs_.get());
     } else {
