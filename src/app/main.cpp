@@ -1,5 +1,6 @@
-// veskplay: runs a game. Until the window exists every run is headless: a virtual clock with
-// --headless, the real clock otherwise; message boxes go to standard error.
+// veskplay: runs a game in a window on the real clock, or headless on a virtual clock
+// (--headless). Without a display it runs headless on the real clock. Message boxes go to
+// standard error.
 #include <unistd.h>
 
 #include <csignal>
@@ -17,8 +18,11 @@
 #include "app/headless_box.h"
 #include "app/instance_lock.h"
 #include "app/player_options.h"
+#include "app/screenshots.h"
 #include "app/value_json.h"
 #include "base/cp932.h"
+#include "display/vesk_base_list.h"
+#include "platform/sdl_window.h"
 #include "script/script_env.h"
 #include "vfs/host_path.h"
 
@@ -63,6 +67,47 @@ int64_t MonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// The window's input goes to the display root; closing the window takes the engine's close
+// path, so the quit page runs.
+class TRootInput final : public IWindowInput {
+  public:
+    explicit TRootInput(TEngine& engine) : engine_(engine) {}
+    void MouseMoveTo(int32_t x, int32_t y) override {
+        if (auto* r = engine_.Root()) r->MouseMoveTo(x, y);
+    }
+    void MouseButton(bool left, bool down) override {
+        if (auto* r = engine_.Root()) r->MouseButton(left, down);
+    }
+    void MouseWheel(bool down) override {
+        if (auto* r = engine_.Root()) r->MouseWheel(down);
+    }
+    void KeyDown(int32_t vk) override {
+        if (auto* r = engine_.Root()) r->RecordKeyDown(vk);
+    }
+    void KeyUp(int32_t vk) override {
+        if (auto* r = engine_.Root()) r->RecordKeyUp(vk);
+    }
+    void CloseRequested() override { engine_.PostClose(); }
+
+  private:
+    TEngine& engine_;
+};
+
+// The window of the game's screen at the root's zoom; null (and said why) without a display.
+std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine) {
+    TVeskBaseList* root = engine.Root();
+    if (!root) return nullptr;
+    int64_t zoom = root->ZoomPercent() > 0 ? root->ZoomPercent() : 100;
+    std::string error;
+    auto window =
+        TSdlWindow::Open(ReadableText(engine.Title()), int32_t(root->ScreenWidth() * zoom / 100),
+                         int32_t(root->ScreenHeight() * zoom / 100), &error);
+    if (!window)
+        std::fprintf(stderr, "veskplay: %s; running without a window on the real clock\n",
+                     error.c_str());
+    return window;
 }
 
 }  // namespace
@@ -137,10 +182,10 @@ int main(int argc, char** argv) {
     TEngine engine(eo);
 
     bool started = engine.Start();
-    if (started && !opt.Headless)
-        std::fprintf(stderr,
-                     "veskplay: running \"%s\" on the real clock (there is no window yet)\n",
-                     ReadableText(engine.Title()).c_str());
+    std::unique_ptr<TSdlWindow> window;
+    if (started && !opt.Headless) window = OpenGameWindow(engine);
+    TRootInput input(engine);
+    std::string shownTitle = engine.Title();
     if (started) {
         std::signal(SIGINT, OnCloseSignal);
         std::signal(SIGTERM, OnCloseSignal);
@@ -153,14 +198,28 @@ int main(int argc, char** argv) {
                     if (g.Tick == tick) virtualNow += g.Ms;
                 engine.Tick(virtualNow);
             } else {
+                if (window) window->PumpEvents(input);
                 int64_t start = MonotonicMs();
-                engine.Tick(start);
+                // The engine composes and forgets the dirty rectangles within the frame, so
+                // the whole screen goes to the window.
+                if (engine.Tick(start) && window && engine.Root()) {
+                    TVeskBaseList& root = *engine.Root();
+                    window->Present(root.Screen(),
+                                    {TRect{0, 0, root.ScreenWidth(), root.ScreenHeight()}});
+                }
+                if (window && engine.Title() != shownTitle) {
+                    shownTitle = engine.Title();
+                    window->SetTitle(ReadableText(shownTitle));
+                }
                 TProject* p = engine.Project();
                 int64_t pause =
                     p && p->PaceFrames ? TFrameClock::PaceDelay(start, MonotonicMs()) : 1;
                 std::this_thread::sleep_for(std::chrono::milliseconds(pause));
             }
             box.FrameDone();
+            if (engine.Root())
+                for (const std::string& e : WriteShotsDue(opt.Shots, tick, engine.Root()->Screen()))
+                    std::fprintf(stderr, "veskplay: cannot write the screenshot %s\n", e.c_str());
         }
     }
 
@@ -170,7 +229,7 @@ int main(int argc, char** argv) {
             out["frames"] = e.Clock().FrameCount();
             out["vars"] = VarsJson(e.Store());
             std::printf("%s\n", out.dump().c_str());
-        } else if (!opt.Headless && started) {
+        } else if (!opt.Headless && started && !window) {
             // Without a window this is all there is to see of the game.
             std::fprintf(stderr, "veskplay: the game ended after %u frames; its variables:\n",
                          e.Clock().FrameCount());

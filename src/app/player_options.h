@@ -21,6 +21,12 @@ struct TPlayerOptions {
         int32_t Ms = 0;
     };
     std::vector<Gap> Gaps;
+    // Pictures of the composed screen to write after a given tick.
+    struct Shot {
+        int64_t Tick = 0;
+        std::string File;
+    };
+    std::vector<Shot> Shots;
     bool DumpVars = false;
     bool Trace = false;
     std::vector<Answer> Answers;

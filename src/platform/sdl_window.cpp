@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "gfx/custom_dibx.h"
 #include "platform/sdl_keys.h"
@@ -16,8 +18,18 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
         return std::unique_ptr<TSdlWindow>();
     };
     std::unique_ptr<TSdlWindow> w(new TSdlWindow);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("no display");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return fail("no display");
+    }
     w->videoInit_ = true;
+    // SDL falls back to drivers that show nothing; only a user who asks for one gets it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!std::getenv("SDL_VIDEODRIVER") && driver &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        if (error) *error = "no display";
+        return nullptr;
+    }
     // Games are played with the screen saver kept off.
     SDL_DisableScreenSaver();
     width = std::max(width, 1);
@@ -25,8 +37,7 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
     w->window_ = SDL_CreateWindow(titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   width, height, SDL_WINDOW_RESIZABLE);
     if (!w->window_) return fail("cannot open the window");
-    w->renderer_ = SDL_CreateRenderer(w->window_, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!w->renderer_) w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
+    w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     if (!w->renderer_) return fail("cannot draw in the window");
     // Nearest-neighbour like the stretch the pictures were made for.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
