@@ -104,6 +104,24 @@ TViewFit TSdlWindow::Fit() const {
 }
 
 void TSdlWindow::Redraw() {
+    Render();
+    SDL_RenderPresent(renderer_);
+}
+
+bool TSdlWindow::ReadWindowPixels(std::vector<uint32_t>& out, int32_t& width, int32_t& height) {
+    int ow = 0, oh = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0 || ow <= 0 || oh <= 0) return false;
+    // What was presented may be gone; the same picture is drawn again and read.
+    Render();
+    out.assign(size_t(ow) * size_t(oh), 0);
+    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, out.data(), ow * 4) != 0)
+        return false;
+    width = ow;
+    height = oh;
+    return true;
+}
+
+void TSdlWindow::Render() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     if (texture_) {
@@ -116,7 +134,6 @@ void TSdlWindow::Redraw() {
             SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
         }
     }
-    SDL_RenderPresent(renderer_);
 }
 
 void TSdlWindow::SetFullScreen(bool on) {

@@ -49,6 +49,8 @@ class TSdlWindow {
     void Present(TCustomDIBX& screen, const std::vector<TRect>& dirty);
     // Draws the last uploaded picture again (after a resize or an expose).
     void Redraw();
+    // The window's pixels as shown (0x00RRGGBB, row by row); false when they cannot be read.
+    bool ReadWindowPixels(std::vector<uint32_t>& out, int32_t& width, int32_t& height);
     // Handles every pending event, reporting input to `input`.
     void PumpEvents(IWindowInput& input);
     void SetFullScreen(bool on);
@@ -60,6 +62,8 @@ class TSdlWindow {
     TSdlWindow() = default;
     void HandleEvent(const SDL_Event& e, IWindowInput& input);
     bool EnsureTexture(int32_t w, int32_t h);
+    // Clears to black and draws the picture in its place, without showing it yet.
+    void Render();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;

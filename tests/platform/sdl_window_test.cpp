@@ -75,6 +75,39 @@ TEST(SdlWindowTest, PresentsPicturesOfAnySizeAndDepth) {
     EXPECT_EQ(win->Fit().w, 64);  // still shown at the window's size
 }
 
+uint32_t At(const std::vector<uint32_t>& px, int32_t w, int32_t x, int32_t y) {
+    return px[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFF;
+}
+
+TEST(SdlWindowTest, OnlyTheDirtyRectanglesAreUploaded) {
+    auto win = OpenTestWindow(8, 6);
+    if (!win) return;
+    TDIBX screen(8, 6, 32);
+    screen.Clear(0xFF0000);
+    win->Present(screen, {TRect{0, 0, 8, 6}});
+    // Two pixels change, only one of them is said to be dirty.
+    *reinterpret_cast<uint32_t*>(screen.PixelAddress(2, 3)) = 0x0000FF;
+    *reinterpret_cast<uint32_t*>(screen.PixelAddress(7, 5)) = 0x00FF00;
+    win->Present(screen, {TRect{2, 3, 3, 4}});
+    std::vector<uint32_t> px;
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(win->ReadWindowPixels(px, w, h));
+    ASSERT_EQ(w, 8);
+    ASSERT_EQ(h, 6);
+    EXPECT_EQ(At(px, w, 2, 3), 0x0000FFu);
+    EXPECT_EQ(At(px, w, 7, 5), 0xFF0000u);  // not dirty: the old picture stays
+    EXPECT_EQ(At(px, w, 0, 0), 0xFF0000u);
+    // A picture of another size is uploaded whole, and a 16-bit one is converted.
+    TDIBX wide(16, 6, 16);
+    wide.Clear(0x001F);  // blue in 5-6-5
+    win->Present(wide, {});
+    ASSERT_TRUE(win->ReadWindowPixels(px, w, h));
+    // 16 x 6 in an 8 x 6 window: 8 x 3 from row 1, black bars above and below.
+    EXPECT_EQ(At(px, w, 0, 0), 0u);
+    EXPECT_EQ(At(px, w, 4, 2) & 0xF8F8F8, 0x0000F8u);
+    EXPECT_EQ(At(px, w, 4, 5), 0u);
+}
+
 TEST(SdlWindowTest, EventsBecomeGameInput) {
     auto win = OpenTestWindow(64, 48);
     if (!win) return;
