@@ -127,6 +127,7 @@ void TEngine::Frame() {
         project_->HandleRequests();
         if (root_) {
             root_->PaintAll();
+            if (options_.Present) options_.Present(*root_);
             root_->ClearDirty();
         }
     } catch (const std::exception& e) {

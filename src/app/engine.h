@@ -40,6 +40,9 @@ struct TEngineOptions {
     IScriptDisplay* Display = nullptr;
     // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
     std::function<int64_t()> Now;
+    // Called after a frame is composed, before the dirty lists are cleared, with the root
+    // whose front layer's dirty rectangles (and WholeArea) say what changed.
+    std::function<void(TVeskBaseList&)> Present;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {

@@ -172,6 +172,7 @@ int main(int argc, char** argv) {
         trace = std::make_unique<TFileTraceWriter>((fs::path(gameFolder) / "dbglog.txt").string());
 
     int64_t virtualNow = 0;
+    std::unique_ptr<TSdlWindow> window;
     TEngineOptions eo;
     eo.ExePath = exePath;
     eo.Args = opt.Games;
@@ -179,10 +180,17 @@ int main(int argc, char** argv) {
     eo.MessageBox = &box;
     eo.Trace = trace.get();
     if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
+    // Only what changed reaches the window: the front layer's dirty rectangles and the
+    // area the last composition repainted.
+    eo.Present = [&window](TVeskBaseList& root) {
+        if (!window) return;
+        std::vector<TRect> rects = root.FrontLayer().Dirty().Items();
+        if (!root.WholeArea().IsEmpty()) rects.push_back(root.WholeArea());
+        if (!rects.empty()) window->Present(root.Screen(), rects);
+    };
     TEngine engine(eo);
 
     bool started = engine.Start();
-    std::unique_ptr<TSdlWindow> window;
     if (started && !opt.Headless) window = OpenGameWindow(engine);
     TRootInput input(engine);
     std::string shownTitle = engine.Title();
@@ -200,13 +208,8 @@ int main(int argc, char** argv) {
             } else {
                 if (window) window->PumpEvents(input);
                 int64_t start = MonotonicMs();
-                // The engine composes and forgets the dirty rectangles within the frame, so
-                // the whole screen goes to the window.
-                if (engine.Tick(start) && window && engine.Root()) {
-                    TVeskBaseList& root = *engine.Root();
-                    window->Present(root.Screen(),
-                                    {TRect{0, 0, root.ScreenWidth(), root.ScreenHeight()}});
-                }
+                // Each frame that runs presents what it changed (through eo.Present).
+                engine.Tick(start);
                 if (window && engine.Title() != shownTitle) {
                     shownTitle = engine.Title();
                     window->SetTitle(ReadableText(shownTitle));
