@@ -117,10 +117,16 @@ std::string RealToStr(Real v) {
     std::string r = neg ? "-" : "";
     if (exp >= 15 || exp < -5) {
         r += digits[0];
-        if (digits.size() > 1) r += "." + digits.substr(1);
-        r += "E" + std::to_string(exp);
+        if (digits.size() > 1) {
+            r += '.';
+            r.append(digits, 1);
+        }
+        r += 'E';
+        r += std::to_string(exp);
     } else if (exp < 0) {
-        r += "0." + std::string(size_t(-exp - 1), '0') + digits;
+        r += "0.";
+        r.append(size_t(-exp - 1), '0');
+        r += digits;
     } else {
         size_t intLen = size_t(exp) + 1;
         if (digits.size() <= intLen) {

@@ -204,7 +204,10 @@ void TCustomParam::SetDims(const std::vector<int32_t>& sizes) {
     }
     if (bad) {
         std::string list;
-        for (size_t i = 0; i < sizes.size(); ++i) list += (i ? "," : "") + std::to_string(sizes[i]);
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            if (i) list += ',';
+            list += std::to_string(sizes[i]);
+        }
         // The message template carries one %s: the sizes as given.
         std::string msg = VESK_JP("配列の要素数[%s]が不正です");
         msg.replace(msg.find("%s"), 2, list);

@@ -105,7 +105,10 @@ void BindElement(TParamVar& e, const TOpeData& op, TParamCollection& store) {
     for (size_t k = 1; k < op.Operands.size(); ++k) idx.push_back(op.Operands[k]->AsInt());
     auto fail = [&](const char* msgUtf8Cp932) {
         std::string text = name + "[";
-        for (size_t k = 0; k < idx.size(); ++k) text += (k ? "," : "") + std::to_string(idx[k]);
+        for (size_t k = 0; k < idx.size(); ++k) {
+            if (k) text += ',';
+            text += std::to_string(idx[k]);
+        }
         Fail(text + "]\r\n" + msgUtf8Cp932);
     };
     TCustomParam* v = target ? target->Param() : nullptr;
