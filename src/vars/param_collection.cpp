@@ -111,12 +111,16 @@ std::unique_ptr<TCustomParam> TParamCollection::ValueCopy(std::string_view name)
         msg.replace(msg.find("%s"), 2, std::string(name));
         Fail(msg);
     }
-    auto v = MakeParam(t);
+    return PlainCopy(*it);
+}
+
+std::unique_ptr<TCustomParam> TParamCollection::PlainCopy(const TParamCollectionItem& it) {
+    auto v = MakeParam(it.param_->ParamType());
     // References and system variables copy through the conversions, plain values as they are.
-    if (dynamic_cast<TParamVar*>(it->param_.get()) || it->system_)
-        v->CopyFrom(*it->param_);
+    if (dynamic_cast<TParamVar*>(it.param_.get()) || it.system_)
+        v->CopyFrom(*it.param_);
     else
-        v->Assign(*it->param_);
+        v->Assign(*it.param_);
     return v;
 }
 
@@ -325,14 +329,8 @@ void TParamCollection::PushVars(const std::vector<std::string>& names) {
         uint8_t t = it->param_->ParamType();
         w.I32(t);
         w.Str(it->name_);
-        if (dynamic_cast<TParamVar*>(it->param_.get()) || it->system_) {
-            // References and system variables are pushed as the plain value they show.
-            auto copy = MakeParam(t);
-            copy->CopyFrom(*it->param_);
-            copy->SaveToStream(w);
-        } else {
-            it->param_->SaveToStream(w);
-        }
+        // References and system variables are pushed as the plain value they show.
+        PlainCopy(*it)->SaveToStream(w);
     }
     pushStack_.push_back(std::move(m));
 }

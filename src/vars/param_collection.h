@@ -100,6 +100,8 @@ class TParamCollection {
     void WriteRecords(StreamWriter& w, std::vector<TParamCollectionItem*> items) const;
     void ReadRecord(StreamReader& r, bool replaceExisting);
     void RemoveAt(size_t i);
+    // A fresh value of the item's kind (1..4) holding what the item shows.
+    static std::unique_ptr<TCustomParam> PlainCopy(const TParamCollectionItem& it);
 
     THashCollection<TParamCollectionItem> items_;
     std::vector<MemoryStream> pushStack_;

@@ -206,85 +206,55 @@ void TParamSystem::Write(const TCustomParam& v) {
 }
 
 int32_t TParamSystem::Count() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->Count() : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.Count(); });
     return Snapshot()->Count();
 }
 
 uint8_t TParamSystem::ParamType() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->ParamType() : uint8_t(PT_NONE);
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.ParamType(); });
     return kTypes[SysId];
 }
 
 // Reads: a string variable read as a flag is TRUE when not empty and read as a real
 // goes through the integer parse; array variables read as scalars give nothing.
 bool TParamSystem::FlagAt(int32_t i) const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->FlagAt(i) : false;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.FlagAt(i); });
     auto v = Snapshot();
     if (i < 0 || i >= v->Count()) return false;
     if (kTypes[SysId] == PT_STR) return !v->StrAt(i).empty();
     return v->FlagAt(i);
 }
 Real TParamSystem::FloatAt(int32_t i) const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->FloatAt(i) : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.FloatAt(i); });
     auto v = Snapshot();
     if (i < 0 || i >= v->Count()) return 0;
     if (kTypes[SysId] == PT_STR) return StrToIntConv(v->StrAt(i));
     return v->FloatAt(i);
 }
 int32_t TParamSystem::IntAt(int32_t i) const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->IntAt(i) : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.IntAt(i); });
     auto v = Snapshot();
     return i >= 0 && i < v->Count() ? v->IntAt(i) : 0;
 }
 std::string TParamSystem::StrAt(int32_t i) const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->StrAt(i) : std::string();
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.StrAt(i); });
     auto v = Snapshot();
     return i >= 0 && i < v->Count() ? v->StrAt(i) : std::string();
 }
 bool TParamSystem::AsFlag() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->AsFlag() : false;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.AsFlag(); });
     return IsArrayVar() ? false : FlagAt(0);
 }
 Real TParamSystem::AsFloat() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->AsFloat() : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.AsFloat(); });
     return IsArrayVar() ? 0 : FloatAt(0);
 }
 int32_t TParamSystem::AsInt() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->AsInt() : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.AsInt(); });
     return IsArrayVar() ? 0 : IntAt(0);
 }
 std::string TParamSystem::AsStr() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->AsStr() : std::string();
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.AsStr(); });
     return IsArrayVar() ? std::string() : StrAt(0);
 }
 
@@ -362,17 +332,11 @@ void TParamSystem::SetStrAt(int32_t i, std::string_view s) {
     if (auto* f = Forward()) f->SetStrAt(i, s);
 }
 int32_t TParamSystem::DimCount() const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->DimCount() : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.DimCount(); });
     return Snapshot()->DimCount();
 }
 int32_t TParamSystem::DimSize(int32_t k) const {
-    if (Forwards()) {
-        auto* f = Forward();
-        return f ? f->DimSize(k) : 0;
-    }
+    if (Forwards()) return Via([&](const TCustomParam& f) { return f.DimSize(k); });
     return Snapshot()->DimSize(k);
 }
 void TParamSystem::SetDims(const std::vector<int32_t>& sizes) {

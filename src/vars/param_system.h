@@ -120,6 +120,12 @@ class TParamSystem final : public TCustomParam {
     // value they stand for is missing.
     TCustomParam* Forward() const;
     bool Forwards() const { return SysId == SV_RESULT || SysId == SV_TEMP; }
+    // Applies a read to what the variable stands for; a neutral answer without it.
+    template <class Fn>
+    auto Via(Fn fn) const -> decltype(fn(*Forward())) {
+        auto* f = Forward();
+        return f ? fn(*f) : decltype(fn(*f)){};
+    }
     // The current value in the variable's own type.
     std::unique_ptr<TCustomParam> Snapshot() const;
     bool IsArrayVar() const;

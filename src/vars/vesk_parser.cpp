@@ -414,15 +414,15 @@ void TVeskParser::Execute(TParamCollection& store, TSysFuncMan* funcs) {
                     }
                 }
             }
-            if (op.Dest.rfind("____", 0) == 0 && !store.Find(op.Dest)) {
-                uint8_t type = op.Code == ocDimTo ? uint8_t(PT_NONE) : TempType(op, funcs, args);
-                auto* item = store.Add(type);
-                temps.push_back(item->AliveCell());
-                store.SetName(item, op.Dest);
-                if (op.Code == ocDimTo)
-                    BindElement(*static_cast<TParamVar*>(item->Param()), op, store);
-            }
             auto* dest = store.Find(op.Dest);
+            if (!dest && op.Dest.rfind("____", 0) == 0) {
+                uint8_t type = op.Code == ocDimTo ? uint8_t(PT_NONE) : TempType(op, funcs, args);
+                dest = store.Add(type);
+                temps.push_back(dest->AliveCell());
+                store.SetName(dest, op.Dest);
+                if (op.Code == ocDimTo)
+                    BindElement(*static_cast<TParamVar*>(dest->Param()), op, store);
+            }
             if (!dest) MissingVariable(op.Dest);
             Compute(op, *dest->Param(), funcs, args);
         }
