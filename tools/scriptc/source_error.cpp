@@ -8,8 +8,14 @@ namespace {
 
 std::string Located(const std::string& file, SourceLoc loc, const std::string& message) {
     std::string where = file;
-    if (loc.Line > 0) where += ":" + std::to_string(loc.Line);
-    if (loc.Column > 0) where += ":" + std::to_string(loc.Column);
+    if (loc.Line > 0) {
+        where += ':';
+        where += std::to_string(loc.Line);
+    }
+    if (loc.Column > 0) {
+        where += ':';
+        where += std::to_string(loc.Column);
+    }
     return where + ": " + message;
 }
 
