@@ -11,6 +11,7 @@
 #include "display/display_vars.h"
 #include "display/motion_file.h"
 #include "display/vesk_base_list.h"
+#include "gfx/cursor_file.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
 #include "vfs/host_path.h"
@@ -45,6 +46,7 @@ TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
         ownTemp_ = true;
     }
     if (!options_.Now) options_.Now = MonotonicMs;
+    logoDone_ = !options_.Logo;
     files_ = std::make_unique<TVrFileManager>(options_.TempFolder, options_.CdRoots,
                                               options_.MessageBox);
 }
@@ -110,6 +112,7 @@ bool TEngine::Start() {
 }
 
 bool TEngine::Tick(int64_t now) {
+    if (!active_) return false;
     if (!clock_.Advance(now)) return false;
     Frame();
     return true;
@@ -119,8 +122,14 @@ void TEngine::Frame() {
     if (!project_) return;
     try {
         files_->DeleteQueuedFiles();
-        if (root_) root_->ProcessInput(clock_.FrameTime());
-        project_->Run();
+        if (root_) {
+            // Objects without a cursor of their own show the one the script chose.
+            root_->SetDefaultCursor(store_->CursorName);
+            root_->ProcessInput(clock_.FrameTime());
+            UpdateCursor();
+        }
+        if (!logoDone_) RunLogo();
+        if (logoDone_) project_->Run();
         if (quit_) return;
         if (root_) root_->StepAll(clock_.FrameTime());
         clock_.CountFrame();
@@ -134,6 +143,76 @@ void TEngine::Frame() {
         // Like any error that reaches the application: shown, and the game goes on.
         ShowError(e);
     }
+}
+
+void TEngine::RunLogo() {
+    TVeskControl* logo = nullptr;
+    if (!logoStarted_) {
+        logoStarted_ = true;
+        try {
+            logo = options_.Logo(*root_);
+        } catch (const std::exception&) {
+            logo = nullptr;  // a logo that cannot be made is skipped, never a reason to stop
+        }
+        logoId_ = logo ? logo->Id() : 0;
+    } else if (TVeskObject* o = root_->ById(logoId_)) {
+        logo = static_cast<TVeskControl*>(o);
+    }
+    if (logo) {
+        const TMouseClicks& c = root_->FrontLayer().Clicks();
+        bool skip = c.Left || c.Right;
+        for (int32_t vk : {0x20, 0x0D}) skip = skip || root_->KeyPressedThisFrame(vk);
+        if (!skip) return;
+        root_->Destroy(logo);
+    }
+    // Gone: the script starts in this frame, and nothing the logo read stays cached.
+    logoDone_ = true;
+    logoId_ = 0;
+    files_->ClearCache();
+}
+
+void TEngine::UpdateCursor() {
+    const std::string& wanted = root_->CursorWanted();
+    if (wanted == cursorShown_ || wanted == cursorTried_) return;
+    cursorTried_.clear();
+    if (wanted.empty()) {
+        if (!window_ || window_->ShowCursorImage(nullptr)) cursorShown_.clear();
+        return;
+    }
+    // A cursor file that cannot be loaded leaves the previous cursor; it is not read again
+    // every frame while it stays wanted.
+    try {
+        std::vector<uint8_t> bytes = files_->LoadBytes(wanted);
+        TCursorImage image = ReadCursorFile(bytes.data(), bytes.size());
+        if (!window_ || window_->ShowCursorImage(&image)) {
+            cursorShown_ = wanted;
+            return;
+        }
+    } catch (const std::exception&) {
+    }
+    cursorTried_ = wanted;
+}
+
+void TEngine::ActiveChanged(bool active, int64_t now) {
+    // Before the project exists the game counts as one that pauses.
+    const bool pauses = !project_ || project_->PauseInactive;
+    if (!active) {
+        if (!pauses) return;
+        active_ = false;
+        // Keys and buttons let go while away must not stay held.
+        if (root_) root_->ReleaseHeldInput();
+        return;
+    }
+    active_ = true;
+    clock_.Resync(now);
+}
+
+void TEngine::SetFullScreen(bool on) {
+    if (on == FullScreen()) return;
+    if (window_)
+        window_->SetFullScreen(on);
+    else
+        fullScreen_ = on;
 }
 
 void TEngine::ShowError(const std::exception& e, const char* label) {
@@ -180,7 +259,16 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
 }
 
 void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
-    if (root_) WriteDisplayVar(*root_, id, value);
+    if (id == SV_FULLSCR) {
+        SetFullScreen(value.AsFlag());
+        return;
+    }
+    if (root_ && WriteDisplayVar(*root_, id, value) && window_ &&
+        (id == SV_MOUSEX || id == SV_MOUSEY)) {
+        // The pointer itself moves, not only the game's idea of it.
+        TVeskBase& front = root_->FrontLayer();
+        window_->WarpPointer(front.MouseX(), front.MouseY());
+    }
 }
 
 std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
@@ -199,6 +287,8 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
             return IntParam(int32_t(clock_.FrameCount()));
         case SV_TITLE:
             return StrParam(title_);
+        case SV_FULLSCR:
+            return FlagParam(FullScreen());
         default:
             return nullptr;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/frame_clock.h"
+#include "app/game_window.h"
 #include "base/message_box.h"
 #include "script/project.h"
 #include "vars/param_system.h"
@@ -21,6 +22,7 @@ class TParamCollection;
 class TSysFuncMan;
 class TVrFileManager;
 class TVeskBaseList;
+class TVeskControl;
 class TDisplayFuncs;
 
 struct TEngineOptions {
@@ -43,6 +45,9 @@ struct TEngineOptions {
     // Called after a frame is composed, before the dirty lists are cleared, with the root
     // whose front layer's dirty rectangles (and WholeArea) say what changed.
     std::function<void(TVeskBaseList&)> Present;
+    // Makes the start-up logo on the root's front layer (it removes itself when done); the
+    // script starts once it has gone. Empty: no logo.
+    std::function<TVeskControl*(TVeskBaseList&)> Logo;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -56,8 +61,23 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     // reason has been shown); an error raised while creating is shown in a warning box.
     bool Start();
     // A frame is due at `now` (milliseconds of the frame clock): runs it unless the gap was
-    // too long. True when the frame ran.
+    // too long or the game is paused while inactive. True when the frame ran.
     bool Tick(int64_t now);
+    // The window that shows the game (null: none). Not owned.
+    void SetWindow(IGameWindow* window) { window_ = window; }
+    // Another application became active (false) or the player did again (true) at `now`.
+    // A game that pauses when inactive stops its frames and releases held input; on return
+    // the time away is not counted.
+    void ActiveChanged(bool active, int64_t now);
+    // Input and frames are taken.
+    bool Active() const { return active_; }
+    bool FullScreen() const { return window_ ? window_->FullScreen() : fullScreen_; }
+    // Switches window and full screen ("@FullScr", the toolbar, Alt+Enter).
+    void SetFullScreen(bool on);
+    // The cursor file in effect ("" the arrow).
+    const std::string& CursorShown() const { return cursorShown_; }
+    // The start-up logo has finished (or there was none) and the script runs.
+    bool LogoDone() const { return logoDone_; }
     // One frame: work-file clean-up, the interpreter, the frame counter, save and load.
     void Frame();
     // Frees everything in the fixed order; later calls do nothing. `afterProject` runs once
@@ -99,6 +119,11 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
 
   private:
     void Step(const char* label);
+    // Shows the cursor the last input processing asked for, when it changed.
+    void UpdateCursor();
+    // One frame of the start-up logo: creates it, skips it on a click, Space or Enter, and
+    // notices when it has gone.
+    void RunLogo();
     // A warning box with the error's message, after the step label when one is given.
     void ShowError(const std::exception& e, const char* label = nullptr);
 
@@ -106,6 +131,13 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     bool quit_ = false;
     bool closeRequested_ = false;
     bool shutDown_ = false;
+    bool active_ = true;
+    bool fullScreen_ = false;
+    bool logoDone_ = true;
+    bool logoStarted_ = false;
+    int32_t logoId_ = 0;
+    IGameWindow* window_ = nullptr;
+    std::string cursorShown_, cursorTried_;
     bool ownTemp_ = false;
     std::string step_;
     std::vector<std::string> steps_;

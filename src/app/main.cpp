@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,12 +17,16 @@
 #include "app/engine.h"
 #include "app/game_ini.h"
 #include "app/headless_box.h"
+#include "app/input_script.h"
 #include "app/instance_lock.h"
 #include "app/player_options.h"
 #include "app/screenshots.h"
 #include "app/value_json.h"
 #include "base/cp932.h"
+#include "base/error.h"
 #include "display/vesk_base_list.h"
+#include "gfx/dibx.h"
+#include "gfx/picture_io.h"
 #include "platform/sdl_window.h"
 #include "script/script_env.h"
 #include "vfs/host_path.h"
@@ -69,31 +74,66 @@ int64_t MonotonicMs() {
         .count();
 }
 
-// The window's input goes to the display root; closing the window takes the engine's close
-// path, so the quit page runs.
+// The window's input goes to the display root while the game is active; closing the window
+// takes the engine's close path, so the quit page runs.
 class TRootInput final : public IWindowInput {
   public:
     explicit TRootInput(TEngine& engine) : engine_(engine) {}
     void MouseMoveTo(int32_t x, int32_t y) override {
-        if (auto* r = engine_.Root()) r->MouseMoveTo(x, y);
+        if (auto* r = Root()) r->MouseMoveTo(x, y);
     }
     void MouseButton(bool left, bool down) override {
-        if (auto* r = engine_.Root()) r->MouseButton(left, down);
+        if (auto* r = Root()) r->MouseButton(left, down);
     }
     void MouseWheel(bool down) override {
-        if (auto* r = engine_.Root()) r->MouseWheel(down);
+        if (auto* r = Root()) r->MouseWheel(down);
     }
     void KeyDown(int32_t vk) override {
-        if (auto* r = engine_.Root()) r->RecordKeyDown(vk);
+        if (auto* r = Root()) r->RecordKeyDown(vk);
     }
     void KeyUp(int32_t vk) override {
-        if (auto* r = engine_.Root()) r->RecordKeyUp(vk);
+        if (auto* r = Root()) r->RecordKeyUp(vk);
     }
     void CloseRequested() override { engine_.PostClose(); }
+    void ActiveChanged(bool active) override { engine_.ActiveChanged(active, MonotonicMs()); }
 
   private:
+    TVeskBaseList* Root() { return engine_.Active() ? engine_.Root() : nullptr; }
     TEngine& engine_;
 };
+
+// The engine's view of the SDL window.
+class TWindowHost final : public IGameWindow {
+  public:
+    explicit TWindowHost(TSdlWindow& w) : w_(w) {}
+    bool FullScreen() const override { return w_.FullScreen(); }
+    bool SetFullScreen(bool on) override { return w_.SetFullScreen(on); }
+    void WarpPointer(int32_t x, int32_t y) override { w_.WarpPointer(x, y); }
+    bool ShowCursorImage(const TCursorImage* image) override { return w_.ShowCursorImage(image); }
+
+  private:
+    TSdlWindow& w_;
+};
+
+// Writes the window shots due after `tick`: the picture as the window shows it.
+void WriteWindowShotsDue(const std::vector<TPlayerOptions::Shot>& shots, int64_t tick,
+                         TSdlWindow& window) {
+    for (const auto& s : shots) {
+        if (s.Tick != tick) continue;
+        std::vector<uint32_t> pixels;
+        int32_t w = 0, h = 0;
+        try {
+            if (!window.ReadPicturePixels(pixels, w, h)) Fail("the window cannot be read");
+            TDIBX dib(w, h, 32);
+            for (int32_t y = 0; y < h; ++y)
+                std::memcpy(dib.PixelAddress(0, y), &pixels[size_t(y) * size_t(w)], size_t(w) * 4);
+            SavePngFile(dib, s.File);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "veskplay: cannot write the window shot %s: %s\n", s.File.c_str(),
+                         e.what());
+        }
+    }
+}
 
 // The window of the game's screen at the root's zoom; null (and said why) without a display.
 std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine) {
@@ -166,6 +206,16 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::remove(fs::path(exeFolder) / "veskplay.log", ec);
 
+    TInputScript inputScript;
+    if (!opt.InputFile.empty()) {
+        try {
+            inputScript = TInputScript::Load(opt.InputFile);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "veskplay: %s\n", ReadableText(e.what()).c_str());
+            return 2;
+        }
+    }
+
     THeadlessMessageBox box(opt.Answers);
     std::unique_ptr<TFileTraceWriter> trace;
     if (opt.Trace)
@@ -192,6 +242,11 @@ int main(int argc, char** argv) {
 
     bool started = engine.Start();
     if (started && !opt.Headless) window = OpenGameWindow(engine);
+    std::unique_ptr<TWindowHost> windowHost;
+    if (window) {
+        windowHost = std::make_unique<TWindowHost>(*window);
+        engine.SetWindow(windowHost.get());
+    }
     TRootInput input(engine);
     std::string shownTitle = engine.Title();
     if (started) {
@@ -200,6 +255,7 @@ int main(int argc, char** argv) {
         for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested() && !gCloseSignal;
              ++tick) {
             if (opt.Frames > 0 && tick > opt.Frames) break;
+            inputScript.Deliver(tick, input);
             if (opt.Headless) {
                 virtualNow += opt.FrameMs;
                 for (const auto& g : opt.Gaps)
@@ -215,17 +271,21 @@ int main(int argc, char** argv) {
                     window->SetTitle(ReadableText(shownTitle));
                 }
                 TProject* p = engine.Project();
-                int64_t pause =
-                    p && p->PaceFrames ? TFrameClock::PaceDelay(start, MonotonicMs()) : 1;
+                // A game paused while another application is active only watches for events.
+                int64_t pause = !engine.Active()     ? 20
+                                : p && p->PaceFrames ? TFrameClock::PaceDelay(start, MonotonicMs())
+                                                     : 1;
                 std::this_thread::sleep_for(std::chrono::milliseconds(pause));
             }
             box.FrameDone();
+            if (window) WriteWindowShotsDue(opt.WindowShots, tick, *window);
             if (engine.Root())
                 for (const std::string& e : WriteShotsDue(opt.Shots, tick, engine.Root()->Screen()))
                     std::fprintf(stderr, "veskplay: cannot write the screenshot %s\n", e.c_str());
         }
     }
 
+    engine.SetWindow(nullptr);
     engine.Shutdown([&](TEngine& e) {
         if (opt.DumpVars) {
             nlohmann::ordered_json out;

@@ -24,6 +24,9 @@ const char* TPlayerOptions::Usage() {
            "  --frame-ms MS       length of a virtual frame, 1..299 (default 16)\n"
            "  --gap N:MS          MS more milliseconds pass before tick N (a stalled frame)\n"
            "  --screenshot N:FILE.png  write the screen as composed after tick N (repeatable)\n"
+           "  --window-shot N:FILE.png write the picture as the window shows it after tick N\n"
+           "  --input FILE        scripted mouse and key events by tick (see the README)\n"
+           "  --logo, --no-logo   play the start-up logo (default: in a window only)\n"
            "  --dump-vars         print {\"frames\": N, \"vars\": [...]} at exit\n"
            "  --trace             write the command trace to dbglog.txt in the game folder\n"
            "  --answer A[,A...]   answers to message boxes: yes, no, ok, cancel (the last "
@@ -65,12 +68,16 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
                 !ToInt(v.substr(colon + 1), 0, 100000, ms))
                 return "--gap needs TICK:MS";
             Gaps.push_back({n, int32_t(ms)});
-        } else if (a == "--screenshot") {
+        } else if (a == "--screenshot" || a == "--window-shot") {
             size_t colon;
             if (!value(v) || (colon = v.find(':')) == std::string::npos ||
                 !ToInt(v.substr(0, colon), 1, INT64_MAX, n) || colon + 1 == v.size())
-                return "--screenshot needs TICK:FILE.png";
-            Shots.push_back({n, v.substr(colon + 1)});
+                return a + " needs TICK:FILE.png";
+            (a == "--screenshot" ? Shots : WindowShots).push_back({n, v.substr(colon + 1)});
+        } else if (a == "--input") {
+            if (!value(InputFile)) return "--input needs a file";
+        } else if (a == "--logo" || a == "--no-logo") {
+            Logo = a == "--logo" ? 1 : 0;
         } else if (a == "--answer") {
             if (!value(v)) return "--answer needs yes, no, ok or cancel";
             size_t start = 0;

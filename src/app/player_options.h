@@ -27,6 +27,12 @@ struct TPlayerOptions {
         std::string File;
     };
     std::vector<Shot> Shots;
+    // Pictures of the game as the window shows it, after a given tick (window mode only).
+    std::vector<Shot> WindowShots;
+    // Scripted input events by tick (--input FILE).
+    std::string InputFile;
+    // The start-up logo: -1 the default (shown in a window, not headless), 0 off, 1 on.
+    int Logo = -1;
     bool DumpVars = false;
     bool Trace = false;
     std::vector<Answer> Answers;

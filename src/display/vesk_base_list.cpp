@@ -242,6 +242,14 @@ void TVeskBaseList::RecordKeyUp(int32_t key) {
     keyUps_.push_back(key);
 }
 
+void TVeskBaseList::ReleaseHeldInput() {
+    for (int32_t k = 0; k < 256; ++k) RecordKeyUp(k);
+    for (auto& l : layers_) {
+        l->SetButtonDown(true, false);
+        l->SetButtonDown(false, false);
+    }
+}
+
 void TVeskBaseList::MouseMoveTo(int32_t x, int32_t y) {
     for (auto& l : layers_) l->SetMousePos(x, y);
 }

@@ -97,6 +97,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void MouseWheel(bool down) { FrontLayer().Wheel(down); }
     void RecordKeyDown(int32_t key);
     void RecordKeyUp(int32_t key);
+    // Lets go of every held key and button (the player lost the input focus).
+    void ReleaseHeldInput();
     bool KeyIsDown(int32_t key) const { return key >= 0 && key < 256 && keyDown_[size_t(key)]; }
     bool KeyPressedThisFrame(int32_t key) const {
         return key >= 0 && key < 256 && keyPrev_[size_t(key)];

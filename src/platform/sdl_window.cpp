@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/cursor_file.h"
 #include "gfx/custom_dibx.h"
 #include "platform/sdl_keys.h"
 
@@ -47,6 +48,10 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
 }
 
 TSdlWindow::~TSdlWindow() {
+    if (cursor_) {
+        SDL_SetCursor(SDL_GetDefaultCursor());
+        SDL_FreeCursor(cursor_);
+    }
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -121,6 +126,47 @@ bool TSdlWindow::ReadWindowPixels(std::vector<uint32_t>& out, int32_t& width, in
     return true;
 }
 
+bool TSdlWindow::ReadPicturePixels(std::vector<uint32_t>& out, int32_t& width, int32_t& height) {
+    std::vector<uint32_t> all;
+    int32_t ow = 0, oh = 0;
+    if (!ReadWindowPixels(all, ow, oh)) return false;
+    TViewFit f = TViewFit::Compute(ow, oh, texW_, texH_);
+    if (f.Empty()) return false;
+    out.resize(size_t(f.w) * size_t(f.h));
+    for (int32_t y = 0; y < f.h; ++y)
+        std::memcpy(&out[size_t(y) * size_t(f.w)], &all[size_t(f.y + y) * size_t(ow) + size_t(f.x)],
+                    size_t(f.w) * 4);
+    width = f.w;
+    height = f.h;
+    return true;
+}
+
+void TSdlWindow::WarpPointer(int32_t x, int32_t y) {
+    int32_t wx, wy;
+    Fit().ToWindow(x, y, wx, wy);
+    SDL_WarpMouseInWindow(window_, wx, wy);
+}
+
+bool TSdlWindow::ShowCursorImage(const TCursorImage* image) {
+    SDL_Cursor* made = nullptr;
+    if (image) {
+        if (image->width <= 0 || image->height <= 0 ||
+            image->argb.size() != size_t(image->width) * size_t(image->height))
+            return false;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint32_t*>(image->argb.data()), image->width, image->height, 32,
+            image->width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface) return false;
+        made = SDL_CreateColorCursor(surface, image->hotX, image->hotY);
+        SDL_FreeSurface(surface);
+        if (!made) return false;
+    }
+    SDL_SetCursor(made ? made : SDL_GetDefaultCursor());
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = made;
+    return true;
+}
+
 void TSdlWindow::Render() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -136,11 +182,12 @@ void TSdlWindow::Render() {
     }
 }
 
-void TSdlWindow::SetFullScreen(bool on) {
-    if (on == fullScreen_) return;
-    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+bool TSdlWindow::SetFullScreen(bool on) {
+    if (on == fullScreen_) return true;
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     fullScreen_ = on;
     Redraw();
+    return true;
 }
 
 void TSdlWindow::PumpEvents(IWindowInput& input) {
@@ -159,8 +206,12 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
             else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                      e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                 Redraw();
-            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 buttonsHeld_ = 0;
+                input.ActiveChanged(false);
+            } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                input.ActiveChanged(true);
+            }
             break;
         case SDL_MOUSEMOTION: {
             int32_t px, py;

@@ -10,28 +10,18 @@
 
 #include "gfx/rect.h"
 #include "platform/view_fit.h"
+#include "platform/window_input.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Cursor;
 union SDL_Event;
 
 namespace vesk {
 
 class TCustomDIBX;
-
-// What the window reports, already in game terms: picture pixels and virtual-key codes.
-class IWindowInput {
-  public:
-    virtual ~IWindowInput() = default;
-    virtual void MouseMoveTo(int32_t x, int32_t y) = 0;
-    virtual void MouseButton(bool left, bool down) = 0;
-    virtual void MouseWheel(bool down) = 0;
-    virtual void KeyDown(int32_t vk) = 0;
-    virtual void KeyUp(int32_t vk) = 0;
-    // The user closed the window.
-    virtual void CloseRequested() = 0;
-};
+struct TCursorImage;
 
 class TSdlWindow {
   public:
@@ -51,9 +41,16 @@ class TSdlWindow {
     void Redraw();
     // The window's pixels as shown (0x00RRGGBB, row by row); false when they cannot be read.
     bool ReadWindowPixels(std::vector<uint32_t>& out, int32_t& width, int32_t& height);
+    // The game picture as shown: the window's pixels inside the picture's place only.
+    bool ReadPicturePixels(std::vector<uint32_t>& out, int32_t& width, int32_t& height);
+    // Moves the pointer to the window point showing picture pixel (x, y).
+    void WarpPointer(int32_t x, int32_t y);
+    // Shows a cursor picture over the window; null: the standard arrow.
+    bool ShowCursorImage(const TCursorImage* image);
     // Handles every pending event, reporting input to `input`.
     void PumpEvents(IWindowInput& input);
-    void SetFullScreen(bool on);
+    // False (and nothing changed) when the display refuses.
+    bool SetFullScreen(bool on);
     bool FullScreen() const { return fullScreen_; }
     // The picture's place in the window, in window coordinates.
     TViewFit Fit() const;
@@ -68,6 +65,7 @@ class TSdlWindow {
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Cursor* cursor_ = nullptr;
     int32_t texW_ = 0, texH_ = 0;
     bool fullScreen_ = false;
     bool videoInit_ = false;

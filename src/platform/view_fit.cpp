@@ -43,4 +43,16 @@ void TViewFit::ToPicture(int32_t wx, int32_t wy, int32_t& px, int32_t& py, bool&
     inside = px >= 0 && py >= 0 && px < picW && py < picH;
 }
 
+void TViewFit::ToWindow(int32_t px, int32_t py, int32_t& wx, int32_t& wy) const {
+    if (Empty()) {
+        wx = x;
+        wy = y;
+        return;
+    }
+    // The window point nearest the centre (halves rounded down): at a scale of 1 or more it
+    // maps back to the same picture pixel.
+    wx = x + int32_t(FloorDiv((2 * int64_t(px) + 1) * w + picW - 1, 2 * int64_t(picW)));
+    wy = y + int32_t(FloorDiv((2 * int64_t(py) + 1) * h + picH - 1, 2 * int64_t(picH)));
+}
+
 }  // namespace vesk

@@ -16,6 +16,8 @@ struct TViewFit {
     // A window point in picture pixels (rounded toward minus infinity, not limited to the
     // picture). `inside` tells whether the point lies on the picture.
     void ToPicture(int32_t wx, int32_t wy, int32_t& px, int32_t& py, bool& inside) const;
+    // The window point at the centre of picture pixel (px, py).
+    void ToWindow(int32_t px, int32_t py, int32_t& wx, int32_t& wy) const;
 };
 
 }  // namespace vesk

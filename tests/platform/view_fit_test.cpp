@@ -79,5 +79,26 @@ TEST(ViewFitTest, OneToOneIsTheIdentity) {
     }
 }
 
+TEST(ViewFitTest, PicturePixelsMapBackToTheSamePixels) {
+    // Warping the pointer to a pixel must land where the window reports that pixel again,
+    // at any scale, including shrunk pictures where several pixels share a window point.
+    struct Sizes {
+        int32_t winW, winH, picW, picH;
+    };
+    const Sizes fits[] = {{800, 600, 800, 600}, {1920, 1080, 800, 600}, {1000, 700, 800, 600}};
+    for (const Sizes& c : fits) {
+        TViewFit f = TViewFit::Compute(c.winW, c.winH, c.picW, c.picH);
+        for (int32_t p : {0, 1, 299, 599}) {
+            int32_t wx, wy, px, py;
+            bool inside;
+            f.ToWindow(p, p, wx, wy);
+            f.ToPicture(wx, wy, px, py, inside);
+            EXPECT_TRUE(inside);
+            EXPECT_EQ(px, p) << c.winW << "x" << c.winH;
+            EXPECT_EQ(py, p) << c.winW << "x" << c.winH;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vesk

@@ -1,0 +1,24 @@
+#pragma once
+// What the game window reports, already in game terms: picture pixels and virtual-key codes.
+// Scripted input (the player's --input) speaks the same interface.
+#include <cstdint>
+
+namespace vesk {
+
+class IWindowInput {
+  public:
+    virtual ~IWindowInput() = default;
+    virtual void MouseMoveTo(int32_t x, int32_t y) = 0;
+    virtual void MouseButton(bool left, bool down) = 0;
+    virtual void MouseWheel(bool down) = 0;
+    virtual void KeyDown(int32_t vk) = 0;
+    virtual void KeyUp(int32_t vk) = 0;
+    // The user closed the window.
+    virtual void CloseRequested() = 0;
+    // The toolbar's quit button was pressed (the player asks before closing).
+    virtual void QuitButton() {}
+    // The window gained or lost the input focus (another application became active).
+    virtual void ActiveChanged(bool /*active*/) {}
+};
+
+}  // namespace vesk
