@@ -1,0 +1,278 @@
+// What a game shows: a scene of boxes composed by the player and written as screenshots, the
+// scripted mouse and keys reaching the objects' event pages, and the window showing the same
+// picture as the headless screen.
+#include <png.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "e2e_fixture.h"
+
+namespace vesk::e2e {
+namespace {
+
+// An RGB picture read back from a PNG the player wrote.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    bool Ok() const { return width > 0 && height > 0; }
+    uint32_t At(int x, int y) const {
+        const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+};
+
+Picture ReadPng(const fs::path& path) {
+    Picture pic;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return pic;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return pic;
+    }
+    pic.width = int(image.width);
+    pic.height = int(image.height);
+    pic.rgb = std::move(rgb);
+    return pic;
+}
+
+std::string Hex(uint32_t rgb) {
+    char s[16];
+    std::snprintf(s, sizeof s, "#%06X", rgb);
+    return s;
+}
+
+// True when the player's --help lists `option`; options that are still being added are
+// skipped until then.
+bool PlayerHasOption(const std::string& option) {
+    std::string cmd = Quote(VESKPLAY_PATH) + " --help 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+    if (!p) return false;
+    std::string out;
+    std::array<char, 4096> buf;
+    for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), p.get())) > 0;)
+        out.append(buf.data(), n);
+    return out.find(option) != std::string::npos;
+}
+
+// ---- the box scene
+
+// Colours in scripts are 0x00BBGGRR; the table below writes them as #RRGGBB.
+const char* kSceneProject = R"(ProjectName: "Scene"
+Screen: 320, 240
+StartPage: "main.lsb"
+)";
+
+// Property numbers for SetProp: 3 PR_LEFT, 8 PR_COLOR.
+const char* kScenePage = R"(// The front layer's own colour is the background: #102030.
+SetProp Chr(1) ++ "BASE0", 8, $302010
+
+// Priorities: green (2) over red (1); blue (0) is created last but stays under green.
+BoxNew PR_NAME: "red", PR_LEFT: 10, PR_TOP: 10, PR_WIDTH: 80, PR_HEIGHT: 60,
+    PR_COLOR: $0000FF, PR_PRIORITY: 1
+BoxNew PR_NAME: "green", PR_LEFT: 50, PR_TOP: 40, PR_WIDTH: 80, PR_HEIGHT: 60,
+    PR_COLOR: $00FF00, PR_PRIORITY: 2
+BoxNew PR_NAME: "blue", PR_LEFT: 100, PR_TOP: 20, PR_WIDTH: 60, PR_HEIGHT: 40,
+    PR_COLOR: $FF0000, PR_PRIORITY: 0
+// Equal priorities go by name: "zeta" over "alpha" whichever came first.
+BoxNew PR_NAME: "zeta", PR_LEFT: 10, PR_TOP: 190, PR_WIDTH: 40, PR_HEIGHT: 30,
+    PR_COLOR: $00FFFF, PR_PRIORITY: 3
+BoxNew PR_NAME: "alpha", PR_LEFT: 30, PR_TOP: 200, PR_WIDTH: 40, PR_HEIGHT: 30,
+    PR_COLOR: $FFFF00, PR_PRIORITY: 3
+
+// Half-transparent white over the background, a dark blue box and a white box.
+BoxNew PR_NAME: "base", PR_LEFT: 200, PR_TOP: 10, PR_WIDTH: 40, PR_HEIGHT: 60,
+    PR_COLOR: $804000
+BoxNew PR_NAME: "white", PR_LEFT: 250, PR_TOP: 10, PR_WIDTH: 30, PR_HEIGHT: 30,
+    PR_COLOR: $FFFFFF
+BoxNew PR_NAME: "glass", PR_LEFT: 170, PR_TOP: 20, PR_WIDTH: 100, PR_HEIGHT: 40,
+    PR_COLOR: $FFFFFF, PR_ALPHA: 128, PR_PRIORITY: 5
+
+// Additive at half strength (alpha 256 + 128) over the background and a light grey box.
+BoxNew PR_NAME: "light", PR_LEFT: 200, PR_TOP: 90, PR_WIDTH: 60, PR_HEIGHT: 40,
+    PR_COLOR: $C0C0C0
+BoxNew PR_NAME: "add", PR_LEFT: 170, PR_TOP: 80, PR_WIDTH: 60, PR_HEIGHT: 40,
+    PR_COLOR: $404080, PR_ALPHA: 384, PR_PRIORITY: 5
+
+// A yellow box with a 3-pixel magenta border, and a white ring without a fill.
+BoxNew PR_NAME: "framed", PR_LEFT: 20, PR_TOP: 130, PR_WIDTH: 60, PR_HEIGHT: 40,
+    PR_COLOR: $00FFFF, PR_BORDERWIDTH: 3, PR_BORDERCOLOR: $FF00FF
+BoxNew PR_NAME: "ring", PR_LEFT: 90, PR_TOP: 130, PR_WIDTH: 20, PR_HEIGHT: 20,
+    PR_COLOR: -1, PR_BORDERWIDTH: 2, PR_BORDERCOLOR: $FFFFFF
+
+// A grey parent: a red child cut at the parent's edges, a green one placed by its anchor
+// point, a blue one cut by its own clip rectangle.
+BoxNew PR_NAME: "frame", PR_LEFT: 120, PR_TOP: 130, PR_WIDTH: 80, PR_HEIGHT: 60,
+    PR_COLOR: $808080
+BoxNew PR_NAME: "kid", PR_PARENT: "frame", PR_LEFT: 60, PR_TOP: 40, PR_WIDTH: 40,
+    PR_HEIGHT: 40, PR_COLOR: $0000FF
+BoxNew PR_NAME: "kid2", PR_PARENT: "frame", PR_LEFT: 20, PR_TOP: 20, PR_OFFSETX: 10,
+    PR_OFFSETY: 10, PR_WIDTH: 20, PR_HEIGHT: 20, PR_COLOR: $00FF00
+BoxNew PR_NAME: "kid3", PR_PARENT: "frame", PR_LEFT: 50, PR_TOP: 10, PR_WIDTH: 30,
+    PR_HEIGHT: 30, PR_COLOR: $FF0000, PR_CLIPLEFT: 5, PR_CLIPTOP: 5, PR_CLIPWIDTH: 10,
+    PR_CLIPHEIGHT: 10
+
+// Boxes that draw nothing: hidden, alpha 0, alpha 512.
+BoxNew PR_NAME: "hidden", PR_LEFT: 290, PR_TOP: 10, PR_WIDTH: 20, PR_HEIGHT: 20,
+    PR_COLOR: $0000FF, PR_VISIBLE: FALSE
+BoxNew PR_NAME: "clear", PR_LEFT: 290, PR_TOP: 40, PR_WIDTH: 20, PR_HEIGHT: 20,
+    PR_COLOR: $0000FF, PR_ALPHA: 0
+BoxNew PR_NAME: "over", PR_LEFT: 290, PR_TOP: 80, PR_WIDTH: 20, PR_HEIGHT: 20,
+    PR_COLOR: $0000FF, PR_ALPHA: 512
+
+// Boxes reaching past the screen's edges.
+BoxNew PR_NAME: "edge", PR_LEFT: 300, PR_TOP: 220, PR_WIDTH: 40, PR_HEIGHT: 40,
+    PR_COLOR: $0000FF
+BoxNew PR_NAME: "corner", PR_LEFT: -10, PR_TOP: 230, PR_WIDTH: 20, PR_HEIGHT: 20,
+    PR_COLOR: $0000FF
+
+// A white box over a dark blue pad; it moves right after 100 ms.
+BoxNew PR_NAME: "pad", PR_LEFT: 220, PR_TOP: 150, PR_WIDTH: 90, PR_HEIGHT: 30,
+    PR_COLOR: $800000
+BoxNew PR_NAME: "mover", PR_LEFT: 230, PR_TOP: 140, PR_WIDTH: 30, PR_HEIGHT: 30,
+    PR_COLOR: $FFFFFF, PR_PRIORITY: 1
+Wait , 100
+SetProp "mover", 3, 275
+Label idle
+Wait , 1000
+Jump :idle
+)";
+
+void BuildScene(Workspace& w) {
+    w.Sources("src", {{"project.vpj", kSceneProject}, {"main.vss", kScenePage}});
+    w.Build("src", "game");
+}
+
+struct Expect {
+    const char* what;
+    int x, y;
+    uint32_t rgb;
+};
+
+constexpr uint32_t kBg = 0x102030;  // the layer colour
+
+// Expected pixels computed by hand. Blending is ((d * (255 - a) + s * a) >> 8) per channel;
+// adding scales the colour by the strength / 256 and saturates at 255.
+const Expect kScene[] = {
+    {"background", 5, 5, kBg},
+    {"background right of everything", 315, 120, kBg},
+    {"red alone", 20, 20, 0xFF0000},
+    {"green over red (higher priority)", 70, 50, 0x00FF00},
+    {"green over blue created after it", 120, 50, 0x00FF00},
+    {"blue alone", 150, 30, 0x0000FF},
+    {"green alone", 100, 90, 0x00FF00},
+    {"just past red's right edge", 90, 20, kBg},
+    {"red's last column", 89, 20, 0xFF0000},
+    {"zeta alone", 15, 195, 0xFFFF00},
+    {"equal priority: zeta over alpha", 40, 210, 0xFFFF00},
+    {"alpha alone", 60, 225, 0x00FFFF},
+    // White at 128 over #102030: 16*127+255*128 = 34672 >> 8 = 135; 32 -> 143; 48 -> 151.
+    {"glass over background", 180, 30, 0x878F97},
+    {"glass over background below white", 260, 50, 0x878F97},
+    // Over #004080: 0 -> 127 (the divisor is 256), 64 -> 159, 128 -> 191.
+    {"glass over base", 210, 30, 0x7F9FBF},
+    {"base above the glass", 210, 15, 0x004080},
+    // A colour is not blended into pixels that already have it.
+    {"glass over white stays white", 260, 30, 0xFFFFFF},
+    // #804040 at 128/256 is #402020 added: background -> #50 40 50.
+    {"add over background", 180, 100, 0x504050},
+    // Over #C0C0C0: 192+64 saturates at 255, 192+32 = 224.
+    {"add over light grey", 210, 100, 0xFFE0E0},
+    {"light grey alone", 240, 110, 0xC0C0C0},
+    {"border top-left corner", 20, 130, 0xFF00FF},
+    {"border left, third column", 22, 150, 0xFF00FF},
+    {"inside next to the left border", 23, 150, 0xFFFF00},
+    {"border right, last column", 79, 150, 0xFF00FF},
+    {"border right, first column", 77, 150, 0xFF00FF},
+    {"inside next to the right border", 76, 150, 0xFFFF00},
+    {"border bottom", 50, 167, 0xFF00FF},
+    {"inside above the bottom border", 50, 166, 0xFFFF00},
+    {"left of the bordered box", 19, 150, kBg},
+    {"ring border", 91, 140, 0xFFFFFF},
+    {"ring inside shows the background", 100, 140, kBg},
+    {"just inside the ring's border", 92, 140, kBg},
+    {"parent", 125, 135, 0x808080},
+    {"child inside its parent", 190, 180, 0xFF0000},
+    {"child cut at the parent's right edge", 205, 180, kBg},
+    {"child cut at the parent's bottom edge", 190, 195, kBg},
+    {"child placed by its anchor point", 131, 141, 0x00FF00},
+    {"left of the anchored child", 129, 141, 0x808080},
+    {"anchored child's last pixel", 149, 159, 0x00FF00},
+    {"right of the anchored child", 150, 150, 0x808080},
+    {"child inside its own clip", 180, 150, 0x0000FF},
+    {"child outside its own clip", 172, 150, 0x808080},
+    {"child below its own clip", 190, 160, 0x808080},
+    {"hidden box", 300, 20, kBg},
+    {"alpha 0 box", 300, 50, kBg},
+    {"alpha 512 box", 300, 90, kBg},
+    {"box past the bottom-right corner", 319, 239, 0xFF0000},
+    {"box past the left edge", 0, 235, 0xFF0000},
+    {"above the box past the left edge", 5, 229, kBg},
+};
+
+// The moving box before and after its move.
+const Expect kBeforeMove[] = {
+    {"mover over background", 235, 145, 0xFFFFFF},
+    {"mover over the pad", 235, 160, 0xFFFFFF},
+    {"pad right of the mover", 270, 160, 0x000080},
+    {"background where the mover goes", 285, 145, kBg},
+};
+const Expect kAfterMove[] = {
+    {"old place over background", 235, 145, kBg},
+    {"old place over the pad", 235, 160, 0x000080},
+    {"old place's last column", 259, 145, kBg},
+    {"between the places over the pad", 270, 160, 0x000080},
+    {"new place over background", 285, 145, 0xFFFFFF},
+    {"new place over the pad", 285, 160, 0xFFFFFF},
+    {"right of the new place", 306, 160, 0x000080},
+};
+
+void CheckPixels(const Picture& pic, const Expect* begin, const Expect* end) {
+    for (const Expect* e = begin; e != end; ++e)
+        EXPECT_EQ(Hex(pic.At(e->x, e->y)), Hex(e->rgb)) << e->what << " at " << e->x << "," << e->y;
+}
+
+TEST(DisplaySceneTest, BoxesComposeByPriorityBlendAndClip) {
+    Workspace w;
+    BuildScene(w);
+    fs::path a = w.Path("a.png"), b = w.Path("b.png");
+    RunResult r = w.Play(w.Game("game") + " --frames 20 --screenshot 3:" + Quote(a.string()) +
+                         " --screenshot 20:" + Quote(b.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    Picture first = ReadPng(a);
+    ASSERT_TRUE(first.Ok()) << a;
+    ASSERT_EQ(first.width, 320);
+    ASSERT_EQ(first.height, 240);
+    {
+        SCOPED_TRACE("after tick 3");
+        CheckPixels(first, std::begin(kScene), std::end(kScene));
+        CheckPixels(first, std::begin(kBeforeMove), std::end(kBeforeMove));
+    }
+    Picture second = ReadPng(b);
+    ASSERT_TRUE(second.Ok()) << b;
+    {
+        SCOPED_TRACE("after tick 20, the mover moved");
+        CheckPixels(second, std::begin(kScene), std::end(kScene));
+        CheckPixels(second, std::begin(kAfterMove), std::end(kAfterMove));
+    }
+    // Nothing but the mover's two places changed, and every pixel of both did.
+    ASSERT_EQ(second.rgb.size(), first.rgb.size());
+    int changed = 0, stray = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            if (first.At(x, y) == second.At(x, y)) continue;
+            ++changed;
+            const bool moverPlace =
+                y >= 140 && y < 170 && ((x >= 230 && x < 260) || (x >= 275 && x < 305));
+            if (!moverPlace && ++stray <= 5) ADD_FAILURE() << "changed at " << x << "," << y;
+        }
+    EXPECT_EQ(changed, 2 * 30 * 30);
+}
+
+}  // namespace
+}  // namespace vesk::e2e
