@@ -13,6 +13,7 @@ constexpr int32_t kGap = 1;
 void FillPixels(const TPixelBuffer& dst, const TRect& r, uint32_t color) {
     if (!dst.pixels) return;
     TRect c = Intersect(r, dst.Bounds());
+    if (c.IsEmpty()) return;
     for (int32_t y = c.top; y < c.bottom; ++y)
         std::fill(dst.Row(y) + c.left, dst.Row(y) + c.right, color);
 }
