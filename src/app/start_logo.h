@@ -35,7 +35,7 @@ class TStartLogo final : public TVeskControl {
     void KeyDown(const std::vector<int32_t>& keys) override;
 
   private:
-    // The part of the screen the emblem can touch at any time of the animation.
+    // The area the emblem can touch at any time of the animation.
     TRect EmblemArea();
 
     int32_t elapsed_ = 0;
