@@ -79,6 +79,13 @@ bool TToolbar::MouseMove(int32_t x, int32_t y) {
     return changed;
 }
 
+bool TToolbar::FollowPointer(int32_t x, int32_t y) {
+    const bool show = y <= 0 || Contains(x, y);
+    if (show == visible_) return false;
+    SetVisible(show);
+    return true;
+}
+
 bool TToolbar::MouseLeave() {
     bool changed = hovered_ != ToolbarButton::None;
     hovered_ = ToolbarButton::None;

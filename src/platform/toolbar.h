@@ -47,6 +47,10 @@ class TToolbar {
     bool MouseLeave();
     bool MouseDown(int32_t x, int32_t y);
     ToolbarButton MouseUp(int32_t x, int32_t y);
+    // Full screen: the dock appears when the pointer reaches the window's top row and stays
+    // while the pointer is on it; anywhere else hides it. Returns whether it appeared or
+    // disappeared.
+    bool FollowPointer(int32_t x, int32_t y);
     // Forgets a press (the window lost the focus or the pointer capture).
     void CancelPress() { pressed_ = ToolbarButton::None; }
 

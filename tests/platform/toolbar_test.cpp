@@ -123,6 +123,27 @@ TEST(ToolbarTest, PressStateAndItsLook) {
     EXPECT_EQ(t.MouseUp(q.left + 2, q.top + 2), B::None);
 }
 
+TEST(ToolbarTest, InFullScreenItFollowsThePointer) {
+    TToolbar t;
+    t.SetWidth(640);
+    t.SetVisible(false);
+    struct {
+        int32_t x, y;
+        bool visible, changed;
+    } moves[] = {
+        {100, 300, false, false}, {10, 5, false, false},  // where the dock would be: still hidden
+        {300, 0, true, true},                             // the top row shows it
+        {20, 10, true, false},                            // on the dock it stays
+        {20, 21, true, false},    {20, 22, false, true},  // below it hides
+        {20, -3, true, true},  // a pointer held above the window counts as the top
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(::testing::Message() << m.x << "," << m.y);
+        EXPECT_EQ(t.FollowPointer(m.x, m.y), m.changed);
+        EXPECT_EQ(t.Visible(), m.visible);
+    }
+}
+
 class ToolbarDrawTest : public ::testing::Test {
   protected:
     static constexpr int32_t W = 200, H = 40;
