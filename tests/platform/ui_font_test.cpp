@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -55,6 +56,24 @@ TEST(UiFontTest, MissingOrBrokenFontFilesFailWithAMessage) {
     EXPECT_EQ(TUiFont::OpenFile(junk, 12, &error), nullptr);
     EXPECT_FALSE(error.empty());
     std::remove(junk.c_str());
+}
+
+TEST(UiFontTest, NoFontFoundIsAnErrorNotACrash) {
+    // A fontconfig setup that knows no font folder at all.
+    const std::string conf = ::testing::TempDir() + "ui_font_empty_fonts.conf";
+    { std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n"; }
+    const char* old = std::getenv("FONTCONFIG_FILE");
+    const std::string saved = old ? old : "";
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+    std::string error;
+    auto font = TUiFont::Open(12, &error);
+    if (old)
+        setenv("FONTCONFIG_FILE", saved.c_str(), 1);
+    else
+        unsetenv("FONTCONFIG_FILE");
+    std::remove(conf.c_str());
+    EXPECT_EQ(font, nullptr);
+    EXPECT_NE(error.find("no font"), std::string::npos) << error;
 }
 
 class UiFontDrawTest : public ::testing::Test {
