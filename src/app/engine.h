@@ -85,7 +85,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void Shutdown(const std::function<void(TEngine&)>& afterProject = {});
 
     bool QuitFlag() const { return quit_; }
-    void SetQuitFlag() { quit_ = true; }
+    void SetQuitFlag(bool on = true) { quit_ = on; }
     // The script or the user asked the window to close.
     bool CloseRequested() const { return closeRequested_; }
     // The label of the start-up or shut-down step in progress (named in error reports).

@@ -15,18 +15,23 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "app/form_config.h"
 #include "app/game_ini.h"
 #include "app/headless_box.h"
 #include "app/input_script.h"
 #include "app/instance_lock.h"
 #include "app/player_options.h"
+#include "app/quit_prompt.h"
 #include "app/screenshots.h"
+#include "app/start_logo.h"
 #include "app/value_json.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "display/vesk_base_list.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "platform/sdl_config_dialog.h"
+#include "platform/sdl_dialogs.h"
 #include "platform/sdl_window.h"
 #include "script/script_env.h"
 #include "vfs/host_path.h"
@@ -96,10 +101,26 @@ class TRootInput final : public IWindowInput {
     }
     void CloseRequested() override { engine_.PostClose(); }
     void ActiveChanged(bool active) override { engine_.ActiveChanged(active, MonotonicMs()); }
+    // The quit button asks first. No script runs while the question is open; "no" puts
+    // the quit flag back as it was.
+    void QuitButton() override {
+        const bool was = engine_.QuitFlag();
+        engine_.SetQuitFlag();
+        const bool japanese = UserPrefersJapanese();
+        const std::string name = ReadableText(engine_.Title());
+        const TYesNoLabels labels = YesNoLabels(japanese);
+        if (AskYesNo(window_ ? window_->Handle() : nullptr, name, QuitPromptText(name, japanese),
+                     labels.yes, labels.no))
+            engine_.PostClose();
+        else
+            engine_.SetQuitFlag(was);
+    }
+    void SetWindow(TSdlWindow* w) { window_ = w; }
 
   private:
     TVeskBaseList* Root() { return engine_.Active() ? engine_.Root() : nullptr; }
     TEngine& engine_;
+    TSdlWindow* window_ = nullptr;
 };
 
 // The engine's view of the SDL window.
@@ -167,7 +188,7 @@ int main(int argc, char** argv) {
     std::string exePath = ExecutablePath(argv[0]);
     if (!opt.ExeFolder.empty()) exePath = (fs::path(opt.ExeFolder) / "veskplay").string();
     std::string exeFolder = HostFolderOf(exePath);
-    if (opt.Games.empty() && opt.ExeFolder.empty() && !opt.Config && !InstalledBeside(exeFolder)) {
+    if (opt.Games.empty() && opt.ExeFolder.empty() && !InstalledBeside(exeFolder)) {
 #ifdef VESK_DEMO_GAME
         if (IsHostDir(VESK_DEMO_GAME)) opt.Games.push_back(VESK_DEMO_GAME);
 #endif
@@ -199,7 +220,17 @@ int main(int argc, char** argv) {
     TInstanceLock lock(gameFolder);
     if (!lock.Held()) return 1;
     if (opt.Config) {
-        std::fputs("veskplay: the configuration dialog needs the window\n", stderr);
+        // The settings dialog runs instead of the game.
+        TFormConfig form((fs::path(gameFolder) / "game.ini").string());
+        std::string why;
+        int shown = RunConfigDialog(form, &why);
+        if (shown < 0) {
+            std::fprintf(stderr,
+                         "veskplay: the settings dialog cannot be shown (%s); the settings are "
+                         "the [Sound] keys DirectSound and DelayTime of %s\n",
+                         why.c_str(), form.IniPath().c_str());
+            return 1;
+        }
         return 0;
     }
     // A log left from an earlier run would mix with this one's.
@@ -230,6 +261,12 @@ int main(int argc, char** argv) {
     eo.MessageBox = &box;
     eo.Trace = trace.get();
     if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
+    // Our own short logo plays before the start page: in a window by default, on request
+    // in headless runs.
+    if (opt.Logo == 1 || (opt.Logo < 0 && !opt.Headless))
+        eo.Logo = [](TVeskBaseList& root) -> TVeskControl* {
+            return root.Create<TStartLogo>(root.ScreenWidth(), root.ScreenHeight());
+        };
     // Only what changed reaches the window: the front layer's dirty rectangles and the
     // area the last composition repainted.
     eo.Present = [&window](TVeskBaseList& root) {
@@ -248,6 +285,7 @@ int main(int argc, char** argv) {
         engine.SetWindow(windowHost.get());
     }
     TRootInput input(engine);
+    input.SetWindow(window.get());
     std::string shownTitle = engine.Title();
     if (started) {
         std::signal(SIGINT, OnCloseSignal);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "gfx/cursor_file.h"
 #include "gfx/custom_dibx.h"
@@ -35,14 +36,18 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
     SDL_DisableScreenSaver();
     width = std::max(width, 1);
     height = std::max(height, 1);
+    // The picture sits below the toolbar's dock; the window holds both.
     w->window_ = SDL_CreateWindow(titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  width, height, SDL_WINDOW_RESIZABLE);
+                                  width, height + TToolbar::kHeight, SDL_WINDOW_RESIZABLE);
     if (!w->window_) return fail("cannot open the window");
     w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     if (!w->renderer_) return fail("cannot draw in the window");
     // Nearest-neighbour like the stretch the pictures were made for.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     if (!w->EnsureTexture(width, height)) return fail("cannot make the picture texture");
+    // The toolbar is drawn without captions when no font can be found.
+    std::string why;
+    w->font_ = TUiFont::Open(12, &why);
     w->Redraw();
     return w;
 }
@@ -53,6 +58,7 @@ TSdlWindow::~TSdlWindow() {
         SDL_FreeCursor(cursor_);
     }
     if (texture_) SDL_DestroyTexture(texture_);
+    if (toolbarTexture_) SDL_DestroyTexture(toolbarTexture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -105,7 +111,33 @@ void TSdlWindow::Present(TCustomDIBX& screen, const std::vector<TRect>& dirty) {
 TViewFit TSdlWindow::Fit() const {
     int ww = 0, wh = 0;
     SDL_GetWindowSize(window_, &ww, &wh);
-    return TViewFit::Compute(ww, wh, texW_, texH_);
+    return FitIn(ww, wh);
+}
+
+TViewFit TSdlWindow::FitIn(int32_t w, int32_t h) const {
+    // In full screen the toolbar only floats over the picture when called up.
+    const int32_t dock = fullScreen_ ? 0 : TToolbar::kHeight;
+    TViewFit f = TViewFit::Compute(w, std::max(h - dock, 0), texW_, texH_);
+    f.y += dock;
+    return f;
+}
+
+void TSdlWindow::UpdateToolbarTexture(int32_t width) {
+    if (width <= 0) return;
+    if (!toolbarTexture_ || toolbarTexW_ != width) {
+        if (toolbarTexture_) SDL_DestroyTexture(toolbarTexture_);
+        toolbarTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
+                                            SDL_TEXTUREACCESS_STREAMING, width, TToolbar::kHeight);
+        toolbarTexW_ = toolbarTexture_ ? width : 0;
+        toolbarDirty_ = true;
+    }
+    if (!toolbarTexture_ || !toolbarDirty_) return;
+    toolbar_.SetWidth(width);
+    toolbarPixels_.assign(size_t(width) * TToolbar::kHeight, 0);
+    TPixelBuffer buf{toolbarPixels_.data(), ptrdiff_t(width) * 4, width, TToolbar::kHeight};
+    toolbar_.Draw(buf, font_.get());
+    SDL_UpdateTexture(toolbarTexture_, nullptr, toolbarPixels_.data(), width * 4);
+    toolbarDirty_ = false;
 }
 
 void TSdlWindow::Redraw() {
@@ -130,7 +162,7 @@ bool TSdlWindow::ReadPicturePixels(std::vector<uint32_t>& out, int32_t& width, i
     std::vector<uint32_t> all;
     int32_t ow = 0, oh = 0;
     if (!ReadWindowPixels(all, ow, oh)) return false;
-    TViewFit f = TViewFit::Compute(ow, oh, texW_, texH_);
+    TViewFit f = FitIn(ow, oh);
     if (f.Empty()) return false;
     out.resize(size_t(f.w) * size_t(f.h));
     for (int32_t y = 0; y < f.h; ++y)
@@ -174,10 +206,17 @@ void TSdlWindow::Render() {
         // The renderer may have more pixels than the window has points (high density).
         int ow = 0, oh = 0;
         SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-        TViewFit f = TViewFit::Compute(ow, oh, texW_, texH_);
+        TViewFit f = FitIn(ow, oh);
         if (!f.Empty()) {
             SDL_Rect dst{f.x, f.y, f.w, f.h};
             SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+        }
+        if (toolbar_.Visible()) {
+            UpdateToolbarTexture(ow);
+            if (toolbarTexture_) {
+                SDL_Rect bar{0, 0, toolbarTexW_, TToolbar::kHeight};
+                SDL_RenderCopy(renderer_, toolbarTexture_, nullptr, &bar);
+            }
         }
     }
 }
@@ -186,6 +225,9 @@ bool TSdlWindow::SetFullScreen(bool on) {
     if (on == fullScreen_) return true;
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     fullScreen_ = on;
+    // Full screen hides the toolbar until the pointer reaches the top row.
+    toolbar_.SetVisible(!on);
+    toolbarDirty_ = true;
     Redraw();
     return true;
 }
@@ -195,7 +237,57 @@ void TSdlWindow::PumpEvents(IWindowInput& input) {
     while (SDL_PollEvent(&e)) HandleEvent(e, input);
 }
 
+bool TSdlWindow::ToolbarMouse(const SDL_Event& e, IWindowInput& input) {
+    auto look = [this](bool changed) {
+        if (!changed) return;
+        toolbarDirty_ = true;
+        Redraw();
+    };
+    switch (e.type) {
+        case SDL_MOUSEMOTION: {
+            const int32_t x = e.motion.x, y = e.motion.y;
+            if (fullScreen_) {
+                // The top row calls the toolbar up; leaving the dock puts it away.
+                bool want =
+                    y <= 0 || (toolbar_.Visible() && (toolbar_.Contains(x, y) ||
+                                                      toolbar_.Pressed() != ToolbarButton::None));
+                if (want != toolbar_.Visible()) {
+                    toolbar_.SetVisible(want);
+                    look(true);
+                }
+            }
+            if (!toolbar_.Visible()) return false;
+            look(toolbar_.MouseMove(x, y));
+            // Moves over the dock, or while a button is held, are the toolbar's.
+            return toolbar_.Contains(x, y) || toolbarHeld_;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button != SDL_BUTTON_LEFT)
+                return toolbar_.Contains(e.button.x, e.button.y);
+            if (!toolbar_.MouseDown(e.button.x, e.button.y)) return false;
+            toolbarHeld_ = true;
+            look(true);
+            return true;
+        case SDL_MOUSEBUTTONUP: {
+            // The release of a press the toolbar took is the toolbar's too.
+            if (e.button.button != SDL_BUTTON_LEFT || !toolbarHeld_) return false;
+            toolbarHeld_ = false;
+            ToolbarButton b = toolbar_.MouseUp(e.button.x, e.button.y);
+            look(true);
+            if (b == ToolbarButton::Quit) input.QuitButton();
+            if (b == ToolbarButton::FullScreen) SetFullScreen(!fullScreen_);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
+    if ((e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN ||
+         e.type == SDL_MOUSEBUTTONUP) &&
+        buttonsHeld_ == 0 && ToolbarMouse(e, input))
+        return;
     switch (e.type) {
         case SDL_QUIT:
             input.CloseRequested();
@@ -206,8 +298,13 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
             else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                      e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                 Redraw();
-            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            else if (e.window.event == SDL_WINDOWEVENT_LEAVE && toolbar_.MouseLeave()) {
+                toolbarDirty_ = true;
+                Redraw();
+            } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 buttonsHeld_ = 0;
+                toolbarHeld_ = false;
+                toolbar_.CancelPress();
                 input.ActiveChanged(false);
             } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
                 input.ActiveChanged(true);

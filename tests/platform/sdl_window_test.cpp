@@ -91,21 +91,27 @@ TEST(SdlWindowTest, OnlyTheDirtyRectanglesAreUploaded) {
     win->Present(screen, {TRect{2, 3, 3, 4}});
     std::vector<uint32_t> px;
     int32_t w = 0, h = 0;
-    ASSERT_TRUE(win->ReadWindowPixels(px, w, h));
+    ASSERT_TRUE(win->ReadPicturePixels(px, w, h));
     ASSERT_EQ(w, 8);
     ASSERT_EQ(h, 6);
     EXPECT_EQ(At(px, w, 2, 3), 0x0000FFu);
     EXPECT_EQ(At(px, w, 7, 5), 0xFF0000u);  // not dirty: the old picture stays
     EXPECT_EQ(At(px, w, 0, 0), 0xFF0000u);
+    // The whole window: the toolbar's dock above the picture.
+    ASSERT_TRUE(win->ReadWindowPixels(px, w, h));
+    ASSERT_EQ(h, 6 + TToolbar::kHeight);
+    EXPECT_EQ(At(px, w, 0, TToolbar::kHeight), 0xFF0000u);
+    EXPECT_NE(At(px, w, 0, 0), 0xFF0000u);
     // A picture of another size is uploaded whole, and a 16-bit one is converted.
     TDIBX wide(16, 6, 16);
     wide.Clear(0x001F);  // blue in 5-6-5
     win->Present(wide, {});
     ASSERT_TRUE(win->ReadWindowPixels(px, w, h));
-    // 16 x 6 in an 8 x 6 window: 8 x 3 from row 1, black bars above and below.
-    EXPECT_EQ(At(px, w, 0, 0), 0u);
-    EXPECT_EQ(At(px, w, 4, 2) & 0xF8F8F8, 0x0000F8u);
-    EXPECT_EQ(At(px, w, 4, 5), 0u);
+    // 16 x 6 in an 8 x 6 picture area: 8 x 3 from row 1, black bars above and below.
+    const int32_t top = TToolbar::kHeight;
+    EXPECT_EQ(At(px, w, 0, top), 0u);
+    EXPECT_EQ(At(px, w, 4, top + 2) & 0xF8F8F8, 0x0000F8u);
+    EXPECT_EQ(At(px, w, 4, top + 5), 0u);
 }
 
 TEST(SdlWindowTest, EventsBecomeGameInput) {
@@ -117,16 +123,18 @@ TEST(SdlWindowTest, EventsBecomeGameInput) {
     win->PumpEvents(log);  // what opening the window reported
     log.calls.clear();
 
+    // The picture starts below the toolbar's dock.
+    const int dock = TToolbar::kHeight;
     SDL_Event m{};
     m.type = SDL_MOUSEMOTION;
     m.motion.x = 10;
-    m.motion.y = 20;
+    m.motion.y = dock + 20;
     Push(m);
-    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 11, 21));
-    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21));
-    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 11, 21));
-    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 3, 4));
-    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 3, 4));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 11, dock + 21));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, dock + 21));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 11, dock + 21));
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 3, dock + 4));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 3, dock + 4));
     SDL_Event w{};
     w.type = SDL_MOUSEWHEEL;
     w.wheel.y = -1;
@@ -149,6 +157,40 @@ TEST(SdlWindowTest, EventsBecomeGameInput) {
         "key up 13",  "key down 65", "key up 65",  "close",
     };
     EXPECT_EQ(log.calls, expected);
+}
+
+struct ToolbarLog : Log {
+    void QuitButton() override { calls.push_back("quit button"); }
+};
+
+TEST(SdlWindowTest, TheToolbarTakesItsOwnClicks) {
+    auto win = OpenTestWindow(200, 100);
+    if (!win) return;
+    TDIBX screen(200, 100, 32);
+    win->Present(screen, {});
+    ToolbarLog log;
+    win->PumpEvents(log);
+    log.calls.clear();
+    TRect quit = win->Toolbar().ButtonRect(ToolbarButton::Quit);
+    TRect full = win->Toolbar().ButtonRect(ToolbarButton::FullScreen);
+    // A press on the quit button released on it asks to quit; the game sees nothing.
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, quit.left + 5, quit.top + 5));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, quit.left + 6, quit.top + 5));
+    // Pressed on the button, released elsewhere: nothing.
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, quit.left + 5, quit.top + 5));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 150, 60));
+    // A press on the bare dock is not the game's either.
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 190, 3));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 190, 3));
+    win->PumpEvents(log);
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"quit button"}));
+    EXPECT_FALSE(win->FullScreen());
+    // The other button switches to full screen, where the dock is hidden.
+    Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, full.left + 5, full.top + 5));
+    Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, full.left + 5, full.top + 5));
+    win->PumpEvents(log);
+    if (!win->FullScreen()) GTEST_SKIP() << "this display has no full screen";
+    EXPECT_FALSE(win->Toolbar().Visible());
 }
 
 }  // namespace
