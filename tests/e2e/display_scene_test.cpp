@@ -274,5 +274,244 @@ TEST(DisplaySceneTest, BoxesComposeByPriorityBlendAndClip) {
     EXPECT_EQ(changed, 2 * 30 * 30);
 }
 
+// ---- scripted input
+
+// A game with the given start page (followed by an endless wait) and event pages; they log
+// into the string "log". The quit page sets "quitran".
+void BuildInputGame(Workspace& w, const std::string& mainPage,
+                    std::initializer_list<std::pair<std::string, std::string>> pages) {
+    w.Sources("src", {{"project.vpj",
+                       "ProjectName: \"Input\"\nScreen: 320, 240\n"
+                       "StartPage: \"main.lsb\"\nQuitPage: \"quit.lsb\"\n"
+                       "Var: log, string, \"\"\nVar: quitran, int, 0\n"},
+                      {"main.vss", mainPage + "Label idle\nWait , 1000\nJump :idle\n"},
+                      {"quit.vss", "Calc quitran = 1\n"}});
+    w.Sources("src", pages);
+    w.Build("src", "game");
+}
+
+// An event page that logs "<tag>:<sender>@<x>,<y>;" (the position within the box).
+std::string LogButton(const std::string& tag) {
+    return "Calc log = log ++ \"" + tag +
+           ":\" ++ @Sender ++ \"@\" ++ @ParamStr[0] ++ \",\" ++ @ParamStr[1] ++ \";\"\n";
+}
+// An event page that logs "<tag>:<sender>;".
+std::string LogSender(const std::string& tag) {
+    return "Calc log = log ++ \"" + tag + ":\" ++ @Sender ++ \";\"\n";
+}
+
+RunResult PlayWithInput(Workspace& w, const std::string& input, int frames) {
+    std::ofstream(w.Path("input.txt"), std::ios::binary) << input;
+    return w.Play(w.Game("game") + " --frames " + std::to_string(frames) + " --input " +
+                  Quote(w.Path("input.txt").string()) + " --dump-vars");
+}
+
+std::string Log(const RunResult& r) {
+    nlohmann::json v = r.Var("log");
+    return v.is_object() && v.contains("text") ? v["text"].get<std::string>() : "<no log>";
+}
+
+#define SKIP_WITHOUT_OPTION(opt) \
+    if (!PlayerHasOption(opt)) GTEST_SKIP() << "the player has no " opt " option yet"
+
+TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsThePress) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    const std::string pages =
+        ", PR_ONLBTNDOWN: \"down.lsb\", PR_ONLBTNUP: \"up.lsb\",\n"
+        "    PR_ONWHEELDOWN: \"wd.lsb\", PR_ONWHEELUP: \"wu.lsb\"\n";
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"target\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 100, "
+                   "PR_HEIGHT: 100" +
+                       pages +
+                       "BoxNew PR_NAME: \"other\", PR_LEFT: 150, PR_TOP: 20, PR_WIDTH: 100, "
+                       "PR_HEIGHT: 100" +
+                       pages,
+                   {{"down.vss", LogButton("D")},
+                    {"up.vss", LogButton("U")},
+                    {"wd.vss", LogSender("WD")},
+                    {"wu.vss", LogSender("WU")}});
+    RunResult r = PlayWithInput(w,
+                                "# a click on target\n"
+                                "2 click left 50 60\n"
+                                "\n"
+                                "# press on target, move onto other, release there: the\n"
+                                "# release still belongs to target\n"
+                                "5 move 60 70\n"
+                                "5 down left\n"
+                                "7 move 200 50\n"
+                                "9 up left\n"
+                                "12 click left 151 21   # other's top-left pixel\n"
+                                "14 click left 250 21   # just right of other: nobody\n"
+                                "16 move 30 30\n"
+                                "16 wheel down\n"
+                                "18 wheel up\n"
+                                "20 move 160 30\n"
+                                "20 wheel up\n",
+                                24);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r),
+              "D:target@30,40;U:target@30,40;"
+              "D:target@40,50;U:target@180,30;"
+              "D:other@1,1;U:other@1,1;"
+              "WD:target;WU:target;WU:other;");
+}
+
+// Each ignore-mouse mode on a box that covers another one, pressed with either button:
+// which of the two gets the press.
+TEST(DisplayInputTest, IgnoreMouseModesLetPressesThroughToTheBoxBelow) {
+    SKIP_WITHOUT_OPTION("--input");
+    struct Mode {
+        int mode;
+        const char* left;   // the box that gets a left press
+        const char* right;  // the box that gets a right press
+    } modes[] = {
+        {0, "top0", "top0"},      // IM_NONE
+        {1, "under1", "under1"},  // IM_ALL
+        {2, "under2", "under2"},  // IM_CLICK
+        {3, "under3", "top3"},    // IM_LCLICK: lets left presses through only
+        {4, "top4", "under4"},    // IM_RCLICK: lets right presses through only
+    };
+    std::string page, input, expected;
+    for (const Mode& m : modes) {
+        const int x = 10 + 60 * m.mode;
+        const std::string n = std::to_string(m.mode);
+        const std::string rect = "PR_LEFT: " + std::to_string(x) +
+                                 ", PR_TOP: 20, PR_WIDTH: 50, PR_HEIGHT: 50,\n"
+                                 "    PR_ONLBTNDOWN: \"l.lsb\", PR_ONRBTNDOWN: \"r.lsb\"\n";
+        page += "BoxNew PR_NAME: \"under" + n + "\", " + rect;
+        page +=
+            "BoxNew PR_NAME: \"top" + n + "\", PR_PRIORITY: 1, PR_IGNOREMOUSE: " + n + ", " + rect;
+        const int tick = 2 + 4 * m.mode;
+        input += std::to_string(tick) + " click left " + std::to_string(x + 25) + " 45\n";
+        input += std::to_string(tick + 2) + " click right " + std::to_string(x + 25) + " 45\n";
+        expected += std::string("L:") + m.left + ";R:" + m.right + ";";
+    }
+    Workspace w;
+    BuildInputGame(w, page, {{"l.vss", LogSender("L")}, {"r.vss", LogSender("R")}});
+    RunResult r = PlayWithInput(w, input, 26);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), expected);
+}
+
+TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    // A key page logs the codes it was given: "d13;" or, for two keys at once, "d65+66;".
+    auto keyPage = [](const char* tag) {
+        return std::string("Calc log = log ++ \"") + tag +
+               "\" ++ @ParamStr[0]\n"
+               "If @ParamCount > 1\n"
+               "    Calc log = log ++ \"+\" ++ @ParamStr[1]\n"
+               "Calc log = log ++ \";\"\n";
+    };
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"keys\", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 10, "
+                   "PR_HEIGHT: 10,\n"
+                   "    PR_HANDLEKEY: 1, PR_ONKEYDOWN: \"kd.lsb\", PR_ONKEYUP: \"ku.lsb\"\n",
+                   {{"kd.vss", keyPage("d")}, {"ku.vss", keyPage("u")}});
+    RunResult r = PlayWithInput(w,
+                                "3 key enter\n"
+                                "6 key A\n"
+                                "9 keydown space\n"
+                                "12 keyup space\n"
+                                "15 key left\n"
+                                "18 key 112\n"
+                                "21 keydown a\n"
+                                "21 keydown b\n"
+                                "24 keyup a\n"
+                                "24 keyup b\n",
+                                28);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "d13;u13;d65;u65;d32;u32;d37;u37;d112;u112;d65+66;u65+66;");
+}
+
+TEST(DisplayInputTest, CloseEndsTheGameThroughItsQuitPage) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    BuildInputGame(w, "", {});
+    RunResult r = PlayWithInput(w, "5 close\n", 100);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Var("quitran"), 1);
+    EXPECT_GE(r.Frames(), 4);
+    EXPECT_LE(r.Frames(), 5);
+}
+
+TEST(DisplayInputTest, AFaultyInputScriptIsRefusedWithItsLine) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    BuildInputGame(w, "", {});
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"1 move 1 2\n2 jump 3\n", "line 2"},
+        {"# fine\n\n0 click left 1 1\n", "line 3"},
+        {"4 key nosuchkey\n", "line 1"},
+        {"4 click middle 1 1\n", "line 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        RunResult r = PlayWithInput(w, c.text, 5);
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");  // the game never started
+    }
+    RunResult r =
+        w.Play(w.Game("game") + " --frames 2 --input " + Quote(w.Path("missing.txt").string()));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("missing.txt"), std::string::npos) << r.err;
+}
+
+// ---- the window
+
+// Runs the player in a window on a virtual X display. The X and D-Bus client libraries keep
+// a few allocations past exit that the leak checker would report as the player's; its own
+// leaks are checked by the headless runs.
+RunResult PlayInXvfb(Workspace& w, const std::string& args) {
+    fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
+    std::string cmd =
+        "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" xvfb-run -a -s "
+        "'-screen 0 1024x768x24' " +
+        Quote(VESKPLAY_PATH) + " " + args + " >" + Quote(out.string()) + " 2>" +
+        Quote(err.string());
+    int raw = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadText(out);
+    r.err = ReadText(err);
+    return r;
+}
+
+TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
+    SKIP_WITHOUT_OPTION("--window-shot");
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to open "
+                        "the window on";
+    Workspace w;
+    BuildScene(w);
+    // The scene stands still after its one move, long before tick 60 on the real clock.
+    fs::path win = w.Path("win.png"), head = w.Path("head.png");
+    RunResult r = PlayInXvfb(
+        w, w.Game("game") + " --no-logo --frames 60 --window-shot 60:" + Quote(win.string()) +
+               " --screenshot 60:" + Quote(head.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("without a window"), std::string::npos) << r.err;
+    Picture shown = ReadPng(win), composed = ReadPng(head);
+    ASSERT_TRUE(shown.Ok()) << r.err;
+    ASSERT_TRUE(composed.Ok()) << r.err;
+    ASSERT_EQ(shown.width, 320);
+    ASSERT_EQ(shown.height, 240);
+    CheckPixels(shown, std::begin(kScene), std::end(kScene));
+    CheckPixels(shown, std::begin(kAfterMove), std::end(kAfterMove));
+    int differ = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            if (shown.At(x, y) != composed.At(x, y) && ++differ <= 5)
+                ADD_FAILURE() << "window " << Hex(shown.At(x, y)) << " screen "
+                              << Hex(composed.At(x, y)) << " at " << x << "," << y;
+    EXPECT_EQ(differ, 0);
+}
+
 }  // namespace
 }  // namespace vesk::e2e
