@@ -319,6 +319,7 @@ TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsTheP
     Workspace w;
     const std::string pages =
         ", PR_ONLBTNDOWN: \"down.lsb\", PR_ONLBTNUP: \"up.lsb\",\n"
+        "    PR_ONRBTNDOWN: \"rd.lsb\", PR_ONRBTNUP: \"ru.lsb\",\n"
         "    PR_ONWHEELDOWN: \"wd.lsb\", PR_ONWHEELUP: \"wu.lsb\"\n";
     BuildInputGame(w,
                    "BoxNew PR_NAME: \"target\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 100, "
@@ -329,6 +330,8 @@ TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsTheP
                        pages,
                    {{"down.vss", LogButton("D")},
                     {"up.vss", LogButton("U")},
+                    {"rd.vss", LogButton("RD")},
+                    {"ru.vss", LogButton("RU")},
                     {"wd.vss", LogSender("WD")},
                     {"wu.vss", LogSender("WU")}});
     RunResult r = PlayWithInput(w,
@@ -347,14 +350,20 @@ TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsTheP
                                 "16 wheel down\n"
                                 "18 wheel up\n"
                                 "20 move 160 30\n"
-                                "20 wheel up\n",
-                                24);
+                                "20 wheel up\n"
+                                "# the right button holds on to its box the same way\n"
+                                "22 move 30 30\n"
+                                "22 down right\n"
+                                "24 move 300 200\n"
+                                "26 up right\n",
+                                30);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Log(r),
               "D:target@30,40;U:target@30,40;"
               "D:target@40,50;U:target@180,30;"
               "D:other@1,1;U:other@1,1;"
-              "WD:target;WU:target;WU:other;");
+              "WD:target;WU:target;WU:other;"
+              "RD:target@10,10;RU:target@280,180;");
 }
 
 // Each ignore-mouse mode on a box that covers another one, pressed with either button:
@@ -397,19 +406,30 @@ TEST(DisplayInputTest, IgnoreMouseModesLetPressesThroughToTheBoxBelow) {
 TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
     SKIP_WITHOUT_OPTION("--input");
     Workspace w;
-    // A key page logs the codes it was given: "d13;" or, for two keys at once, "d65+66;".
+    // A key page logs its box and the codes it was given: "d:k2=13;" or, for two keys at
+    // once, "d:k2=65+66;".
     auto keyPage = [](const char* tag) {
         return std::string("Calc log = log ++ \"") + tag +
-               "\" ++ @ParamStr[0]\n"
+               ":\" ++ @Sender ++ \"=\" ++ @ParamStr[0]\n"
                "If @ParamCount > 1\n"
                "    Calc log = log ++ \"+\" ++ @ParamStr[1]\n"
                "Calc log = log ++ \";\"\n";
     };
+    const std::string pages =
+        "    PR_HANDLEKEY: 1, PR_ONKEYDOWN: \"kd.lsb\", PR_ONKEYUP: \"ku.lsb\",\n"
+        "    PR_ONKEYREPEAT: \"kr.lsb\", PR_ONFOCUSIN: \"fi.lsb\", PR_ONFOCUSOUT: \"fo.lsb\"\n";
+    // Nothing has the focus at first: the topmost box that handles keys gets it, k2.
     BuildInputGame(w,
-                   "BoxNew PR_NAME: \"keys\", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 10, "
-                   "PR_HEIGHT: 10,\n"
-                   "    PR_HANDLEKEY: 1, PR_ONKEYDOWN: \"kd.lsb\", PR_ONKEYUP: \"ku.lsb\"\n",
-                   {{"kd.vss", keyPage("d")}, {"ku.vss", keyPage("u")}});
+                   "BoxNew PR_NAME: \"k1\", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 10, PR_HEIGHT: 10,\n" +
+                       pages +
+                       "BoxNew PR_NAME: \"k2\", PR_LEFT: 20, PR_TOP: 0, PR_WIDTH: 10, "
+                       "PR_HEIGHT: 10,\n" +
+                       pages,
+                   {{"kd.vss", keyPage("d")},
+                    {"ku.vss", keyPage("u")},
+                    {"kr.vss", keyPage("r")},
+                    {"fi.vss", LogSender("FI")},
+                    {"fo.vss", LogSender("FO")}});
     RunResult r = PlayWithInput(w,
                                 "3 key enter\n"
                                 "6 key A\n"
@@ -420,10 +440,57 @@ TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
                                 "21 keydown a\n"
                                 "21 keydown b\n"
                                 "24 keyup a\n"
-                                "24 keyup b\n",
-                                28);
+                                "24 keyup b\n"
+                                "# a click moves the focus to k1\n"
+                                "27 click left 5 5\n"
+                                "30 key tab\n"
+                                "# held for about a second: it repeats\n"
+                                "33 keydown x\n"
+                                "93 keyup x\n",
+                                96);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Log(r), "d13;u13;d65;u65;d32;u32;d37;u37;d112;u112;d65+66;u65+66;");
+    const std::string log = Log(r);
+    const std::string start =
+        "FI:k2;d:k2=13;u:k2=13;d:k2=65;u:k2=65;d:k2=32;u:k2=32;d:k2=37;u:k2=37;"
+        "d:k2=112;u:k2=112;d:k2=65+66;u:k2=65+66;"
+        "FO:k2;FI:k1;d:k1=9;u:k1=9;d:k1=88;";
+    ASSERT_EQ(log.substr(0, start.size()), start) << log;
+    // Then repeats until the release: none in the first half second, one every few frames
+    // after it.
+    std::string rest = log.substr(start.size());
+    int repeats = 0;
+    while (rest.rfind("r:k1=88;", 0) == 0) {
+        ++repeats;
+        rest = rest.substr(8);
+    }
+    EXPECT_EQ(rest, "u:k1=88;") << log;
+    EXPECT_GE(repeats, 3) << log;
+    EXPECT_LE(repeats, 30) << log;
+}
+
+TEST(DisplayInputTest, TheMouseEnteringMovingInAndLeavingABoxRunsItsPages) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    const std::string pages =
+        "    PR_ONMOUSEIN: \"in.lsb\", PR_ONMOUSEMOVE: \"mv.lsb\", PR_ONMOUSEOUT: \"out.lsb\"\n";
+    BuildInputGame(
+        w,
+        "BoxNew PR_NAME: \"h1\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 50, "
+        "PR_HEIGHT: 50,\n" +
+            pages +
+            "BoxNew PR_NAME: \"h2\", PR_LEFT: 70, PR_TOP: 20, PR_WIDTH: 50, "
+            "PR_HEIGHT: 50,\n" +
+            pages,
+        {{"in.vss", LogSender("I")}, {"mv.vss", LogSender("M")}, {"out.vss", LogSender("O")}});
+    RunResult r = PlayWithInput(w,
+                                "3 move 5 5     # outside both\n"
+                                "5 move 30 30   # into h1\n"
+                                "7 move 31 32   # within h1\n"
+                                "11 move 80 30  # straight into h2\n"
+                                "13 move 200 200\n",
+                                16);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "I:h1;M:h1;M:h1;O:h1;I:h2;M:h2;O:h2;");
 }
 
 TEST(DisplayInputTest, CloseEndsTheGameThroughItsQuitPage) {
@@ -461,6 +528,53 @@ TEST(DisplayInputTest, AFaultyInputScriptIsRefusedWithItsLine) {
         w.Play(w.Game("game") + " --frames 2 --input " + Quote(w.Path("missing.txt").string()));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("missing.txt"), std::string::npos) << r.err;
+}
+
+// ---- the start-up logo
+
+TEST(DisplayLogoTest, TheStartPageWaitsForTheLogoOrItsSkipping) {
+    SKIP_WITHOUT_OPTION("--logo");
+    Workspace w;
+    // A box over the whole screen would log any click that reached the game.
+    w.Sources("src",
+              {{"project.vpj",
+                "ProjectName: \"Logo\"\nScreen: 320, 240\nStartPage: \"main.lsb\"\n"
+                "Var: startedAt, int, -1\nVar: log, string, \"\"\n"},
+               {"main.vss",
+                "Calc startedAt = @TickCount\n"
+                "BoxNew PR_NAME: \"all\", PR_WIDTH: 320, PR_HEIGHT: 240, PR_ONLBTNDOWN: \"d.lsb\", "
+                "PR_ONLBTNUP: \"u.lsb\"\n"
+                "Label idle\nWait , 1000\nJump :idle\n"},
+               {"d.vss", LogSender("D")},
+               {"u.vss", LogSender("U")}});
+    w.Build("src", "game");
+    std::ofstream(w.Path("click.txt")) << "5 click left 100 100\n";
+    std::ofstream(w.Path("space.txt")) << "5 key space\n";
+    std::ofstream(w.Path("other.txt")) << "5 key a\n";
+    struct Case {
+        const char* what;
+        const char* options;
+        int64_t earliest, latest;  // when the start page ran, in ms of game time
+    } cases[] = {
+        {"headless: no logo", "", 16, 16},
+        {"--no-logo", "--no-logo", 16, 16},
+        {"the logo plays about two seconds", "--logo", 2000, 2200},
+        {"a click skips it", "--logo --input click.txt", 5 * 16, 7 * 16},
+        {"Space skips it", "--logo --input space.txt", 5 * 16, 7 * 16},
+        {"another key does not", "--logo --input other.txt", 2000, 2200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string options = c.options;
+        if (size_t at = options.find("--input "); at != std::string::npos)
+            options.replace(at + 8, std::string::npos,
+                            Quote(w.Path(options.substr(at + 8)).string()));
+        RunResult r = w.Play(w.Game("game") + " --frames 200 --dump-vars " + options);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_GE(r.Var("startedAt"), c.earliest);
+        EXPECT_LE(r.Var("startedAt"), c.latest);
+        EXPECT_EQ(Log(r), "");  // the click that skipped the logo is not the game's
+    }
 }
 
 // ---- the window
@@ -511,6 +625,31 @@ TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
                 ADD_FAILURE() << "window " << Hex(shown.At(x, y)) << " screen "
                               << Hex(composed.At(x, y)) << " at " << x << "," << y;
     EXPECT_EQ(differ, 0);
+}
+
+TEST(DisplayWindowTest, ScriptedInputReachesTheGameInAWindow) {
+    SKIP_WITHOUT_OPTION("--input");
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to open "
+                        "the window on";
+    Workspace w;
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"target\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 100,\n"
+                   "    PR_HEIGHT: 100, PR_ONLBTNDOWN: \"down.lsb\", PR_ONLBTNUP: \"up.lsb\",\n"
+                   "    PR_HANDLEKEY: 1, PR_ONKEYDOWN: \"key.lsb\"\n",
+                   {{"down.vss", LogButton("D")},
+                    {"up.vss", LogButton("U")},
+                    {"key.vss", "Calc log = log ++ \"K\" ++ @ParamStr[0] ++ \";\"\n"}});
+    std::ofstream(w.Path("input.txt")) << "5 click left 50 60\n8 key enter\n12 close\n";
+    RunResult r = PlayInXvfb(w, w.Game("game") + " --no-logo --frames 300 --dump-vars --input " +
+                                    Quote(w.Path("input.txt").string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    nlohmann::json dump = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(dump.is_object()) << r.out << r.err;
+    r.dump = dump;
+    EXPECT_EQ(Log(r), "D:target@30,40;U:target@30,40;K13;");
+    EXPECT_EQ(r.Var("quitran"), 1);
+    EXPECT_LE(r.Frames(), 12);  // ended by the close, not by the frame limit
 }
 
 }  // namespace
