@@ -67,8 +67,8 @@ Screen: 320, 240
 StartPage: "main.lsb"
 )";
 
-// Property numbers for SetProp: 3 PR_LEFT, 8 PR_COLOR.
-const char* kScenePage = R"(// The front layer's own colour is the background: #102030.
+// The boxes of the scene. SetProp takes property numbers (8 is PR_COLOR).
+const char* kSceneBoxes = R"(// The front layer's own colour is the background: #102030.
 SetProp Chr(1) ++ "BASE0", 8, $302010
 
 // Priorities: green (2) over red (1); blue (0) is created last but stays under green.
@@ -130,20 +130,22 @@ BoxNew PR_NAME: "edge", PR_LEFT: 300, PR_TOP: 220, PR_WIDTH: 40, PR_HEIGHT: 40,
 BoxNew PR_NAME: "corner", PR_LEFT: -10, PR_TOP: 230, PR_WIDTH: 20, PR_HEIGHT: 20,
     PR_COLOR: $0000FF
 
-// A white box over a dark blue pad; it moves right after 100 ms.
+// A white box over a dark blue pad.
 BoxNew PR_NAME: "pad", PR_LEFT: 220, PR_TOP: 150, PR_WIDTH: 90, PR_HEIGHT: 30,
     PR_COLOR: $800000
 BoxNew PR_NAME: "mover", PR_LEFT: 230, PR_TOP: 140, PR_WIDTH: 30, PR_HEIGHT: 30,
     PR_COLOR: $FFFFFF, PR_PRIORITY: 1
-Wait , 100
-SetProp "mover", 3, 275
-Label idle
-Wait , 1000
-Jump :idle
 )";
 
+const char* kIdle = "Label idle\nWait , 1000\nJump :idle\n";
+
+// The scene, whose white box moves right (PR_LEFT is property 3) after 100 ms.
+std::string ScenePage() {
+    return std::string(kSceneBoxes) + "Wait , 100\nSetProp \"mover\", 3, 275\n" + kIdle;
+}
+
 void BuildScene(Workspace& w) {
-    w.Sources("src", {{"project.vpj", kSceneProject}, {"main.vss", kScenePage}});
+    w.Sources("src", {{"project.vpj", kSceneProject}, {"main.vss", ScenePage()}});
     w.Build("src", "game");
 }
 
@@ -272,6 +274,72 @@ TEST(DisplaySceneTest, BoxesComposeByPriorityBlendAndClip) {
             if (!moverPlace && ++stray <= 5) ADD_FAILURE() << "changed at " << x << "," << y;
         }
     EXPECT_EQ(changed, 2 * 30 * 30);
+}
+
+// Changes to a scene already on the screen, each shown after a few frames, must give the
+// picture that the changed scene gives when it is composed at once: what a change leaves
+// out of the repainted area stays on the screen.
+TEST(DisplaySceneTest, ChangesRepaintWhatTheyTouch) {
+    struct Change {
+        const char* what;
+        const char* commands;  // property numbers: see the comments
+    } changes[] = {
+        {"move", "SetProp \"red\", 3, 15\n"},                    // PR_LEFT
+        {"move up", "SetProp \"ring\", 4, 100\n"},               // PR_TOP
+        {"narrower", "SetProp \"add\", 5, 30\n"},                // PR_WIDTH
+        {"taller", "SetProp \"blue\", 6, 70\n"},                 // PR_HEIGHT
+        {"colour", "SetProp \"add\", 8, $FFFFFF\n"},             // PR_COLOR
+        {"lower priority", "SetProp \"green\", 12, 0\n"},        // PR_PRIORITY
+        {"raise priority", "SetProp \"base\", 12, 9\n"},         // PR_PRIORITY
+        {"alpha", "SetProp \"glass\", 11, 64\n"},                // PR_ALPHA
+        {"alpha to additive", "SetProp \"glass\", 11, 300\n"},   // PR_ALPHA
+        {"border width", "SetProp \"framed\", 9, 6\n"},          // PR_BORDERWIDTH
+        {"border colour", "SetProp \"framed\", 10, $00FF00\n"},  // PR_BORDERCOLOR
+        {"hide", "SetProp \"white\", 47, FALSE\n"},              // PR_VISIBLE
+        {"show", "SetProp \"hidden\", 47, TRUE\n"},              // PR_VISIBLE
+        {"anchor point", "SetProp \"kid2\", 13, 0\n"},           // PR_OFFSETX
+        {"own clip", "SetProp \"kid3\", 118, 20\n"},             // PR_CLIPWIDTH
+        {"clip off", "SetProp \"kid3\", 119, 0\n"},              // PR_CLIPHEIGHT
+        {"plus x", "SetProp \"light\", 159, 10\n"},              // PR_PLUSX
+        {"parent moves its children", "SetProp \"frame\", 3, 100\n"},
+        {"out of the parent", "SetProp \"kid\", 1, \"\"\n"},  // PR_PARENT
+        {"into another parent", "SetProp \"blue\", 1, \"frame\"\n"},
+        {"deleted", "ObjDel \"zeta\"\n"},
+        {"deleted parent", "ObjDel \"frame\"\n"},
+        {"renamed over another", "SetProp \"alpha\", 0, \"zeta\"\n"},  // PR_NAME
+        {"layer colour", "SetProp Chr(1) ++ \"BASE0\", 8, $400000\n"},
+        {"new box",
+         "BoxNew PR_NAME: \"late\", PR_LEFT: 100, PR_TOP: 100, PR_WIDTH: 100,\n"
+         "    PR_HEIGHT: 100, PR_COLOR: $00FFFF, PR_ALPHA: 100\n"},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.what);
+        Workspace w;
+        // At once: the change before the first frame is drawn; later: after 50 ms.
+        w.Sources("now", {{"project.vpj", kSceneProject},
+                          {"main.vss", std::string(kSceneBoxes) + c.commands + kIdle}});
+        w.Sources("later",
+                  {{"project.vpj", kSceneProject},
+                   {"main.vss", std::string(kSceneBoxes) + "Wait , 50\n" + c.commands + kIdle}});
+        w.Build("now", "now-game");
+        w.Build("later", "later-game");
+        fs::path now = w.Path("now.png"), later = w.Path("later.png"), before = w.Path("b.png");
+        RunResult r = w.Play(w.Game("now-game") + " --frames 12 --screenshot 12:" + Quote(now));
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = w.Play(w.Game("later-game") + " --frames 12 --screenshot 1:" + Quote(before) +
+                   " --screenshot 12:" + Quote(later));
+        ASSERT_EQ(r.status, 0) << r.err;
+        Picture a = ReadPng(now), b = ReadPng(later), first = ReadPng(before);
+        ASSERT_TRUE(a.Ok() && b.Ok() && first.Ok());
+        EXPECT_TRUE(first.rgb != a.rgb) << "the change shows nothing";
+        int differ = 0;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x)
+                if (a.At(x, y) != b.At(x, y) && ++differ <= 3)
+                    ADD_FAILURE() << "at " << x << "," << y << " composed at once "
+                                  << Hex(a.At(x, y)) << ", after the change " << Hex(b.At(x, y));
+        EXPECT_EQ(differ, 0);
+    }
 }
 
 // ---- scripted input
