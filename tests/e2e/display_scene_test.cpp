@@ -395,6 +395,16 @@ TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsTheP
                        pages +
                        "BoxNew PR_NAME: \"other\", PR_LEFT: 150, PR_TOP: 20, PR_WIDTH: 100, "
                        "PR_HEIGHT: 100" +
+                       pages +
+                       // A parent without pages; a child placed by its anchor point, and one
+                       // that reaches out of the parent.
+                       "BoxNew PR_NAME: \"p\", PR_LEFT: 20, PR_TOP: 150, PR_WIDTH: 100, "
+                       "PR_HEIGHT: 50\n"
+                       "BoxNew PR_NAME: \"c\", PR_PARENT: \"p\", PR_LEFT: 30, PR_TOP: 10, "
+                       "PR_OFFSETX: 5, PR_OFFSETY: 5, PR_WIDTH: 20, PR_HEIGHT: 20" +
+                       pages +
+                       "BoxNew PR_NAME: \"c2\", PR_PARENT: \"p\", PR_LEFT: 90, PR_TOP: 10, "
+                       "PR_WIDTH: 40, PR_HEIGHT: 20" +
                        pages,
                    {{"down.vss", LogButton("D")},
                     {"up.vss", LogButton("U")},
@@ -423,15 +433,26 @@ TEST(DisplayInputTest, ClicksAndWheelStepsRunTheBoxPagesAndTheReleaseFollowsTheP
                                 "22 move 30 30\n"
                                 "22 down right\n"
                                 "24 move 300 200\n"
-                                "26 up right\n",
-                                30);
+                                "26 up right\n"
+                                "# the anchored child's top-left pixel is at 45,155\n"
+                                "28 click left 45 155\n"
+                                "# the part of c2 outside its parent is not c2's\n"
+                                "30 click left 115 165\n"
+                                "32 click left 125 165\n"
+                                "# pressed and released between two frames: still a click\n"
+                                "34 move 50 60\n"
+                                "34 down left\n"
+                                "34 up left\n",
+                                38);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Log(r),
               "D:target@30,40;U:target@30,40;"
               "D:target@40,50;U:target@180,30;"
               "D:other@1,1;U:other@1,1;"
               "WD:target;WU:target;WU:other;"
-              "RD:target@10,10;RU:target@280,180;");
+              "RD:target@10,10;RU:target@280,180;"
+              "D:c@0,0;U:c@0,0;D:c2@5,5;U:c2@5,5;"
+              "D:target@30,40;U:target@30,40;");
 }
 
 // Each ignore-mouse mode on a box that covers another one, pressed with either button:
@@ -555,10 +576,18 @@ TEST(DisplayInputTest, TheMouseEnteringMovingInAndLeavingABoxRunsItsPages) {
                                 "5 move 30 30   # into h1\n"
                                 "7 move 31 32   # within h1\n"
                                 "11 move 80 30  # straight into h2\n"
-                                "13 move 200 200\n",
-                                16);
+                                "13 move 200 200\n"
+                                "# pressed in h1 and dragged into h2: h1 keeps the mouse\n"
+                                "# until the release\n"
+                                "15 move 30 30\n"
+                                "15 down left\n"
+                                "17 move 80 30\n"
+                                "19 up left\n",
+                                22);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Log(r), "I:h1;M:h1;M:h1;O:h1;I:h2;M:h2;O:h2;");
+    EXPECT_EQ(Log(r),
+              "I:h1;M:h1;M:h1;O:h1;I:h2;M:h2;O:h2;"
+              "I:h1;M:h1;M:h1;O:h1;I:h2;M:h2;");
 }
 
 TEST(DisplayInputTest, CloseEndsTheGameThroughItsQuitPage) {
