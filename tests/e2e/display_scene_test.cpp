@@ -627,6 +627,54 @@ TEST(DisplayInputTest, AFaultyInputScriptIsRefusedWithItsLine) {
     EXPECT_NE(r.err.find("missing.txt"), std::string::npos) << r.err;
 }
 
+// The two layers: boxes made on the back layer show after a flip, the mouse works on the
+// layer in front, and a flip that deletes the old layer's boxes leaves it empty.
+TEST(DisplayInputTest, FlipsShowTheBackLayerAndTheMouseFollowsTheFrontLayer) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    // Chr(1) names the back layer; 8 is PR_COLOR.
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"red\", PR_LEFT: 10, PR_TOP: 10, PR_WIDTH: 50, "
+                   "PR_HEIGHT: 50,\n"
+                   "    PR_COLOR: $0000FF, PR_ONLBTNDOWN: \"d.lsb\"\n"
+                   "BoxNew PR_NAME: \"green\", PR_PARENT: Chr(1), PR_LEFT: 100, PR_TOP: 10,\n"
+                   "    PR_WIDTH: 50, PR_HEIGHT: 50, PR_COLOR: $00FF00, PR_ONLBTNDOWN: \"d.lsb\"\n"
+                   "SetProp Chr(1), 8, $400000\n"
+                   "Wait , 50\n"
+                   "Flip 0, 0\n"
+                   "Wait , 100\n"
+                   "Flip 0, 0, DeleteOld: TRUE\n"
+                   "Wait , 50\n"
+                   "Flip 0, 0\n",
+                   {{"d.vss", LogSender("D")}});
+    std::ofstream(w.Path("input.txt")) << "8 click left 120 20\n10 click left 20 20\n";
+    std::string args =
+        w.Game("game") + " --frames 24 --dump-vars --input " + Quote(w.Path("input.txt").string());
+    const int shots[] = {3, 9, 16, 24};
+    for (int t : shots)
+        args += " --screenshot " + std::to_string(t) + ":" +
+                Quote(w.Path(std::to_string(t) + ".png").string());
+    RunResult r = w.Play(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "D:green;");  // red is on the hidden layer at tick 10
+    struct Seen {
+        int tick;
+        uint32_t left, right;  // at red's place and at green's place
+    } seen[] = {
+        {3, 0xFF0000, 0x000000},   // layer 0 in front: red on black
+        {9, 0x000040, 0x00FF00},   // layer 1: green on its own colour
+        {16, 0xFF0000, 0x000000},  // layer 0 again
+        {24, 0x000040, 0x000040},  // layer 1 without green
+    };
+    for (const Seen& s : seen) {
+        SCOPED_TRACE("tick " + std::to_string(s.tick));
+        Picture pic = ReadPng(w.Path(std::to_string(s.tick) + ".png"));
+        ASSERT_TRUE(pic.Ok());
+        EXPECT_EQ(Hex(pic.At(20, 20)), Hex(s.left));
+        EXPECT_EQ(Hex(pic.At(120, 20)), Hex(s.right));
+    }
+}
+
 // ---- the start-up logo
 
 TEST(DisplayLogoTest, TheStartPageWaitsForTheLogoOrItsSkipping) {
