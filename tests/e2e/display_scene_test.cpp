@@ -627,6 +627,37 @@ TEST(DisplayInputTest, AFaultyInputScriptIsRefusedWithItsLine) {
     EXPECT_NE(r.err.find("missing.txt"), std::string::npos) << r.err;
 }
 
+// A box that deletes itself when pressed gets no release, and the box put in its place
+// gets the mouse; hidden boxes let presses through, paused ones swallow them.
+TEST(DisplayInputTest, DeletedHiddenAndPausedBoxesUnderTheMouse) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    // A 60 x 60 box at (left, 20).
+    auto box = [](const std::string& name, int left, const std::string& more) {
+        return "BoxNew PR_NAME: \"" + name + "\", PR_LEFT: " + std::to_string(left) +
+               ", PR_TOP: 20, PR_WIDTH: 60, PR_HEIGHT: 60, " + more + "\n";
+    };
+    BuildInputGame(
+        w,
+        box("target", 20, "PR_ONLBTNDOWN: \"del.lsb\", PR_ONLBTNUP: \"up.lsb\"") +
+            box("base", 100, "PR_ONLBTNDOWN: \"d.lsb\"") +
+            box("ghost", 100, "PR_PRIORITY: 1, PR_VISIBLE: FALSE, PR_ONLBTNDOWN: \"d.lsb\"") +
+            box("base2", 180, "PR_ONLBTNDOWN: \"d.lsb\"") +
+            box("sleeper", 180, "PR_PRIORITY: 1, PR_PAUSED: TRUE, PR_ONLBTNDOWN: \"d.lsb\""),
+        {{"d.vss", LogSender("D")},
+         {"up.vss", LogSender("U")},
+         {"in.vss", LogSender("I")},
+         {"del.vss", LogSender("D") + "ObjDel @Sender\n" +
+                         box("t2", 20, "PR_ONMOUSEIN: \"in.lsb\", PR_ONLBTNUP: \"up.lsb\"")}});
+    RunResult r = PlayWithInput(w,
+                                "3 click left 50 50\n"
+                                "6 click left 130 50\n"
+                                "9 click left 210 50\n",
+                                12);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "D:target;I:t2;D:base;");
+}
+
 // The two layers: boxes made on the back layer show after a flip, the mouse works on the
 // layer in front, and a flip that deletes the old layer's boxes leaves it empty.
 TEST(DisplayInputTest, FlipsShowTheBackLayerAndTheMouseFollowsTheFrontLayer) {
