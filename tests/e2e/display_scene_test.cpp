@@ -627,6 +627,60 @@ TEST(DisplayInputTest, AFaultyInputScriptIsRefusedWithItsLine) {
     EXPECT_NE(r.err.find("missing.txt"), std::string::npos) << r.err;
 }
 
+// The input system variables as a page sees them frame by frame: the page logs the frame
+// (@UpdateCount, one less than the tick) and the state whenever the state changed.
+TEST(DisplayInputTest, TheInputSystemVariablesFollowTheScriptedInput) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"k\", PR_WIDTH: 10, PR_HEIGHT: 10, PR_HANDLEKEY: 1\n"
+                   "VarNew last, string, \"\"\n"
+                   "VarNew now, string, \"\"\n"
+                   "Label poll\n"
+                   // One line: only a comma carries a command on to the next line.
+                   "Calc now = @MouseX ++ \",\" ++ @MouseY ++ \" L\" ++ @LPush ++ @LClick ++ "
+                   "\" R\" ++ @RPush ++ @RClick ++ \" A\" ++ @KeyPush[65] ++ @KeyClick[65] ++ "
+                   "\" W\" ++ @WheelDown ++ @WheelUp ++ @KeyPush[256] ++ @KeyPush[257] ++ "
+                   "\" F\" ++ @ActiveCompo\n"
+                   "If now <> last\n"
+                   "    Calc log = log ++ @UpdateCount ++ \":\" ++ now ++ \"|\"\n"
+                   "    Calc last = now\n"
+                   "Wait , 1\n"
+                   "Jump :poll\n",
+                   {});
+    RunResult r = PlayWithInput(w,
+                                "3 move 30 40\n"
+                                "5 down left\n"
+                                "8 up left\n"
+                                "10 click right 31 41\n"
+                                "13 keydown a\n"
+                                "20 keyup a\n"
+                                "23 wheel down\n"
+                                "26 wheel up\n",
+                                30);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string log = Log(r);
+    for (size_t at; (at = log.find("FALSE")) != std::string::npos;) log.replace(at, 5, "-");
+    for (size_t at; (at = log.find("TRUE")) != std::string::npos;) log.replace(at, 4, "+");
+    for (size_t at; (at = log.find('|')) != std::string::npos;) log.replace(at, 1, "\n");
+    EXPECT_EQ(log,
+              "0:0,0 L-- R-- A-- W---- F\n"
+              "1:0,0 L-- R-- A-- W---- Fk\n"  // the box that handles keys took the focus
+              "2:30,40 L-- R-- A-- W---- Fk\n"
+              "4:30,40 L++ R-- A-- W---- Fk\n"  // pressed: held and clicked
+              "5:30,40 L+- R-- A-- W---- Fk\n"  // held
+              "7:30,40 L-- R-- A-- W---- Fk\n"
+              "9:31,41 L-- R++ A-- W---- Fk\n"
+              "10:31,41 L-- R-- A-- W---- Fk\n"
+              "12:31,41 L-- R-- A++ W---- Fk\n"
+              "13:31,41 L-- R-- A+- W---- Fk\n"
+              "19:31,41 L-- R-- A-- W---- Fk\n"
+              "22:31,41 L-- R-- A-- W+-+- Fk\n"  // the wheel also shows in the key states
+              "23:31,41 L-- R-- A-- W---- Fk\n"
+              "25:31,41 L-- R-- A-- W-+-+ Fk\n"
+              "26:31,41 L-- R-- A-- W---- Fk\n");
+}
+
 // A box that deletes itself when pressed gets no release, and the box put in its place
 // gets the mouse; hidden boxes let presses through, paused ones swallow them.
 TEST(DisplayInputTest, DeletedHiddenAndPausedBoxesUnderTheMouse) {
