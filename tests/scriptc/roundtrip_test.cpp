@@ -196,6 +196,16 @@ TEST(RoundTripTest, PropertySetsOfUnusedTypesAndEmptyPages) {
     ExpectRoundTrip({{"e.lsb", empty.Bytes(103)}});
 }
 
+TEST(RoundTripTest, ExpressionsThatBeginLikeNamedValues) {
+    // Variable names may hold spaces and colons, so "Time: 1000" is an expression; in the
+    // place of a value it would read as the Time field, and "PR_LEFT: 5" as a property.
+    TPageBuilder b(5, "n.lsb");
+    b.Add(CC_WAIT).SetExprText("Condition", "Time: 1000").SetExprText("Time", "3");
+    b.Add(CC_WAIT).SetExprText("Time", "BlockEvents: 2");
+    b.Add(CC_JUMP).SetText("Page", "n.lsb").SetNum("Target", 0).SetExprText("Condition", "if: x");
+    ExpectRoundTrip({{"n.lsb", b.Bytes()}});
+}
+
 TEST(RoundTripTest, DecompiledTextReadsAsWritten) {
     TScriptCompiler c;
     const char* src = R"(VarNew n, int, 0, status

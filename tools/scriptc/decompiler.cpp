@@ -227,6 +227,10 @@ class PageWriter {
                 gap = true;
                 continue;
             }
+            // An expression that begins like "Word:" would be read as a named value in its
+            // place; it is written named, and so is everything after it.
+            if (!gap && p.Kind != ParamKind::Str && p.Kind != ParamKind::Target && LooksNamed(*v))
+                gap = true;
             values.push_back(gap ? std::string(p.Name) + ": " + *v : *v);
         }
         std::vector<std::string> textLines;

@@ -448,4 +448,16 @@ std::string CheckNesting(const TPage& page, int32_t index) {
     return {};
 }
 
+bool LooksNamed(std::string_view value) {
+    auto ident = [](char c, bool first) {
+        return std::isalpha(static_cast<unsigned char>(c)) || c == '_' ||
+               (!first && std::isdigit(static_cast<unsigned char>(c)));
+    };
+    size_t k = 0;
+    while (k < value.size() && ident(value[k], k == 0)) ++k;
+    if (k == 0) return false;
+    while (k < value.size() && value[k] == ' ') ++k;
+    return k < value.size() && value[k] == ':';
+}
+
 }  // namespace vesk::scriptc

@@ -93,6 +93,10 @@ bool OpensBlock(uint8_t code);
 // The loop index a command's Computed field gets from the page's nesting, or nothing when
 // the nesting gives none (a Break outside every loop, a WhileLoop without its While).
 std::optional<int32_t> ComputeLoopIndex(const TPage& page, int32_t index);
+// Whether a value begins like a named one ("Word: ..."), so that written in its place it
+// would be read as a field or property name.
+bool LooksNamed(std::string_view value);
+
 // Why a command's indentation does not follow from the one before it, or empty when it
 // does: a block opens one level deeper, Elseif and Else follow their If.
 std::string CheckNesting(const TPage& page, int32_t index);
