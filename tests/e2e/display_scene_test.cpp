@@ -812,6 +812,13 @@ TEST(DisplayLogoTest, TheStartPageWaitsForTheLogoOrItsSkipping) {
 // Runs the player in a window on a virtual X display. The X and D-Bus client libraries keep
 // a few allocations past exit that the leak checker would report as the player's; its own
 // leaks are checked by the headless runs.
+const char* kNoXvfb =
+    "xvfb-run is not installed (Debian package xvfb): no display to open the window on";
+
+bool HaveXvfb() {
+    return std::system("command -v xvfb-run >/dev/null 2>&1") == 0;
+}
+
 RunResult PlayInXvfb(Workspace& w, const std::string& args) {
     fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
     std::string cmd =
@@ -829,9 +836,7 @@ RunResult PlayInXvfb(Workspace& w, const std::string& args) {
 
 TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
     SKIP_WITHOUT_OPTION("--window-shot");
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to open "
-                        "the window on";
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
     Workspace w;
     BuildScene(w);
     // The scene stands still after its one move, long before tick 60 on the real clock.
@@ -859,9 +864,7 @@ TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
 
 TEST(DisplayWindowTest, ScriptedInputReachesTheGameInAWindow) {
     SKIP_WITHOUT_OPTION("--input");
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to open "
-                        "the window on";
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
     Workspace w;
     BuildInputGame(w,
                    "BoxNew PR_NAME: \"target\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 100,\n"
@@ -880,6 +883,32 @@ TEST(DisplayWindowTest, ScriptedInputReachesTheGameInAWindow) {
     EXPECT_EQ(Log(r), "D:target@30,40;U:target@30,40;K13;");
     EXPECT_EQ(r.Var("quitran"), 1);
     EXPECT_LE(r.Frames(), 12);  // ended by the close, not by the frame limit
+}
+
+// Writing @MouseX and @MouseY moves the mouse: the box it lands on sees it come and go, in
+// the headless player and in a window (where the pointer is placed on the picture).
+TEST(DisplayWindowTest, WritingTheMousePositionMovesTheMouse) {
+    Workspace w;
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"h\", PR_LEFT: 40, PR_TOP: 40, PR_WIDTH: 20, PR_HEIGHT: 20,\n"
+                   "    PR_ONMOUSEIN: \"in.lsb\", PR_ONMOUSEOUT: \"out.lsb\"\n"
+                   "Wait , 50\n"
+                   "Calc @MouseX = 50\n"
+                   "Calc @MouseY = 45\n"
+                   "Calc log = log ++ @MouseX ++ \",\" ++ @MouseY ++ \";\"\n"
+                   "Wait , 50\n"
+                   "Calc @MouseX = 100\n"
+                   "Calc log = log ++ @MouseX ++ \",\" ++ @MouseY ++ \";\"\n",
+                   {{"in.vss", LogSender("I")}, {"out.vss", LogSender("O")}});
+    const std::string expected = "50,45;I:h;100,45;O:h;";
+    RunResult r = w.Play(w.Game("game") + " --frames 20 --dump-vars");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), expected);
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
+    r = PlayInXvfb(w, w.Game("game") + " --no-logo --frames 30 --dump-vars");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r.dump = nlohmann::json::parse(r.out, nullptr, false);
+    EXPECT_EQ(Log(r), expected) << r.out << r.err;
 }
 
 }  // namespace
