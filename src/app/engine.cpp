@@ -209,10 +209,31 @@ void TEngine::ActiveChanged(bool active, int64_t now) {
 
 void TEngine::SetFullScreen(bool on) {
     if (on == FullScreen()) return;
-    if (window_)
-        window_->SetFullScreen(on);
-    else
-        fullScreen_ = on;
+    const std::string mode = on ? "SetFullScreen.Full" : "SetFullScreen.Normal";
+    // Each step carries its label, so an error names where the switch broke. The surfaces
+    // are given up while the display changes and made anew after it.
+    try {
+        step_ = mode + ".Bases.FreeDX";
+        if (root_) root_->ReleaseSurfaces();
+        step_ = mode + (on ? ".SetScreenManIndex" : ".RestoreWindow");
+        if (!window_)
+            fullScreen_ = on;
+        else if (!window_->SetFullScreen(on) && on)
+            step_ = "SetFullScreen.Full.SetScreenManIndexFail";
+        step_ = "SetFullScreen.Bases.Reload";
+        if (root_) root_->RestoreSurfaces();
+    } catch (const std::exception& e) {
+        const std::string where = step_;
+        ShowError(e, where.c_str());
+        // Whatever failed, the game must have surfaces to draw on again.
+        if (root_) {
+            try {
+                root_->RestoreSurfaces();
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    step_.clear();
 }
 
 void TEngine::ShowError(const std::exception& e, const char* label) {

@@ -115,6 +115,11 @@ class TRootInput final : public IWindowInput {
         else
             engine_.SetQuitFlag(was);
     }
+    // Full screen is switched by the engine, which lets the objects remake their surfaces.
+    bool FullScreenRequested() override {
+        engine_.SetFullScreen(!engine_.FullScreen());
+        return true;
+    }
     void SetWindow(TSdlWindow* w) { window_ = w; }
 
   private:

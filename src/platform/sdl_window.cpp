@@ -275,7 +275,8 @@ bool TSdlWindow::ToolbarMouse(const SDL_Event& e, IWindowInput& input) {
             ToolbarButton b = toolbar_.MouseUp(e.button.x, e.button.y);
             look(true);
             if (b == ToolbarButton::Quit) input.QuitButton();
-            if (b == ToolbarButton::FullScreen) SetFullScreen(!fullScreen_);
+            if (b == ToolbarButton::FullScreen && !input.FullScreenRequested())
+                SetFullScreen(!fullScreen_);
             return true;
         }
         default:
@@ -347,7 +348,8 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
             bool down = e.type == SDL_KEYDOWN;
             // Alt+Enter switches between window and full screen; the game never sees it.
             if (e.key.keysym.sym == SDLK_RETURN && (e.key.keysym.mod & KMOD_ALT)) {
-                if (down && !e.key.repeat) SetFullScreen(!fullScreen_);
+                if (down && !e.key.repeat && !input.FullScreenRequested())
+                    SetFullScreen(!fullScreen_);
                 break;
             }
             // Held keys repeat through the game's own key state, not the system's.

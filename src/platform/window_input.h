@@ -17,6 +17,9 @@ class IWindowInput {
     virtual void CloseRequested() = 0;
     // The toolbar's quit button was pressed (the player asks before closing).
     virtual void QuitButton() {}
+    // The user asked to switch between window and full screen (toolbar, Alt+Enter). True
+    // when the request was carried out here; false leaves the switch to the window.
+    virtual bool FullScreenRequested() { return false; }
     // The window gained or lost the input focus (another application became active).
     virtual void ActiveChanged(bool /*active*/) {}
 };

@@ -194,6 +194,14 @@ TEST(EngineWindowTest, FullScreenAndThePointerGoThroughTheWindow) {
     Exec(e, "@FullScr = FALSE");
     Exec(e, "fs = @FullScr");
     EXPECT_TRUE(e.Store().Find("fs")->Param()->AsFlag());
+    w.refuse = false;
+
+    // The switch remade the surfaces: the next frame repaints the whole screen.
+    e.Root()->ClearDirty();
+    Exec(e, "@FullScr = FALSE");
+    EXPECT_FALSE(w.full);
+    EXPECT_FALSE(e.Root()->FrontLayer().Dirty().Items().empty());
+    EXPECT_EQ(e.Root()->Screen().Width(), 320);
 
     e.Root()->MouseMoveTo(5, 6);
     Exec(e, "@MouseX = 100");
