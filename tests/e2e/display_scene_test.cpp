@@ -885,6 +885,39 @@ TEST(DisplayWindowTest, ScriptedInputReachesTheGameInAWindow) {
     EXPECT_LE(r.Frames(), 12);  // ended by the close, not by the frame limit
 }
 
+// In full screen the window shows the whole picture, scaled to the screen (4:3 on a 4:3
+// screen, so it fills it); each checked pixel of the scene is found at its scaled place.
+TEST(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
+    SKIP_WITHOUT_OPTION("--window-shot");
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
+    Workspace w;
+    w.Sources("src", {{"project.vpj", kSceneProject},
+                      {"main.vss", "Calc @FullScr = TRUE\n" + ScenePage()}});
+    w.Build("src", "game");
+    fs::path win = w.Path("win.png");
+    RunResult r = PlayInXvfb(
+        w, w.Game("game") + " --no-logo --frames 60 --window-shot 60:" + Quote(win.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture shown = ReadPng(win);
+    ASSERT_TRUE(shown.Ok()) << r.err;
+    EXPECT_EQ(shown.width, 1024);
+    EXPECT_EQ(shown.height, 768);
+    const double sx = shown.width / 320.0, sy = shown.height / 240.0;
+    int wrong = 0;
+    auto check = [&](const Expect* begin, const Expect* end) {
+        for (const Expect* e = begin; e != end; ++e) {
+            const int x = int((e->x + 0.5) * sx), y = int((e->y + 0.5) * sy);
+            if (shown.At(x, y) != e->rgb && ++wrong <= 5)
+                ADD_FAILURE() << e->what << " at " << e->x << "," << e->y << " shown at " << x
+                              << "," << y << ": " << Hex(shown.At(x, y)) << " instead of "
+                              << Hex(e->rgb);
+        }
+    };
+    check(std::begin(kScene), std::end(kScene));
+    check(std::begin(kAfterMove), std::end(kAfterMove));
+    EXPECT_EQ(wrong, 0);
+}
+
 // Writing @MouseX and @MouseY moves the mouse: the box it lands on sees it come and go, in
 // the headless player and in a window (where the pointer is placed on the picture).
 TEST(DisplayWindowTest, WritingTheMousePositionMovesTheMouse) {
