@@ -918,6 +918,32 @@ TEST(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     EXPECT_EQ(wrong, 0);
 }
 
+// A window plays the start-up logo first; a click ends it and the scene follows.
+TEST(DisplayWindowTest, TheLogoPlaysFirstInAWindowUntilAClick) {
+    SKIP_WITHOUT_OPTION("--window-shot");
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
+    Workspace w;
+    BuildScene(w);
+    fs::path head = w.Path("head.png"), win = w.Path("win.png");
+    RunResult r =
+        PlayInXvfb(w, w.Game("game") + " --frames 20 --screenshot 20:" + Quote(head.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture logo = ReadPng(head);
+    ASSERT_TRUE(logo.Ok()) << r.err;
+    EXPECT_NE(Hex(logo.At(20, 20)), Hex(0xFF0000)) << "the scene shows while the logo should";
+
+    std::ofstream(w.Path("input.txt")) << "3 click left 10 10\n";
+    r = PlayInXvfb(w, w.Game("game") + " --frames 20 --input " +
+                          Quote(w.Path("input.txt").string()) + " --screenshot 20:" +
+                          Quote(head.string()) + " --window-shot 20:" + Quote(win.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture composed = ReadPng(head), shown = ReadPng(win);
+    ASSERT_TRUE(composed.Ok() && shown.Ok()) << r.err;
+    EXPECT_EQ(Hex(composed.At(20, 20)), Hex(0xFF0000));
+    EXPECT_EQ(Hex(composed.At(5, 5)), Hex(kBg));
+    EXPECT_TRUE(composed.rgb == shown.rgb) << "the window shows another picture";
+}
+
 // Writing @MouseX and @MouseY moves the mouse: the box it lands on sees it come and go, in
 // the headless player and in a window (where the pointer is placed on the picture).
 TEST(DisplayWindowTest, WritingTheMousePositionMovesTheMouse) {
