@@ -1,6 +1,7 @@
-// What a game shows: a scene of boxes composed by the player and written as screenshots, the
-// scripted mouse and keys reaching the objects' event pages, and the window showing the same
-// picture as the headless screen.
+// What a game shows and how it answers: a scene of boxes composed by the player and written
+// as screenshots, changes to it, the two layers, scripted mouse and keys reaching the
+// objects' event pages, the start-up logo, and the window (under a virtual X display)
+// showing the same picture as the headless screen.
 #include <png.h>
 
 #include <array>
@@ -17,7 +18,9 @@ struct Picture {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
     bool Ok() const { return width > 0 && height > 0; }
+    // The colour at (x, y) as 0xRRGGBB; outside the picture a value no pixel has.
     uint32_t At(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height) return 0xFF000000u;
         const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
         return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
