@@ -888,6 +888,55 @@ TEST(DisplayWindowTest, ScriptedInputReachesTheGameInAWindow) {
     EXPECT_LE(r.Frames(), 12);  // ended by the close, not by the frame limit
 }
 
+// The window gets only what changed each frame: with boxes moving, resizing and fading on
+// every frame, what it shows is still the whole composed screen of that frame.
+TEST(DisplayWindowTest, TheWindowKeepsUpWithChangesOnEveryFrame) {
+    SKIP_WITHOUT_OPTION("--window-shot");
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
+    Workspace w;
+    // Property numbers: 3 PR_LEFT, 4 PR_TOP, 5 PR_WIDTH, 11 PR_ALPHA, 8 PR_COLOR.
+    w.Sources("src", {{"project.vpj", kSceneProject},
+                      {"main.vss", std::string(kSceneBoxes) +
+                                       "VarNew n, int, 0\n"
+                                       "BoxNew PR_NAME: \"runner\", PR_WIDTH: 30, PR_HEIGHT: 30, "
+                                       "PR_COLOR: $00FFFF, PR_PRIORITY: 7\n"
+                                       "Label loop\n"
+                                       "Calc n = n + 1\n"
+                                       "SetProp \"runner\", 3, (n * 7) % 300\n"
+                                       "SetProp \"runner\", 4, (n * 13) % 220\n"
+                                       "SetProp \"glass\", 11, (n * 29) % 256\n"
+                                       "SetProp \"green\", 5, 40 + (n * 3) % 60\n"
+                                       "SetProp \"kid\", 8, n * 4099\n"
+                                       "Wait , 1\n"
+                                       "Jump :loop\n"}});
+    w.Build("src", "game");
+    std::string args = w.Game("game") + " --no-logo --frames 40";
+    const int ticks[] = {7, 23, 40};
+    for (int t : ticks)
+        args += " --screenshot " + std::to_string(t) + ":" +
+                Quote(w.Path("h" + std::to_string(t) + ".png").string()) + " --window-shot " +
+                std::to_string(t) + ":" + Quote(w.Path("w" + std::to_string(t) + ".png").string());
+    RunResult r = PlayInXvfb(w, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadPng(w.Path("h7.png")).rgb != ReadPng(w.Path("h40.png")).rgb)
+        << "the scene did not change";
+    for (int t : ticks) {
+        SCOPED_TRACE("tick " + std::to_string(t));
+        Picture composed = ReadPng(w.Path("h" + std::to_string(t) + ".png"));
+        Picture shown = ReadPng(w.Path("w" + std::to_string(t) + ".png"));
+        ASSERT_TRUE(composed.Ok() && shown.Ok()) << r.err;
+        ASSERT_EQ(shown.width, composed.width);
+        ASSERT_EQ(shown.height, composed.height);
+        int differ = 0;
+        for (int y = 0; y < composed.height; ++y)
+            for (int x = 0; x < composed.width; ++x)
+                if (shown.At(x, y) != composed.At(x, y) && ++differ <= 3)
+                    ADD_FAILURE() << "window " << Hex(shown.At(x, y)) << " screen "
+                                  << Hex(composed.At(x, y)) << " at " << x << "," << y;
+        EXPECT_EQ(differ, 0);
+    }
+}
+
 // In full screen the window shows the whole picture, scaled to the screen (4:3 on a 4:3
 // screen, so it fills it); each checked pixel of the scene is found at its scaled place.
 TEST(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
