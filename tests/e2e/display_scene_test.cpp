@@ -837,6 +837,22 @@ RunResult PlayInXvfb(Workspace& w, const std::string& args) {
     return r;
 }
 
+// Runs a shell script under a virtual X display (for tools that look at the screen while
+// the player runs).
+RunResult PlayInXvfbShell(Workspace& w, const std::string& script) {
+    fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
+    std::string cmd =
+        "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" xvfb-run -a -s "
+        "'-screen 0 1024x768x24' sh -c " +
+        Quote(script) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    int raw = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadText(out);
+    r.err = ReadText(err);
+    return r;
+}
+
 TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
     SKIP_WITHOUT_OPTION("--window-shot");
     if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
@@ -968,6 +984,88 @@ TEST(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     check(std::begin(kScene), std::end(kScene));
     check(std::begin(kAfterMove), std::end(kAfterMove));
     EXPECT_EQ(wrong, 0);
+}
+
+// The X screen as xwd dumps it (ZPixmap, 24-bit colour in 3 or 4 bytes per pixel, either
+// byte order); an empty picture when the dump is not of that kind.
+Picture ReadXwd(const fs::path& path) {
+    Picture pic;
+    const std::string d = ReadText(path);
+    auto u32 = [&](size_t field) {
+        const size_t at = field * 4;
+        if (at + 4 > d.size()) return uint32_t(0);
+        return uint32_t(uint8_t(d[at])) << 24 | uint32_t(uint8_t(d[at + 1])) << 16 |
+               uint32_t(uint8_t(d[at + 2])) << 8 | uint32_t(uint8_t(d[at + 3]));
+    };
+    const uint32_t headerSize = u32(0), format = u32(2), width = u32(4), height = u32(5),
+                   byteOrder = u32(7), bitsPerPixel = u32(11), bytesPerLine = u32(12),
+                   ncolors = u32(19);
+    if (format != 2 || width == 0 || height == 0 || width > 8192 || height > 8192) return pic;
+    const uint32_t bpp = bitsPerPixel / 8;  // rows may be padded beyond width * bpp
+    const size_t start = size_t(headerSize) + size_t(ncolors) * 12;
+    if ((bpp != 3 && bpp != 4) || bytesPerLine < width * bpp ||
+        start + size_t(bytesPerLine) * height > d.size())
+        return pic;
+    pic.width = int(width);
+    pic.height = int(height);
+    pic.rgb.resize(size_t(width) * height * 3);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* px = reinterpret_cast<const uint8_t*>(d.data()) + start +
+                                size_t(y) * bytesPerLine + size_t(x) * bpp;
+            uint8_t* out = &pic.rgb[(size_t(y) * width + x) * 3];
+            const bool lsb = byteOrder == 0;  // blue first
+            out[0] = lsb ? px[2] : px[bpp - 3];
+            out[1] = lsb ? px[1] : px[bpp - 2];
+            out[2] = lsb ? px[0] : px[bpp - 1];
+        }
+    return pic;
+}
+
+// What the X server really shows: the player's window, found by its title, dumped from the
+// screen while the game runs. Its picture sits below the toolbar and must be the headless
+// screen's picture pixel for pixel.
+TEST(DisplayWindowTest, TheScreenOfTheXServerShowsThePicture) {
+    if (!HaveXvfb()) GTEST_SKIP() << kNoXvfb;
+    if (std::system("command -v xwd >/dev/null 2>&1 && command -v xwininfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xwd and xwininfo are not installed (Debian packages x11-apps and "
+                        "x11-utils)";
+    Workspace w;
+    BuildScene(w);
+    fs::path head = w.Path("head.png"), info = w.Path("info.txt"), dump = w.Path("root.xwd");
+    // The scene stands still from its tenth frame; the dump is taken about a second after
+    // the window appears, long before the last frame.
+    std::string player = Quote(VESKPLAY_PATH) + " " + w.Game("game") +
+                         " --no-logo --frames 250 --screenshot 30:" + Quote(head.string());
+    std::string script = player +
+                         " & for i in $(seq 100); do xwininfo -name Scene >/dev/null 2>&1 && "
+                         "break; sleep 0.1; done; sleep 1; xwininfo -name Scene >" +
+                         Quote(info.string()) + "; xwd -root -silent >" + Quote(dump.string()) +
+                         "; wait";
+    RunResult r = PlayInXvfbShell(w, script);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string where = ReadText(info);
+    auto field = [&](const std::string& label) {
+        size_t at = where.find(label);
+        return at == std::string::npos ? -1 : std::atoi(where.c_str() + at + label.size());
+    };
+    const int wx = field("Absolute upper-left X:"), wy = field("Absolute upper-left Y:");
+    const int ww = field("Width:"), wh = field("Height:");
+    ASSERT_TRUE(wx >= 0 && wy >= 0) << where << r.err;
+    EXPECT_EQ(ww, 320);
+    ASSERT_GE(wh, 240);
+    Picture screen = ReadXwd(dump), composed = ReadPng(head);
+    ASSERT_TRUE(screen.Ok()) << "no screen dump";
+    ASSERT_TRUE(composed.Ok()) << r.err;
+    // The picture fills the window below the toolbar.
+    const int top = wy + wh - 240;
+    int differ = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            if (screen.At(wx + x, top + y) != composed.At(x, y) && ++differ <= 3)
+                ADD_FAILURE() << "screen " << Hex(screen.At(wx + x, top + y)) << " picture "
+                              << Hex(composed.At(x, y)) << " at " << x << "," << y;
+    EXPECT_EQ(differ, 0);
 }
 
 // A window plays the start-up logo first; a click ends it and the scene follows.
