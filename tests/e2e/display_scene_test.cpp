@@ -499,7 +499,7 @@ TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
     SKIP_WITHOUT_OPTION("--input");
     Workspace w;
     // A key page logs its box and the codes it was given: "d:k2=13;" or, for two keys at
-    // once, "d:k2=65+66;".
+    // once, "d:k2=65+66;". H (72) pressed hides the box that has the focus.
     auto keyPage = [](const char* tag) {
         return std::string("Calc log = log ++ \"") + tag +
                ":\" ++ @Sender ++ \"=\" ++ @ParamStr[0]\n"
@@ -511,17 +511,17 @@ TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
         "    PR_HANDLEKEY: 1, PR_ONKEYDOWN: \"kd.lsb\", PR_ONKEYUP: \"ku.lsb\",\n"
         "    PR_ONKEYREPEAT: \"kr.lsb\", PR_ONFOCUSIN: \"fi.lsb\", PR_ONFOCUSOUT: \"fo.lsb\"\n";
     // Nothing has the focus at first: the topmost box that handles keys gets it, k2.
-    BuildInputGame(w,
-                   "BoxNew PR_NAME: \"k1\", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 10, PR_HEIGHT: 10,\n" +
-                       pages +
-                       "BoxNew PR_NAME: \"k2\", PR_LEFT: 20, PR_TOP: 0, PR_WIDTH: 10, "
-                       "PR_HEIGHT: 10,\n" +
-                       pages,
-                   {{"kd.vss", keyPage("d")},
-                    {"ku.vss", keyPage("u")},
-                    {"kr.vss", keyPage("r")},
-                    {"fi.vss", LogSender("FI")},
-                    {"fo.vss", LogSender("FO")}});
+    BuildInputGame(
+        w,
+        "BoxNew PR_NAME: \"k1\", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 10, PR_HEIGHT: 10,\n" + pages +
+            "BoxNew PR_NAME: \"k2\", PR_LEFT: 20, PR_TOP: 0, PR_WIDTH: 10, "
+            "PR_HEIGHT: 10,\n" +
+            pages,
+        {{"kd.vss", keyPage("d") + "If @ParamStr[0] == \"72\"\n    SetProp @Sender, 47, FALSE\n"},
+         {"ku.vss", keyPage("u")},
+         {"kr.vss", keyPage("r")},
+         {"fi.vss", LogSender("FI")},
+         {"fo.vss", LogSender("FO")}});
     RunResult r = PlayWithInput(w,
                                 "3 key enter\n"
                                 "6 key A\n"
@@ -538,8 +538,11 @@ TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
                                 "30 key tab\n"
                                 "# held for about a second: it repeats\n"
                                 "33 keydown x\n"
-                                "93 keyup x\n",
-                                96);
+                                "93 keyup x\n"
+                                "# hiding the box with the focus gives it to the other one\n"
+                                "96 key h\n"
+                                "99 key z\n",
+                                102);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string log = Log(r);
     const std::string start =
@@ -555,7 +558,7 @@ TEST(DisplayInputTest, KeysReachTheFocusedBoxWithTheirCodes) {
         ++repeats;
         rest = rest.substr(8);
     }
-    EXPECT_EQ(rest, "u:k1=88;") << log;
+    EXPECT_EQ(rest, "u:k1=88;d:k1=72;FI:k2;u:k2=72;d:k2=90;u:k2=90;") << log;
     EXPECT_GE(repeats, 3) << log;
     EXPECT_LE(repeats, 30) << log;
 }
