@@ -318,6 +318,7 @@ std::string ExprSource(const TVeskParser& expr) {
     if (Reproduces(cp, bytes)) return utf8;
     // The folded text may group more than the source did, which numbers the temporaries
     // differently: try it with fewer of its parentheses, fewest removed first.
+    if (cp.size() > 4096) return Raw(bytes);
     auto pairs = GroupingParens(cp);
     const size_t n = std::min<size_t>(pairs.size(), 10);
     std::vector<uint32_t> masks;
@@ -325,6 +326,10 @@ std::string ExprSource(const TVeskParser& expr) {
     std::stable_sort(masks.begin(), masks.end(), [](uint32_t a, uint32_t b) {
         return __builtin_popcount(a) < __builtin_popcount(b);
     });
+    // Each try compiles the whole text again: a bounded number of them keeps a long
+    // expression from taking minutes; what is not found is written raw.
+    constexpr size_t kMaxTries = 64;
+    if (masks.size() > kMaxTries) masks.resize(kMaxTries);
     for (uint32_t m : masks) {
         std::string t;
         std::vector<bool> drop(cp.size(), false);
