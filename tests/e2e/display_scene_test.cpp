@@ -687,6 +687,36 @@ TEST(DisplayInputTest, TheInputSystemVariablesFollowTheScriptedInput) {
               "26:31,41 L-- R-- A-- W---- Fk\n");
 }
 
+// Names that begin with the character 1 order boxes before their priorities do: the name
+// of two such characters is painted last and pressed first, others are painted first.
+TEST(DisplayInputTest, SystemNamesComeBeforePriorities) {
+    SKIP_WITHOUT_OPTION("--input");
+    Workspace w;
+    auto box = [](const std::string& name, int left, int top, const char* color, int priority) {
+        return "BoxNew PR_NAME: " + name + ", PR_LEFT: " + std::to_string(left) +
+               ", PR_TOP: " + std::to_string(top) +
+               ", PR_WIDTH: 50, PR_HEIGHT: 50, PR_COLOR: " + color +
+               ", PR_PRIORITY: " + std::to_string(priority) + ", PR_ONLBTNDOWN: \"d.lsb\"\n";
+    };
+    BuildInputGame(w,
+                   box("\"top\"", 10, 10, "$0000FF", 100) +
+                       box("Chr(1) ++ Chr(1)", 30, 30, "$00FF00", -100) +
+                       box("Chr(1) ++ \"sys\"", 100, 10, "$FF0000", 100) +
+                       box("\"low\"", 120, 30, "$00FFFF", -100),
+                   {{"d.vss", "Calc log = log ++ Length(@Sender) ++ \":\" ++ @Sender ++ \";\"\n"}});
+    fs::path shot = w.Path("s.png");
+    std::ofstream(w.Path("input.txt")) << "3 click left 45 45\n5 click left 135 45\n";
+    RunResult r =
+        w.Play(w.Game("game") + " --frames 8 --dump-vars --input " +
+               Quote(w.Path("input.txt").string()) + " --screenshot 8:" + Quote(shot.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "2:\x01\x01;3:low;");
+    Picture pic = ReadPng(shot);
+    ASSERT_TRUE(pic.Ok());
+    EXPECT_EQ(Hex(pic.At(45, 45)), Hex(0x00FF00));   // the doubled name over priority 100
+    EXPECT_EQ(Hex(pic.At(135, 45)), Hex(0xFFFF00));  // priority -100 over the system name
+}
+
 // A box that deletes itself when pressed gets no release, and the box put in its place
 // gets the mouse; hidden boxes let presses through, paused ones swallow them.
 TEST(DisplayInputTest, DeletedHiddenAndPausedBoxesUnderTheMouse) {
