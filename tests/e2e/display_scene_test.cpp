@@ -345,6 +345,29 @@ TEST(DisplaySceneTest, ChangesRepaintWhatTheyTouch) {
     }
 }
 
+// An idle page is queued on every frame, but never while one of the same box is still
+// queued or running: a page that waits 100 ms runs once every eight frames.
+TEST(DisplaySceneTest, IdlePagesRunOncePerFrameAndNeverPileUp) {
+    Workspace w;
+    w.Sources("src",
+              {{"project.vpj",
+                "ProjectName: \"Idle\"\nStartPage: \"main.lsb\"\n"
+                "Var: quick, int, 0\nVar: slow, int, 0\n"},
+               {"main.vss",
+                "BoxNew PR_NAME: \"q\", PR_WIDTH: 10, PR_HEIGHT: 10, PR_ONIDLE: \"q.lsb\"\n"
+                "BoxNew PR_NAME: \"s\", PR_WIDTH: 10, PR_HEIGHT: 10, PR_ONIDLE: \"s.lsb\"\n" +
+                    std::string(kIdle)},
+               {"q.vss", "Calc quick = quick + 1\n"},
+               {"s.vss", "Calc slow = slow + 1\nWait , 100\n"}});
+    w.Build("src", "game");
+    RunResult r = w.Play(w.Game("game") + " --frames 40 --dump-vars");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Queued when the first frame's step sees the box, run from the second frame on.
+    EXPECT_EQ(r.Var("quick"), 39);
+    // Frames 2, 10, 18, 26 and 34: seven frames of waiting, then one to queue it again.
+    EXPECT_EQ(r.Var("slow"), 5);
+}
+
 // ---- scripted input
 
 // A game with the given start page (followed by an endless wait) and event pages; they log
