@@ -3,6 +3,7 @@
 // objects' event pages, the start-up logo, and the window (under a virtual X display)
 // showing the same picture as the headless screen.
 #include <png.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -868,9 +869,6 @@ TEST(DisplayLogoTest, TheStartPageWaitsForTheLogoOrItsSkipping) {
 
 // ---- the window
 
-// Runs the player in a window on a virtual X display. The X and D-Bus client libraries keep
-// a few allocations past exit that the leak checker would report as the player's; its own
-// leaks are checked by the headless runs.
 const char* kNoXvfb =
     "xvfb-run is not installed (Debian package xvfb): no display to open the window on";
 
@@ -878,13 +876,16 @@ bool HaveXvfb() {
     return std::system("command -v xvfb-run >/dev/null 2>&1") == 0;
 }
 
-RunResult PlayInXvfb(Workspace& w, const std::string& args, const std::string& env = "") {
+// Runs a command on a virtual X display of 1024 x 768. Display numbers are looked for from
+// one chosen by the process id, so that tests running side by side do not race for the
+// same one. The X and D-Bus client libraries keep a few allocations past exit that the leak
+// checker would report as the player's; its own leaks are checked by the headless runs.
+RunResult RunInXvfb(Workspace& w, const std::string& command, const std::string& env) {
     fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
-    std::string cmd = env +
-                      " ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" xvfb-run -a -s "
-                      "'-screen 0 1024x768x24' " +
-                      Quote(VESKPLAY_PATH) + " " + args + " >" + Quote(out.string()) + " 2>" +
-                      Quote(err.string());
+    const std::string server = std::to_string(100 + getpid() % 5000);
+    std::string cmd = env + " ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" xvfb-run -a -n " +
+                      server + " -s '-screen 0 1024x768x24' " + command + " >" +
+                      Quote(out.string()) + " 2>" + Quote(err.string());
     int raw = std::system(cmd.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -893,20 +894,14 @@ RunResult PlayInXvfb(Workspace& w, const std::string& args, const std::string& e
     return r;
 }
 
-// Runs a shell script under a virtual X display (for tools that look at the screen while
-// the player runs).
+// The player in a window; `env` sets variables for it.
+RunResult PlayInXvfb(Workspace& w, const std::string& args, const std::string& env = "") {
+    return RunInXvfb(w, Quote(VESKPLAY_PATH) + " " + args, env);
+}
+
+// A shell script, for tools that look at the screen while the player runs.
 RunResult PlayInXvfbShell(Workspace& w, const std::string& script) {
-    fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
-    std::string cmd =
-        "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" xvfb-run -a -s "
-        "'-screen 0 1024x768x24' sh -c " +
-        Quote(script) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    int raw = std::system(cmd.c_str());
-    RunResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadText(out);
-    r.err = ReadText(err);
-    return r;
+    return RunInXvfb(w, "sh -c " + Quote(script), "");
 }
 
 TEST(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
