@@ -162,8 +162,9 @@ void TEngine::RunLogo() {
         const TMouseClicks& c = root_->FrontLayer().Clicks();
         bool skip = c.Left || c.Right;
         for (int32_t vk : {0x20, 0x0D}) skip = skip || root_->KeyPressedThisFrame(vk);
-        if (!skip) return;
-        root_->Destroy(logo);
+        // Skipped: gone now, and the script starts in the next frame as after its end.
+        if (skip) root_->Destroy(logo);
+        return;
     }
     // Gone: the script starts in this frame, and nothing the logo read stays cached.
     logoDone_ = true;

@@ -292,12 +292,16 @@ int main(int argc, char** argv) {
     TRootInput input(engine);
     input.SetWindow(window.get());
     std::string shownTitle = engine.Title();
+    int64_t lastTick = 0;
     if (started) {
+        if (!window && !opt.WindowShots.empty())
+            std::fputs("veskplay: no window, so no --window-shot is written\n", stderr);
         std::signal(SIGINT, OnCloseSignal);
         std::signal(SIGTERM, OnCloseSignal);
         for (int64_t tick = 1; !engine.QuitFlag() && !engine.CloseRequested() && !gCloseSignal;
              ++tick) {
             if (opt.Frames > 0 && tick > opt.Frames) break;
+            lastTick = tick;
             inputScript.Deliver(tick, input);
             if (opt.Headless) {
                 virtualNow += opt.FrameMs;
@@ -328,6 +332,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A picture asked for after the end would otherwise be missed without a word.
+    for (const auto* shots : {&opt.Shots, &opt.WindowShots})
+        for (const auto& shot : *shots)
+            if (started && shot.Tick > lastTick && (shots == &opt.Shots || window))
+                std::fprintf(stderr, "veskplay: the game ended at tick %lld, before %s was due\n",
+                             static_cast<long long>(lastTick), shot.File.c_str());
     engine.SetWindow(nullptr);
     engine.Shutdown([&](TEngine& e) {
         if (opt.DumpVars) {
