@@ -78,6 +78,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     const std::string& CursorShown() const { return cursorShown_; }
     // The start-up logo has finished (or there was none) and the script runs.
     bool LogoDone() const { return logoDone_; }
+    // Leaves the logo out when it has not begun yet.
+    void DropLogo() {
+        if (!logoStarted_) logoDone_ = true;
+    }
     // One frame: work-file clean-up, the interpreter, the frame counter, save and load.
     void Frame();
     // Frees everything in the fixed order; later calls do nothing. `afterProject` runs once

@@ -171,7 +171,9 @@ std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine) {
         TSdlWindow::Open(ReadableText(engine.Title()), int32_t(root->ScreenWidth() * zoom / 100),
                          int32_t(root->ScreenHeight() * zoom / 100), &error);
     if (!window)
-        std::fprintf(stderr, "veskplay: %s; running without a window on the real clock\n",
+        std::fprintf(stderr,
+                     "veskplay: %s; running without a window on the real clock (for tests and "
+                     "scripts, veskplay --headless GAME runs on a virtual clock)\n",
                      error.c_str());
     return window;
 }
@@ -284,6 +286,8 @@ int main(int argc, char** argv) {
 
     bool started = engine.Start();
     if (started && !opt.Headless) window = OpenGameWindow(engine);
+    // Nobody would see the logo without a window, unless it was asked for.
+    if (started && !window && opt.Logo < 0) engine.DropLogo();
     std::unique_ptr<TWindowHost> windowHost;
     if (window) {
         windowHost = std::make_unique<TWindowHost>(*window);

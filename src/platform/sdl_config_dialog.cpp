@@ -44,6 +44,11 @@ int RunConfigDialog(IConfigForm& form, std::string* error) {
     std::unique_ptr<TUiFont> font = TUiFont::Open(kFontPixels, &why);
     if (!font) return fail(why);
 
+    // Without an X or Wayland display there is nothing to try; a console driver can still
+    // be asked for by name.
+    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY"))
+        return fail("no display");
     TSdlDialogWindow w;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return fail(std::string("no display: ") + SDL_GetError());

@@ -19,6 +19,13 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
         if (error) *error = std::string(what) + ": " + SDL_GetError();
         return std::unique_ptr<TSdlWindow>();
     };
+    // Without an X or Wayland display there is nothing to try (probing would only print
+    // the libraries' complaints); a console driver can still be asked for by name.
+    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY")) {
+        if (error) *error = "no display";
+        return nullptr;
+    }
     std::unique_ptr<TSdlWindow> w(new TSdlWindow);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
