@@ -203,6 +203,11 @@ TEST(RoundTripTest, ExpressionsThatBeginLikeNamedValues) {
     b.Add(CC_WAIT).SetExprText("Condition", "Time: 1000").SetExprText("Time", "3");
     b.Add(CC_WAIT).SetExprText("Time", "BlockEvents: 2");
     b.Add(CC_JUMP).SetText("Page", "n.lsb").SetNum("Target", 0).SetExprText("Condition", "if: x");
+    // Texts whose brackets stay open or that end in a comma would take in what follows
+    // them, on the line or on the next one: they are written raw.
+    b.Add(CC_WAIT).SetExprText("Condition", "a{b, c").SetExprText("Time", "5");
+    b.Add(CC_WAIT).SetExprText("Condition", "q{r,");
+    b.Add(CC_TERMINATE);
     ExpectRoundTrip({{"n.lsb", b.Bytes()}});
 }
 

@@ -313,7 +313,7 @@ std::string ExprSource(const TVeskParser& expr) {
               std::none_of(utf8.begin(), utf8.end(),
                            [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     std::string back;
-    ok = ok && TryUtf8ToCp932(utf8, back) && back == cp;
+    ok = ok && TryUtf8ToCp932(utf8, back) && back == cp && StandsAlone(utf8);
     if (!ok) return Raw(bytes);
     if (Reproduces(cp, bytes)) return utf8;
     // The folded text may group more than the source did, which numbers the temporaries

@@ -448,6 +448,24 @@ std::string CheckNesting(const TPage& page, int32_t index) {
     return {};
 }
 
+bool StandsAlone(std::string_view value) {
+    std::vector<Piece> pieces;
+    size_t bad = 0;
+    if (!SplitTopLevel(value, pieces, bad) || pieces.size() != 1 || pieces[0].Text != value)
+        return false;
+    int depth = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '"')
+            i = QuoteEnd(value, i);
+        else if (c == '(' || c == '[' || c == '{')
+            ++depth;
+        else if ((c == ')' || c == ']' || c == '}') && depth > 0)
+            --depth;
+    }
+    return depth == 0;
+}
+
 bool LooksNamed(std::string_view value) {
     auto ident = [](char c, bool first) {
         return std::isalpha(static_cast<unsigned char>(c)) || c == '_' ||

@@ -93,6 +93,11 @@ bool OpensBlock(uint8_t code);
 // The loop index a command's Computed field gets from the page's nesting, or nothing when
 // the nesting gives none (a Break outside every loop, a WhileLoop without its While).
 std::optional<int32_t> ComputeLoopIndex(const TPage& page, int32_t index);
+// Whether a value written in a command line reads back as itself: one piece to the
+// splitter, with its brackets closed (so it neither swallows the values after it nor lets
+// the line run on into the next one).
+bool StandsAlone(std::string_view value);
+
 // Whether a value begins like a named one ("Word: ..."), so that written in its place it
 // would be read as a field or property name.
 bool LooksNamed(std::string_view value);
