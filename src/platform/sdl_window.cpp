@@ -43,10 +43,23 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
     SDL_DisableScreenSaver();
     width = std::max(width, 1);
     height = std::max(height, 1);
-    // The picture sits below the toolbar's dock; the window holds both.
+    // The picture sits below the toolbar's dock; the window holds both. A picture larger
+    // than the desktop starts scaled down to fit it, title bar included.
+    int32_t winW = width, winH = height;
+    SDL_Rect usable;
+    constexpr int32_t kTitleBar = 48;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        TViewFit f =
+            TViewFit::Compute(usable.w, usable.h - TToolbar::kHeight - kTitleBar, width, height);
+        if (!f.Empty() && f.w < width) {
+            winW = f.w;
+            winH = f.h;
+        }
+    }
     w->window_ = SDL_CreateWindow(titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  width, height + TToolbar::kHeight, SDL_WINDOW_RESIZABLE);
+                                  winW, winH + TToolbar::kHeight, SDL_WINDOW_RESIZABLE);
     if (!w->window_) return fail("cannot open the window");
+    w->SetIcon();
     w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     if (!w->renderer_) return fail("cannot draw in the window");
     // Nearest-neighbour like the stretch the pictures were made for.
@@ -69,6 +82,23 @@ TSdlWindow::~TSdlWindow() {
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void TSdlWindow::SetIcon() {
+    // Our own mark, the three bars of the start-up logo, on a transparent square.
+    constexpr int kSide = 32;
+    constexpr uint32_t kBars[3] = {0xFFE85D4A, 0xFFF2B134, 0xFF2A9D8F};
+    std::vector<uint32_t> px(size_t(kSide) * kSide, 0);
+    for (int b = 0; b < 3; ++b) {
+        const int left = 3 + b * 9, top = b == 1 ? 3 : 6, bottom = b == 1 ? 29 : 26;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < left + 8; ++x) px[size_t(y) * kSide + size_t(x)] = kBars[b];
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(px.data(), kSide, kSide, 32, kSide * 4,
+                                                           SDL_PIXELFORMAT_ARGB8888);
+    if (!icon) return;
+    SDL_SetWindowIcon(window_, icon);
+    SDL_FreeSurface(icon);
 }
 
 void TSdlWindow::SetTitle(const std::string& titleUtf8) {

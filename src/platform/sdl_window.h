@@ -63,6 +63,7 @@ class TSdlWindow {
   private:
     TSdlWindow() = default;
     void HandleEvent(const SDL_Event& e, IWindowInput& input);
+    void SetIcon();
     bool EnsureTexture(int32_t w, int32_t h);
     // Clears to black and draws the picture in its place, without showing it yet.
     void Render();
