@@ -159,6 +159,20 @@ TEST(SdlWindowTest, EventsBecomeGameInput) {
     EXPECT_EQ(log.calls, expected);
 }
 
+TEST(SdlWindowTest, APictureLargerThanTheDesktopOpensScaledDown) {
+    auto win = OpenTestWindow(8000, 4000);
+    if (!win) return;
+    SDL_Rect usable;
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &usable), 0);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(win->Handle(), &w, &h);
+    EXPECT_LE(w, usable.w);
+    EXPECT_LE(h, usable.h);
+    // Still the picture's shape, and the picture is still uploaded at its own size.
+    EXPECT_NEAR(double(w) / (h - TToolbar::kHeight), 2.0, 0.01);
+    EXPECT_EQ(win->Fit().picW, 8000);
+}
+
 struct ToolbarLog : Log {
     void QuitButton() override { calls.push_back("quit button"); }
 };
