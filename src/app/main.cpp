@@ -32,6 +32,7 @@
 #include "gfx/picture_io.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
+#include "platform/sdl_message_box.h"
 #include "platform/sdl_window.h"
 #include "script/script_env.h"
 #include "vfs/host_path.h"
@@ -265,7 +266,11 @@ int main(int argc, char** argv) {
     eo.ExePath = exePath;
     eo.Args = opt.Games;
     eo.CdRoots = cdRoots;
-    eo.MessageBox = &box;
+    // In a window the game's questions are message boxes; the headless box stands in when
+    // they cannot be shown.
+    TSdlMessageBox windowBox(box, UserPrefersJapanese());
+    eo.MessageBox =
+        !opt.Headless && DisplayConfigured() ? static_cast<IMessageBox*>(&windowBox) : &box;
     eo.Trace = trace.get();
     if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
     // Our own short logo plays before the start page: in a window by default, on request
@@ -290,6 +295,7 @@ int main(int argc, char** argv) {
     if (started && !window && opt.Logo < 0) engine.DropLogo();
     std::unique_ptr<TWindowHost> windowHost;
     if (window) {
+        windowBox.SetParent(window->Handle());
         windowHost = std::make_unique<TWindowHost>(*window);
         engine.SetWindow(windowHost.get());
     }

@@ -13,6 +13,11 @@
 
 namespace vesk {
 
+bool DisplayConfigured() {
+    return std::getenv("SDL_VIDEODRIVER") || std::getenv("DISPLAY") ||
+           std::getenv("WAYLAND_DISPLAY");
+}
+
 std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32_t width,
                                              int32_t height, std::string* error) {
     auto fail = [&](const char* what) {
@@ -21,8 +26,7 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
     };
     // Without an X or Wayland display there is nothing to try (probing would only print
     // the libraries' complaints); a console driver can still be asked for by name.
-    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY")) {
+    if (!DisplayConfigured()) {
         if (error) *error = "no display";
         return nullptr;
     }

@@ -25,6 +25,10 @@ namespace vesk {
 class TCustomDIBX;
 struct TCursorImage;
 
+// Whether a display could be opened at all: an X or Wayland display, or a video driver
+// the user names (SDL_VIDEODRIVER).
+bool DisplayConfigured();
+
 class TSdlWindow {
   public:
     // Opens a window showing a picture of `width` x `height` below the toolbar, titled
