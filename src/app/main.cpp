@@ -267,10 +267,10 @@ int main(int argc, char** argv) {
     eo.Args = opt.Games;
     eo.CdRoots = cdRoots;
     // In a window the game's questions are message boxes; the headless box stands in when
-    // they cannot be shown.
+    // they cannot be shown, and answers them when --answer says how.
     TSdlMessageBox windowBox(box, UserPrefersJapanese());
-    eo.MessageBox =
-        !opt.Headless && DisplayConfigured() ? static_cast<IMessageBox*>(&windowBox) : &box;
+    const bool askUser = !opt.Headless && opt.Answers.empty() && DisplayConfigured();
+    eo.MessageBox = askUser ? static_cast<IMessageBox*>(&windowBox) : &box;
     eo.Trace = trace.get();
     if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
     // Our own short logo plays before the start page: in a window by default, on request
