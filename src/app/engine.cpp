@@ -237,6 +237,20 @@ void TEngine::SetFullScreen(bool on) {
     step_.clear();
 }
 
+void TEngine::CommandFailed(const std::string& where, const std::string& message) {
+    if (!options_.Diagnostic) return;
+    // A game stuck on a broken command repeats it every frame: each is told once, and a
+    // game with endless distinct failures stops being reported after a while.
+    constexpr size_t kMaxDiagnostics = 1000;
+    std::string whereUtf8;
+    if (!TryCp932ToUtf8(where, whereUtf8)) whereUtf8 = where;
+    std::string text = whereUtf8 + ": " + message;
+    if (diagnosed_.size() > kMaxDiagnostics || !diagnosed_.insert(text).second) return;
+    if (diagnosed_.size() > kMaxDiagnostics)
+        text = "more commands fail; no more of them are reported";
+    options_.Diagnostic(text);
+}
+
 void TEngine::ShowError(const std::exception& e, const char* label) {
     if (!options_.MessageBox) return;
     auto* v = dynamic_cast<const VeskError*>(&e);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct TEngineOptions {
     // Called after a frame is composed, before the dirty lists are cleared, with the root
     // whose front layer's dirty rectangles (and WholeArea) say what changed.
     std::function<void(TVeskBaseList&)> Present;
+    // Receives the player's diagnostics (UTF-8): errors the game itself passes over, such as
+    // a command that fails. Each is given once. Empty: they are dropped.
+    std::function<void(const std::string&)> Diagnostic;
     // Makes the start-up logo on the root's front layer (it removes itself when done); the
     // script starts once it has gone. Empty: no logo.
     std::function<TVeskControl*(TVeskBaseList&)> Logo;
@@ -113,6 +117,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void PostClose() override { closeRequested_ = true; }
     uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
     int32_t FrameTime() override { return clock_.FrameTime(); }
+    void CommandFailed(const std::string& where, const std::string& message) override;
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
     void WriteSystemVar(int id, const TCustomParam& value) override;
@@ -142,6 +147,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     int32_t logoId_ = 0;
     IGameWindow* window_ = nullptr;
     std::string cursorShown_, cursorTried_;
+    // Diagnostics already given (a failing command fails again every frame).
+    std::set<std::string> diagnosed_;
     bool ownTemp_ = false;
     std::string step_;
     std::vector<std::string> steps_;

@@ -272,6 +272,9 @@ int main(int argc, char** argv) {
     const bool askUser = !opt.Headless && opt.Answers.empty() && DisplayConfigured();
     eo.MessageBox = askUser ? static_cast<IMessageBox*>(&windowBox) : &box;
     eo.Trace = trace.get();
+    eo.Diagnostic = [](const std::string& text) {
+        std::fprintf(stderr, "veskplay: %s\n", text.c_str());
+    };
     if (opt.Headless) eo.Now = [&virtualNow] { return virtualNow; };
     // Our own short logo plays before the start page: in a window by default, on request
     // in headless runs.

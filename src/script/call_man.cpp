@@ -5,6 +5,7 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "script/command_info.h"
 #include "script/commands.h"
 #include "vars/param.h"
 #include "vars/param_collection.h"
@@ -152,8 +153,16 @@ TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
         return res;
     }
     const int32_t startPC = PC;
+    TCommand* cmd = nullptr;
+    // A failing command ends silently for the game; the player may still want to say why.
+    auto failed = [&](const char* message) {
+        if (!project_ || !cmd) return;
+        project_->CommandFailed(page->Name + ", line " + std::to_string(cmd->LineNo) + " (" +
+                                    CommandName(cmd->GetType()) + ")",
+                                message);
+    };
     try {
-        TCommand* cmd = page->At(PC);
+        cmd = page->At(PC);
         if (trace_ && cmd != lastTraced_) {
             char head[16];
             std::snprintf(head, sizeof head, "%.8x", unsigned(project_->TickCount()));
@@ -171,8 +180,11 @@ TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
         Running = cmd->GetRunNext();
         res.yield = cmd->YieldsInEvent();
         cmd->Execute(*this, res.page, PC);
-    } catch (...) {
+    } catch (const std::exception& e) {
         // A failing command ends silently; whatever it had done stays done.
+        failed(e.what());
+    } catch (...) {
+        failed("an unknown error");
     }
     // A command that moved the program counter (even one that then failed) has finished, so
     // the next one is prepared afresh.

@@ -32,6 +32,8 @@ class IProjectHost {
     virtual int32_t FrameTime() { return 0; }
     // Reset: the tables and the message histories.
     virtual void ResetWorld() {}
+    // A command's error that the interpreter dropped (see IScriptProject::CommandFailed).
+    virtual void CommandFailed(const std::string& /*where*/, const std::string& /*message*/) {}
 };
 
 // The save file: the status record, the save captions and the game records. The project
@@ -111,6 +113,9 @@ class TProject final : public IScriptProject, public IPageSource {
     void RequestLoad(int32_t slot) override { LoadSlot = slot; }
     void ResetWorld() override;
     void PostClose() override;
+    void CommandFailed(const std::string& where, const std::string& message) override {
+        if (env_.Host) env_.Host->CommandFailed(where, message);
+    }
     uint32_t TickCount() override;
     int32_t FrameTime() override;
 

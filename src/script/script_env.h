@@ -49,6 +49,10 @@ class IScriptProject {
     // The game time and the length of the current frame, in milliseconds.
     virtual uint32_t TickCount() { return 0; }
     virtual int32_t FrameTime() { return 0; }
+    // A command raised an error, which the interpreter drops (the game goes on as if the
+    // command had done nothing more). `where` names the page, line and command (CP932);
+    // `message` is UTF-8. For the player's diagnostics only.
+    virtual void CommandFailed(const std::string& /*where*/, const std::string& /*message*/) {}
 };
 
 // The display root as the interpreter sees it.

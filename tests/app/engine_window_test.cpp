@@ -218,6 +218,33 @@ TEST(EngineWindowTest, FullScreenAndThePointerGoThroughTheWindow) {
     e.SetWindow(nullptr);
 }
 
+TEST(EngineWindowTest, ACommandThatFailsIsReportedOnceAndTheGameGoesOn) {
+    CountGame g;
+    TPageBuilder main;
+    main.Label("top");
+    main.Calc("n = n + 1");
+    main.Add(CC_GETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
+    main.Add(CC_SETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
+    main.Add(CC_WAIT).SetExprText("Time", "1");
+    main.Add(CC_JUMP)
+        .SetText("Page", "main.lsb")
+        .SetNum("Target", 0)
+        .SetExprText("Condition", "TRUE");
+    main.WriteFile(g.dir.path() + "/main.lsb");
+    std::vector<std::string> said;
+    TEngineOptions o = g.Options();
+    o.Diagnostic = [&](const std::string& t) { said.push_back(t); };
+    TEngine e(o);
+    ASSERT_TRUE(e.Start());
+    for (int i = 0; i < 10; ++i) e.Tick(g.now += 16);
+    // Both failures leave the game running, as it would without the report; each is said
+    // once although it happens every round.
+    EXPECT_EQ(N(e), 10);
+    ASSERT_EQ(said.size(), 2u) << (said.empty() ? "" : said[0]);
+    EXPECT_EQ(said[0].rfind("main.lsb, line 3 (GetProp): ", 0), 0u) << said[0];
+    EXPECT_EQ(said[1].rfind("main.lsb, line 4 (SetProp): ", 0), 0u) << said[1];
+}
+
 // A 2 x 2 cursor of 32-bit pixels with its hotspot.
 std::vector<uint8_t> TinyCursor(uint16_t hotX, uint16_t hotY) {
     std::vector<uint8_t> b;
