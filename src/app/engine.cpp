@@ -174,7 +174,7 @@ void TEngine::RunLogo() {
 
 void TEngine::UpdateCursor() {
     const std::string& wanted = root_->CursorWanted();
-    if (wanted == cursorShown_ || wanted == cursorTried_) return;
+    if (wanted == cursorShown_ || (!wanted.empty() && wanted == cursorTried_)) return;
     cursorTried_.clear();
     if (wanted.empty()) {
         if (!window_ || window_->ShowCursorImage(nullptr)) cursorShown_.clear();

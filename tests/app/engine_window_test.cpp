@@ -288,5 +288,32 @@ TEST(EngineWindowTest, TheCursorFileOfTheScriptIsShownAndABadOneKeepsThePrevious
     e.SetWindow(nullptr);
 }
 
+TEST(EngineWindowTest, TheObjectUnderThePointerChoosesTheCursor) {
+    CountGame g;
+    g.File("hand.cur", TinyCursor(3, 4));
+    g.File("wait.cur", TinyCursor(0, 1));
+    TEngine e(g.Options());
+    ASSERT_TRUE(e.Start());
+    FakeWindow w;
+    e.SetWindow(&w);
+    auto* box = e.Root()->Create<TVeskBox>();
+    box->SetBounds(10, 10, 50, 50);
+    box->SetStrProp(PR_CURSOR, "hand.cur");
+    Exec(e, "@Cursor = \"wait.cur\"");
+    e.Root()->MouseMoveTo(20, 20);
+    e.Tick(g.now += 16);
+    EXPECT_EQ(e.CursorShown(), "hand.cur");
+    // Off the box: the script's cursor; without one, the arrow.
+    e.Root()->MouseMoveTo(100, 100);
+    e.Tick(g.now += 16);
+    EXPECT_EQ(e.CursorShown(), "wait.cur");
+    Exec(e, "@Cursor = \"\"");
+    e.Tick(g.now += 16);
+    EXPECT_EQ(e.CursorShown(), "");
+    // (A hotspot outside the 2 x 2 picture is kept on its last pixel.)
+    EXPECT_EQ(w.shown, (std::vector<int32_t>{1001, 1, -1}));
+    e.SetWindow(nullptr);
+}
+
 }  // namespace
 }  // namespace vesk
