@@ -45,6 +45,61 @@ uint32_t Channel(uint32_t v, uint32_t mask) {
     return ((v & mask) >> shift) * 255 / max;
 }
 
+// Run-length coded pixels (RLE8 and RLE4) into `pic`, an 8 or 4-bit picture, rows from the
+// bottom up. The stream is pairs of bytes: a count and a value (RLE4: two pixels that
+// alternate), or a zero and an escape: 0 end of line, 1 end of bitmap, 2 a move right and up
+// by the next two bytes, 3 or more that many pixels as they are, padded to a 16-bit boundary.
+// Pixels the stream never reaches (skipped by a move, an early end of line or of the bitmap)
+// keep index 0: Windows shows the background there, and index 0 is the usual stand-in for
+// it in a decoded picture. Runs that pass the right edge are clipped rather than carried
+// over to the next row, and a stream that stops early ends the bitmap where it stops.
+// Every step consumes input, so this cannot loop forever.
+void DecodeRle(const uint8_t* p, size_t n, TDIBX& pic) {
+    const int bits = pic.BitCount();
+    const int64_t width = pic.Width(), height = pic.Height();
+    int64_t x = 0, y = 0;  // y counts rows from the bottom
+    size_t i = 0;
+    while (y < height && n - i >= 2) {
+        const uint8_t count = p[i], value = p[i + 1];
+        i += 2;
+        uint8_t* row = pic.PixelAddress(0, int32_t(height - 1 - y));
+        if (count > 0) {
+            const int64_t end = std::min<int64_t>(x + count, width);
+            if (bits == 8) {
+                if (end > x) std::memset(row + x, value, size_t(end - x));
+            } else {
+                for (int64_t k = 0; x + k < end; ++k) {
+                    blit::WriteRaw(row, int32_t(x + k), 4, (k & 1) ? value & 15u : value >> 4u);
+                }
+            }
+            x = end;
+        } else if (value == 0) {
+            x = 0;
+            ++y;
+        } else if (value == 1) {
+            break;
+        } else if (value == 2) {
+            if (n - i < 2) break;
+            x = std::min<int64_t>(x + p[i], width);
+            y += p[i + 1];
+            i += 2;
+        } else {
+            const size_t bytes = bits == 8 ? value : (value + 1u) / 2;
+            const size_t have = std::min(bytes, n - i);
+            const int64_t pixels = std::min<int64_t>(value, int64_t(have) * 8 / bits);
+            const int64_t end = std::min<int64_t>(x + pixels, width);
+            for (int64_t k = 0; x + k < end; ++k) {
+                const uint8_t b = p[i + size_t(bits == 8 ? k : k / 2)];
+                const uint32_t v = bits == 8 ? b : (k & 1) ? b & 15u : b >> 4u;
+                blit::WriteRaw(row, int32_t(x + k), bits, v);
+            }
+            if (have < bytes) break;
+            x = std::min<int64_t>(x + value, width);
+            i += std::min(n - i, (bytes + 1) & ~size_t(1));
+        }
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size,
@@ -89,6 +144,15 @@ std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size,
             bm = Le32(data + tableStart + 8);
             tableStart += 12;
         }
+    } else if (compression == 1 || compression == 2) {
+        const int rleBits = compression == 1 ? 8 : 4;
+        if (bits != rleBits) {
+            Fail("BMP: RLE" + std::to_string(rleBits) + " compression needs " +
+                 std::to_string(rleBits) + " bits per pixel, not " + std::to_string(bits));
+        }
+        // The run-length stream always starts at the bottom row; a negative height has no
+        // meaning here, and guessing would show the picture upside down.
+        if (topDown) Fail("BMP: an RLE-compressed bitmap cannot be top-down (negative height)");
     } else if (compression != 0) {
         Fail("BMP: unsupported compression " + std::to_string(compression));
     } else if (bits == 16) {
@@ -123,6 +187,12 @@ std::unique_ptr<TDIBX> DecodeBmp(const uint8_t* data, size_t size,
             pal[i] = TPaletteEntry{e[0], e[1], e[2], 0};
         }
         pic->SetPalette(pal);
+    }
+
+    if (compression == 1 || compression == 2) {
+        if (dataOffset > size) Fail("BMP: pixel data is cut short");
+        DecodeRle(data + dataOffset, size - dataOffset, *pic);
+        return pic;
     }
 
     const size_t rowBytes = size_t((int64_t(width) * bits + 31) / 32 * 4);

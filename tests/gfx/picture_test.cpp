@@ -158,7 +158,7 @@ TEST(Bmp, BrokenDataIsAClearError) {
     auto big = patched(18, {0x00, 0x40, 0, 0});           // 16384 x 2: no pixels
     auto tall = patched(22, {0x00, 0x00, 0x00, 0x80});    // height INT_MIN
     auto bits = patched(28, {12, 0});                     // 12 bits per pixel
-    auto rle = patched(30, {1, 0, 0, 0});                 // RLE compression
+    auto rle = patched(30, {1, 0, 0, 0});                 // RLE8 on 24 bits
     auto header = patched(14, {0xFF, 0xFF, 0, 0});        // header past the end
     auto offset = patched(10, {0xFF, 0xFF, 0xFF, 0x7F});  // pixels past the end
     auto pal8 = MakeBmp(1, 1, 8, false, {{0}}, std::vector<uint32_t>(257, 0));  // 257 colours
