@@ -50,6 +50,9 @@ class TCommand {
     uint8_t Disabled = 0;
     int32_t LineNo = 0;
     int32_t Indent = 0;
+    // The stored type byte had its high bit set. Only the low seven bits choose the command;
+    // the bit is kept so that the page writes back as it was read.
+    bool HighTypeBit = false;
 
     uint8_t GetType() const { return type_; }
     virtual bool GetRunNext() const { return RunNext != 0; }

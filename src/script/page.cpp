@@ -48,28 +48,40 @@ TPage::LoadResult TPage::LoadFromBytes(const uint8_t* data, size_t size) {
         if (Version > kPageVersionMax) return LoadResult::TooNew;
         if (Version < kPageVersionMin) return LoadResult::TooOld;
         ResultType = r.U8("page result type");
-        int32_t setCount = r.I32("property set count");
-        int32_t setSize = r.I32("property set size");
-        if (setCount < 0) setCount = 0;
-        if (setSize < 0) setSize = 0;
+        PropertySetCount = r.I32("property set count");
+        PropertySetSize = r.I32("property set size");
+        PropertySetRest.clear();
+        const int32_t setCount = std::max(PropertySetCount, 0);
+        const int32_t setSize = std::max(PropertySetSize, 0);
         r.CheckCount(setCount, setSize, "property sets");
         for (auto& set : PropertySet) set.fill(0);
         size_t keep = std::min<size_t>(size_t(setSize), kPropertySetBytes);
         const int32_t used = std::min<int32_t>(setCount, kCommandTypeCount);
+        // What the table does not keep is kept aside, for the writer. CheckCount has made
+        // sure that it is all in the data.
+        PropertySetRest.resize(size_t(PropertySetRestSize()));
+        size_t at = 0;
+        auto readRest = [&](size_t n) {
+            if (n == 0) return;
+            r.Raw(PropertySetRest.data() + at, n, "property set");
+            at += n;
+        };
         for (int32_t i = 0; i < used; ++i) {
-            r.Raw(PropertySet[size_t(i)].data(), keep, "property set");
-            r.Skip(setSize - int64_t(keep), "property set");
+            if (keep) r.Raw(PropertySet[size_t(i)].data(), keep, "property set");
+            readRest(size_t(setSize) - keep);
         }
-        // Records for type codes the player does not know are skipped in one go (a count
-        // of empty records must not cost a loop).
-        r.Skip(int64_t(setCount - used) * setSize, "property set");
+        // Records for type codes the player does not know are read in one go (a count of
+        // empty records must not cost a loop).
+        readRest(PropertySetRest.size() - at);
         int32_t count = r.I32("command count");
         if (count < 0) count = 0;
         r.CheckCount(count, kMinCommandBytes, "commands");
         Commands.reserve(size_t(count));
         for (int32_t i = 0; i < count; ++i) {
-            uint8_t code = r.U8("command type") & 0x7F;
-            auto cmd = CreateCommand(this, code);
+            // Only the low seven bits choose the command; the high one is kept for the writer.
+            uint8_t stored = r.U8("command type");
+            auto cmd = CreateCommand(this, stored & 0x7F);
+            cmd->HighTypeBit = (stored & 0x80) != 0;
             cmd->LoadFromStream(r, Version);
             Commands.push_back(std::move(cmd));
         }
@@ -90,14 +102,51 @@ void TPage::SaveToStream(Stream& s, int32_t version) const {
     StreamWriter w(s);
     w.I32(version);
     w.U8(ResultType);
-    w.I32(kCommandTypeCount);
-    w.I32(kPropertySetBytes);
-    for (const auto& set : PropertySet) w.Raw(set.data(), set.size());
+    if (PropertySetsFitLayout()) {
+        w.I32(PropertySetCount);
+        w.I32(PropertySetSize);
+        const int32_t setCount = std::max(PropertySetCount, 0);
+        const size_t setSize = size_t(std::max(PropertySetSize, 0));
+        const size_t keep = std::min<size_t>(setSize, kPropertySetBytes);
+        const int32_t used = std::min<int32_t>(setCount, kCommandTypeCount);
+        size_t at = 0;
+        auto writeRest = [&](size_t n) {
+            if (n == 0) return;
+            w.Raw(PropertySetRest.data() + at, n);
+            at += n;
+        };
+        for (int32_t i = 0; i < used; ++i) {
+            if (keep) w.Raw(PropertySet[size_t(i)].data(), keep);
+            writeRest(setSize - keep);
+        }
+        writeRest(PropertySetRest.size() - at);
+    } else {
+        w.I32(kCommandTypeCount);
+        w.I32(kPropertySetBytes);
+        for (const auto& set : PropertySet) w.Raw(set.data(), set.size());
+    }
     w.I32(Count());
     for (const auto& cmd : Commands) {
-        w.U8(cmd->GetType());
+        w.U8(uint8_t(cmd->GetType() | (cmd->HighTypeBit ? 0x80 : 0)));
         cmd->SaveToStream(w, version);
     }
+}
+
+int64_t TPage::PropertySetRestSize() const {
+    const int64_t setCount = std::max(PropertySetCount, 0);
+    const int64_t setSize = std::max(PropertySetSize, 0);
+    const int64_t used = std::min<int64_t>(setCount, kCommandTypeCount);
+    return used * std::max<int64_t>(setSize - kPropertySetBytes, 0) + (setCount - used) * setSize;
+}
+
+bool TPage::PropertySetsFitLayout() const {
+    if (int64_t(PropertySetRest.size()) != PropertySetRestSize()) return false;
+    const int32_t used = std::clamp<int32_t>(PropertySetCount, 0, kCommandTypeCount);
+    const size_t keep = size_t(std::clamp<int32_t>(PropertySetSize, 0, kPropertySetBytes));
+    for (size_t i = 0; i < PropertySet.size(); ++i)
+        for (size_t b = 0; b < kPropertySetBytes; ++b)
+            if (PropertySet[i][b] && (int32_t(i) >= used || b >= keep)) return false;
+    return true;
 }
 
 std::vector<uint8_t> TPage::SaveToBytes(int32_t version) const {

@@ -51,6 +51,12 @@ class TPage {
     // Sets each command type's property set to the union of the properties its commands
     // carry, so that every carried property is written.
     void UpdatePropertySets();
+    // Whether the property sets can be written in the stored record layout below (the
+    // table's bits all fall inside the records, and the bytes past the table are all there).
+    // When not, the writer uses the usual layout: 61 records of 21 bytes.
+    bool PropertySetsFitLayout() const;
+    // The number of record bytes the table does not hold in that layout.
+    int64_t PropertySetRestSize() const;
 
     const std::string& GetName() const { return Name; }
     int32_t FindLabel(std::string_view name) const;
@@ -66,6 +72,13 @@ class TPage {
     int32_t Version = kPageVersionCreated;
     uint8_t ResultType = 1;
     std::array<TPropertySet, kCommandTypeCount> PropertySet{};
+    // The property-set records as the page stores them: their count and size as written
+    // (negative ones too, which read as none), and the bytes the table does not hold, in
+    // file order: each record's bytes past the 21 the table keeps, then the records of type
+    // codes past 60. Loading keeps them so that a page writes back as it was read.
+    int32_t PropertySetCount = kCommandTypeCount;
+    int32_t PropertySetSize = kPropertySetBytes;
+    std::vector<uint8_t> PropertySetRest;
     std::vector<std::unique_ptr<TCommand>> Commands;
 
   private:

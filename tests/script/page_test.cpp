@@ -172,6 +172,56 @@ TEST(PageTest, PropertySetRecordsOfOtherSizesAndCounts) {
     }
 }
 
+TEST(PageTest, StoredRecordLayoutsWriteBackAsRead) {
+    // Other record sizes and counts, with the filler the loader skips, and a command whose
+    // type byte has the high bit: written again, the page is the same bytes.
+    for (auto [count, size] : {std::pair{70, 30}, {61, 25}, {70, 21}, {9, 21}, {61, 1}, {9, 4}}) {
+        SCOPED_TRACE(std::to_string(count) + "x" + std::to_string(size));
+        std::vector<uint8_t> bytes = HandPage(count, size);
+        bytes[4 + 1 + 4 + 4 + size_t(count * size) + 4] |= 0x80;
+        TPage page;
+        ASSERT_EQ(page.LoadFromBytes(bytes), TPage::LoadResult::Ok);
+        EXPECT_EQ(page.At(0)->GetType(), CC_BOXNEW);
+        EXPECT_EQ(page.PropertySetCount, count);
+        EXPECT_EQ(page.PropertySetSize, size);
+        EXPECT_EQ(page.SaveToBytes(page.Version), bytes);
+    }
+    // Negative counts and sizes read as no records and are written as they stood.
+    for (auto [count, size] : {std::pair{-1, 21}, {61, -7}, {-3, -3}, {0x7FFFFFFF, 0}}) {
+        MemoryStream m;
+        StreamWriter w(m);
+        w.I32(110), w.U8(1), w.I32(count), w.I32(size), w.I32(0);
+        TPage page;
+        ASSERT_EQ(page.LoadFromBytes(m.Bytes()), TPage::LoadResult::Ok);
+        EXPECT_EQ(page.SaveToBytes(110), m.Bytes()) << count << "x" << size;
+    }
+}
+
+TEST(PageTest, SetsThatOutgrowTheStoredLayoutAreWrittenInTheUsualOne) {
+    // Nine records of one byte cannot hold property 100 of BoxNew: the page is written with
+    // 61 records of 21 bytes, and nothing is lost.
+    TPage page;
+    ASSERT_EQ(page.LoadFromBytes(HandPage(9, 1)), TPage::LoadResult::Ok);
+    ASSERT_TRUE(page.PropertySetsFitLayout());
+    page.SetPropBit(CC_BOXNEW, 100, true);
+    page.SetPropBit(CC_SOUND, 0, true);
+    EXPECT_FALSE(page.PropertySetsFitLayout());
+    TPage again;
+    ASSERT_EQ(again.LoadFromBytes(page.SaveToBytes()), TPage::LoadResult::Ok);
+    EXPECT_EQ(again.PropertySetCount, kCommandTypeCount);
+    EXPECT_EQ(again.PropertySetSize, kPropertySetBytes);
+    EXPECT_EQ(again.PropertySet, page.PropertySet);
+    ASSERT_EQ(again.Count(), 2);
+    EXPECT_NE(again.At(0)->Prop(4), nullptr);
+    // So are records whose skipped bytes went missing.
+    TPage wide;
+    ASSERT_EQ(wide.LoadFromBytes(HandPage(70, 30)), TPage::LoadResult::Ok);
+    wide.PropertySetRest.pop_back();
+    ASSERT_EQ(again.LoadFromBytes(wide.SaveToBytes()), TPage::LoadResult::Ok);
+    EXPECT_EQ(again.PropertySetCount, kCommandTypeCount);
+    EXPECT_EQ(again.PropertySet, wide.PropertySet);
+}
+
 TEST(PageTest, ShortRecordsLeaveTheRestOfTheSetEmpty) {
     // Records of 1 byte: only the first eight properties can be set.
     MemoryStream m;
@@ -196,6 +246,10 @@ TEST(PageTest, TypeByteIsMaskedAndUnknownTypesFail) {
     TPage page;
     ASSERT_EQ(page.LoadFromBytes(bytes), TPage::LoadResult::Ok);
     EXPECT_NE(dynamic_cast<TComCall*>(page.At(0)), nullptr);
+    EXPECT_EQ(page.At(0)->GetType(), CC_CALL);
+    // The bit means nothing to the player, but the page is written as it was read.
+    EXPECT_TRUE(page.At(0)->HighTypeBit);
+    EXPECT_EQ(page.SaveToBytes(), bytes);
 
     bytes[typeAt] = 61;
     try {

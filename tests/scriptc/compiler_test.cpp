@@ -207,6 +207,14 @@ TEST(CompilerTest, BadSourcesAreReportedWhereTheFaultIs) {
         {"Jump main.lsb@x", "1:15", "not a 32-bit integer"},
         {"[sideways] Calc a = 1", "1:2", "unknown flag"},
         {"TextIns \"m\", TextBlock: {}\n    | hi", "2:5", "given twice"},
+        {"[type=0x88] Calc a = 1", "1:2", "flag 'type' is this command's code 14"},
+        {"[type=300] Calc a = 1", "1:2", "from 0 to 255"},
+        {"@propset Count: 70, Size: 30", "1:1", "70 records of 30 bytes need 819 bytes in Rest"},
+        {"@propset Size: 22, Rest: {raw:00}", "1:1", "need 61 bytes in Rest, not 1"},
+        {"@propset Size: 22, Rest: zz", "1:26", "Rest is written {raw:...}"},
+        {"@propset Count: 1, Wide: 2", "1:20", "Count, Size and Rest, not 'Wide'"},
+        {"@propset Count: 61\n@propset Size: 21", "2:1", "layout is given twice"},
+        {"@propset Count: 9, Size: 1\nSound PR_VOLUME: 1", "1:1", "do not fit 9 records"},
     };
     for (const BadSource& c : cases) {
         SCOPED_TRACE(c.text);

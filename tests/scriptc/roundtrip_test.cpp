@@ -196,6 +196,53 @@ TEST(RoundTripTest, PropertySetsOfUnusedTypesAndEmptyPages) {
     ExpectRoundTrip({{"e.lsb", empty.Bytes(103)}});
 }
 
+// The stored page of `b` with its property-set records laid out again: `count` records of
+// `size` bytes, where the bytes the loader skips are filler.
+std::vector<uint8_t> Relayout(TPageBuilder& b, int32_t count, int32_t size, int32_t version) {
+    std::vector<uint8_t> plain = b.Bytes(version);
+    const size_t head = 4 + 1 + 4 + 4;
+    const size_t records = size_t(kCommandTypeCount) * kPropertySetBytes;
+    MemoryStream m;
+    StreamWriter w(m);
+    w.Raw(plain.data(), 5);
+    w.I32(count);
+    w.I32(size);
+    for (int32_t i = 0; i < std::max(count, 0); ++i)
+        for (int32_t j = 0; j < std::max(size, 0); ++j) {
+            bool kept = i < kCommandTypeCount && j < kPropertySetBytes;
+            w.U8(kept ? plain[head + size_t(i) * kPropertySetBytes + size_t(j)]
+                      : uint8_t(0xA0 + i * 7 + j));
+        }
+    w.Raw(plain.data() + head + records, plain.size() - head - records);
+    return m.Bytes();
+}
+
+TEST(RoundTripTest, RecordLayoutsAndTypeBytesAsStored) {
+    // Type bytes with the high bit (the player reads only the low seven), and property-set
+    // records of other counts and sizes with bytes the loader skips.
+    for (auto [count, size] :
+         {std::pair{61, 21}, {70, 30}, {61, 25}, {75, 21}, {-2, 21}, {61, 0}, {61, -4}, {100, 0}}) {
+        SCOPED_TRACE(std::to_string(count) + "x" + std::to_string(size));
+        TPageBuilder b(1, "t.lsb");
+        b.Add(CC_CALC).SetExprText("Statement", "a = 1").HighTypeBit = true;
+        b.Add(CC_WAIT).SetExprText("Time", "5");
+        b.Add(CC_TERMINATE).HighTypeBit = true;
+        std::vector<uint8_t> bytes = Relayout(b, count, size, kPageVersionMax);
+        ExpectRoundTrip({{"t.lsb", bytes}});
+    }
+    // Records that hold every set a page of every command type uses, in every version.
+    for (int version : {103, 107, 114}) {
+        SCOPED_TRACE(version);
+        TPageBuilder all(4, "all.lsb");
+        FillEveryCommand(all);
+        for (int32_t i = 0; i < all.Count(); i += 3) all.At(i).HighTypeBit = true;
+        TPageBuilder other(1, "other.lsb");
+        other.Label("start");
+        ExpectRoundTrip({{"all.lsb", Relayout(all, 64, 24, version)},
+                         {"other.lsb", Relayout(other, 61, 22, version)}});
+    }
+}
+
 TEST(RoundTripTest, ExpressionsThatBeginLikeNamedValues) {
     // Variable names may hold spaces and colons, so "Time: 1000" is an expression; in the
     // place of a value it would read as the Time field, and "PR_LEFT: 5" as a property.

@@ -90,6 +90,8 @@ struct TScriptCompiler::Unit {
     std::vector<PendingTarget> targets;
     std::vector<PendingLoop> loops;
     std::vector<std::pair<uint8_t, int>> extraProps;
+    // "@propset Count: ..., Size: ..., Rest: ...": the stored record layout, when given.
+    std::optional<SourceLoc> layoutLoc;
     // The text lines below the last TextIns, not yet stored.
     std::vector<std::string> textLines;
     SourceLoc textLoc;
@@ -103,6 +105,7 @@ struct TScriptCompiler::Unit {
     void Parse(std::string_view text);
     std::vector<Line> Lines(std::string_view text);
     void Directive(const Line& l);
+    void PropSetLayout(const Line& l, size_t from);
     void Command(const Line& l);
     void Flags(const Line& l, size_t& i, TCommand& cmd, bool& indentGiven);
     std::vector<Arg> Split(const Line& l, size_t from, size_t to);
@@ -242,10 +245,15 @@ void TScriptCompiler::Unit::Directive(const Line& l) {
         if (t < 0) Error(At(l, value.at), "unknown result type '" + rest + "'");
         builder.Page().ResultType = uint8_t(t);
     } else if (SameTextAscii(word, "propset")) {
-        // "@propset BoxNew: PR_LEFT, PR_TOP": properties stored for every command of a type.
         size_t colon = l.text.find(':', i);
         if (colon == std::string::npos) Error(At(l, value.at), "@propset needs 'Command: PR_...'");
         std::string cmdName = Trim(std::string_view(l.text).substr(i, colon - i));
+        if (SameTextAscii(cmdName, "Count") || SameTextAscii(cmdName, "Size") ||
+            SameTextAscii(cmdName, "Rest")) {
+            PropSetLayout(l, i);
+            return;
+        }
+        // "@propset BoxNew: PR_LEFT, PR_TOP": properties stored for every command of a type.
         int code = FindCommandNameNoCase(cmdName);
         if (code < 0) Error(At(l, value.at), "unknown command '" + cmdName + "'");
         for (const Arg& a : Split(l, colon + 1, l.text.size())) {
@@ -260,6 +268,49 @@ void TScriptCompiler::Unit::Directive(const Line& l) {
     } else {
         Error(l.at[0], "unknown directive '@" + word + "'");
     }
+}
+
+// "@propset Count: 70, Size: 30, Rest: {raw:...}": property-set records stored in another
+// layout than 61 of 21 bytes, with the bytes the table does not hold (each record's bytes past
+// 21, then the records past the 61st) given in full.
+void TScriptCompiler::Unit::PropSetLayout(const Line& l, size_t from) {
+    if (layoutLoc) Error(l.at[0], "the property-set layout is given twice");
+    layoutLoc = l.at[0];
+    TPage& page = builder.Page();
+    bool restGiven = false;
+    std::set<std::string> given;
+    for (const Arg& a : Split(l, from, l.text.size())) {
+        size_t colon = a.text.find(':');
+        std::string key = Trim(std::string_view(a.text).substr(0, colon));
+        if (colon == std::string::npos)
+            Error(At(l, a.at), key + " needs a value: '" + key + ": ...'");
+        size_t vs = a.text.find_first_not_of(" \t", colon + 1);
+        if (vs == std::string::npos) vs = a.text.size();
+        Arg v{a.text.substr(vs), a.at + vs};
+        if (!given.insert(LowerAscii(key)).second) Error(At(l, a.at), key + " is given twice");
+        if (SameTextAscii(key, "Count")) {
+            page.PropertySetCount = int32_t(IntValue(l, v));
+        } else if (SameTextAscii(key, "Size")) {
+            page.PropertySetSize = int32_t(IntValue(l, v));
+        } else if (SameTextAscii(key, "Rest")) {
+            const std::string& t = v.text;
+            if (t.rfind("{raw:", 0) != 0 || t.back() != '}' ||
+                !FromHex(std::string_view(t).substr(5, t.size() - 6), page.PropertySetRest))
+                Error(At(l, v.at), "Rest is written {raw:...} in hexadecimal digits");
+            restGiven = true;
+        } else {
+            Error(At(l, a.at),
+                  "the property-set layout has Count, Size and Rest, not '" + key + "'");
+        }
+    }
+    // The bytes are given in full, so the page written is never larger than its source.
+    int64_t need = page.PropertySetRestSize();
+    if (int64_t(page.PropertySetRest.size()) != need)
+        Error(l.at[0],
+              std::to_string(page.PropertySetCount) + " records of " +
+                  std::to_string(page.PropertySetSize) + " bytes need " + std::to_string(need) +
+                  " bytes in Rest" +
+                  (restGiven ? ", not " + std::to_string(page.PropertySetRest.size()) : ""));
 }
 
 void TScriptCompiler::Unit::Flags(const Line& l, size_t& i, TCommand& cmd, bool& indentGiven) {
@@ -287,6 +338,13 @@ void TScriptCompiler::Unit::Flags(const Line& l, size_t& i, TCommand& cmd, bool&
             cmd.RunNext = uint8_t(number(0, 255));
         } else if (SameTextAscii(key, "line")) {
             cmd.LineNo = int32_t(number(INT32_MIN, INT32_MAX));
+        } else if (SameTextAscii(key, "type")) {
+            // The stored type byte; only its high bit may differ from the command's code.
+            int64_t v = number(0, 255);
+            if ((v & 0x7F) != cmd.GetType())
+                Error(At(l, a.at), "flag 'type' is this command's code " +
+                                       std::to_string(cmd.GetType()) + ", with or without 0x80");
+            cmd.HighTypeBit = (v & 0x80) != 0;
         } else if (SameTextAscii(key, "indent")) {
             cmd.Indent = int32_t(number(INT32_MIN, INT32_MAX));
             indentGiven = true;
@@ -652,6 +710,10 @@ std::vector<CompiledPage> TScriptCompiler::Finish() {
         page.UpdatePropertySets();
         for (auto [code, k] : u->extraProps)
             page.PropertySet[code][size_t(k / 8)] |= uint8_t(1u << (k % 8));
+        if (u->layoutLoc && !page.PropertySetsFitLayout())
+            u->Error(*u->layoutLoc, "the property sets do not fit " +
+                                        std::to_string(page.PropertySetCount) + " records of " +
+                                        std::to_string(page.PropertySetSize) + " bytes");
         out.push_back({u->name, page.SaveToBytes(u->version)});
     }
     return out;

@@ -90,6 +90,15 @@ class PageWriter {
     // Property-set bits that the commands do not account for: all of those of types without
     // a command in the page or that never use their set, and bits past the last property.
     void PropSets() {
+        // Records stored in another layout than the writer's usual one, with the bytes the
+        // table does not hold.
+        if (page_.PropertySetsFitLayout() && (page_.PropertySetCount != kCommandTypeCount ||
+                                              page_.PropertySetSize != kPropertySetBytes)) {
+            out_ += "@propset Count: " + std::to_string(page_.PropertySetCount) +
+                    ", Size: " + std::to_string(page_.PropertySetSize);
+            if (!page_.PropertySetRest.empty()) out_ += ", Rest: " + Raw(page_.PropertySetRest);
+            out_ += "\n";
+        }
         for (int code = 0; code < kCommandTypeCount; ++code) {
             bool used = false;
             for (int32_t i = 0; i < page_.Count(); ++i) used |= page_.At(i)->GetType() == code;
@@ -183,6 +192,11 @@ class PageWriter {
         const TCommand& cmd = *page_.At(i);
         uint8_t code = cmd.GetType();
         std::vector<std::string> flags;
+        if (cmd.HighTypeBit) {
+            char type[16];
+            std::snprintf(type, sizeof type, "type=0x%02X", unsigned(code | 0x80));
+            flags.push_back(type);
+        }
         if (cmd.Disabled == 1) flags.push_back("disabled");
         if (cmd.Disabled > 1) flags.push_back("disabled=" + std::to_string(cmd.Disabled));
         if (cmd.RunNext == 0) flags.push_back("yield");
