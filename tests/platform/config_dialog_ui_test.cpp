@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_config_form.h"
+
 #include <vector>
 
 #include "platform/toolbar.h"
@@ -10,20 +12,7 @@
 namespace vesk {
 namespace {
 
-// The dialog's form, kept in memory.
-class FakeForm final : public IConfigForm {
-  public:
-    bool directSound = true;
-    int32_t position = 5;
-    int oks = 0;
-    bool UseDirectSound() const override { return directSound; }
-    void SetUseDirectSound(bool on) override { directSound = on; }
-    int32_t DelayPosition() const override { return position; }
-    void SetDelayPosition(int32_t p) override { position = p < 1 ? 1 : p > 5 ? 5 : p; }
-    bool DelayEnabled() const override { return !directSound; }
-    std::string DelayText() const override { return std::to_string(position * 100) + "ms"; }
-    bool Ok(std::string*) override { return ++oks, true; }
-};
+using test::FakeForm;
 
 constexpr int32_t kTab = 9, kEnter = 13, kEsc = 27, kSpace = 32, kEnd = 35, kHome = 36, kLeft = 37,
                   kRight = 39, kD = 0x44, kS = 0x53;

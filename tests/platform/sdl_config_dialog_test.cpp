@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "fake_config_form.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <string>
@@ -15,19 +17,7 @@
 namespace vesk {
 namespace {
 
-class FakeForm final : public IConfigForm {
-  public:
-    bool directSound = true;
-    int32_t position = 5;
-    int oks = 0;
-    bool UseDirectSound() const override { return directSound; }
-    void SetUseDirectSound(bool on) override { directSound = on; }
-    int32_t DelayPosition() const override { return position; }
-    void SetDelayPosition(int32_t p) override { position = p < 1 ? 1 : p > 5 ? 5 : p; }
-    bool DelayEnabled() const override { return !directSound; }
-    std::string DelayText() const override { return std::to_string(position * 100) + "ms"; }
-    bool Ok(std::string*) override { return ++oks, true; }
-};
+using test::FakeForm;
 
 SDL_Event Key(SDL_Keycode sym, uint16_t mod = 0) {
     SDL_Event e{};
