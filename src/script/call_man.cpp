@@ -215,11 +215,15 @@ int TCallMan::Step() {
     TStack& f = CallStack.Pop();
     if (!f.ResultVar.empty()) {
         if (TParamCollectionItem* item = store_.Find(f.ResultVar)) {
-            if (f.ResultValue) item->Param()->Assign(*f.ResultValue);
-        } else {
-            std::string text = f.ResultVar + " = \"" +
-                               (f.ResultValue ? f.ResultValue->AsStr() : std::string()) + "\"";
             try {
+                if (f.ResultValue) item->Param()->Assign(*f.ResultValue);
+            } catch (...) {
+            }
+        } else {
+            // Reading the value can fail too (an empty array from damaged save data).
+            try {
+                std::string text = f.ResultVar + " = \"" +
+                                   (f.ResultValue ? f.ResultValue->AsStr() : std::string()) + "\"";
                 CompileAndRun(text, store_, funcs_);
             } catch (...) {
             }

@@ -46,8 +46,14 @@ std::string SafeExtractionPath(std::string_view name) {
     std::string out;
     for (const std::string& part : SplitVirtualPath(name)) {
         if (part == "." || part == "..") return {};
+        // A lead byte can hide a '/' from the split above (it is no valid trail byte, so the
+        // name stays raw bytes): the native part must still be one plain name.
+        std::string native = NativeName(part);
+        if (native.empty() || native == "." || native == ".." ||
+            native.find('/') != std::string::npos)
+            return {};
         if (!out.empty()) out += '/';
-        out += NativeName(part);
+        out += native;
     }
     return out;
 }

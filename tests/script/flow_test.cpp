@@ -212,6 +212,38 @@ TEST(FlowTest, CallResultIsAssignedByNameOrCreatedThroughAStatement) {
     EXPECT_EQ(w.cm.CallStack.Spare.ResultVar, "bad name");
 }
 
+TEST(FlowTest, AResultThatCannotBeReadIsDroppedOnReturn) {
+    // Damaged save data can leave a frame whose result value holds no element: reading it
+    // fails, and the return must drop it instead of escaping the interpreter.
+    TPageBuilder main;
+    main.Calc("after = 1");
+    TPageBuilder sub;
+    World w;
+    w.AddPage("main.lsb", main);
+    w.AddPage("sub.lsb", sub);
+    w.Ints({"r", "after"});
+    for (const char* var : {"r", "____missing"}) {
+        // The empty sub page ends at once and returns into main.lsb.
+        w.cm.Start("sub.lsb");
+        TStack f;
+        f.PageName = "main.lsb";
+        f.ResultVar = var;
+        f.ResultValue = MakeParam(PT_INT);
+        // No dimensions and no elements, as a damaged save may say.
+        MemoryStream m(std::vector<uint8_t>(8, 0));
+        StreamReader r(m);
+        f.ResultValue->LoadFromStream(r, &w.store);
+        ASSERT_THROW(f.ResultValue->AsStr(), VeskError);
+        w.cm.CallStack.Push(std::move(f));
+        EXPECT_NO_THROW(w.Frame()) << var;
+        EXPECT_EQ(w.cm.CallStack.Count(), 0) << var;
+        // The page it returned into goes on.
+        w.Frame();
+        EXPECT_EQ(w.Int("after"), 1) << var;
+        w.store.Find("after")->Param()->SetInt(0);
+    }
+}
+
 TEST(FlowTest, DisabledCommandsKeepTheRunningDecisionOfThePreviousOne) {
     TPageBuilder b;
     b.Calc("a = 1");

@@ -29,6 +29,9 @@ TEST(HostPath, ExtractionNeverLeavesTheTarget) {
         {std::string("nul\0byte", 8), ""},
         {"...", "..."},
         {"\x95", "\x95"},  // a lone lead byte stays as it is
+        // A lead byte before '/' is no character: the '/' must not open a way out.
+        {"a\x86/../evil", ""},
+        {"a\x86/x", ""},
     };
     for (const auto& [name, path] : cases) EXPECT_EQ(SafeExtractionPath(name), path) << name;
 }
