@@ -1,27 +1,16 @@
 #include "app/input_script.h"
 
-#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "app/int_text.h"
+#include "base/cp932.h"
 #include "base/error.h"
 
 namespace vesk {
 
 namespace {
-
-bool ToInt(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
-    const char* end = s.data() + s.size();
-    auto [p, ec] = std::from_chars(s.data(), end, out);
-    return !s.empty() && ec == std::errc() && p == end && out >= lo && out <= hi;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
 
 // Picture coordinates far outside any screen are a typing error, not a position.
 constexpr int64_t kMaxCoord = 1 << 20;
@@ -38,15 +27,16 @@ int32_t VirtualKeyByName(const std::string& name) {
                   {"pagedown", 0x22},  {"end", 0x23},     {"home", 0x24},  {"left", 0x25},
                   {"up", 0x26},        {"right", 0x27},   {"down", 0x28},  {"insert", 0x2D},
                   {"delete", 0x2E}};
-    std::string n = Lower(name);
+    std::string n = LowerAscii(name);
     for (const auto& k : kNames)
         if (n == k.name) return k.vk;
     if (n.size() == 1 && n[0] >= 'a' && n[0] <= 'z') return 'A' + (n[0] - 'a');
     if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return n[0];
     int64_t f = 0;
-    if (n.size() >= 2 && n[0] == 'f' && ToInt(n.substr(1), 1, 12, f)) return int32_t(0x70 + f - 1);
+    if (n.size() >= 2 && n[0] == 'f' && IntInRange(n.substr(1), 1, 12, f))
+        return int32_t(0x70 + f - 1);
     int64_t code = 0;
-    if (ToInt(n, 1, 255, code)) return int32_t(code);
+    if (IntInRange(n, 1, 255, code)) return int32_t(code);
     return -1;
 }
 
@@ -66,19 +56,20 @@ TInputScript TInputScript::Parse(const std::string& text) {
             Fail("input script line " + std::to_string(lineNo) + ": " + why);
         };
         int64_t tick = 0;
-        if (!ToInt(w[0], 1, INT64_MAX - 1, tick)) fail("a line starts with a tick (1 or more)");
+        if (!IntInRange(w[0], 1, INT64_MAX - 1, tick))
+            fail("a line starts with a tick (1 or more)");
         if (w.size() < 2) fail("no action after the tick");
-        std::string action = Lower(w[1]);
+        std::string action = LowerAscii(w[1]);
         auto args = [&](size_t n, const char* form) {
             if (w.size() != n + 2) fail(std::string("expected: ") + form);
         };
         auto coord = [&](size_t i) {
             int64_t v = 0;
-            if (!ToInt(w[i], -kMaxCoord, kMaxCoord, v)) fail("not a position: " + w[i]);
+            if (!IntInRange(w[i], -kMaxCoord, kMaxCoord, v)) fail("not a position: " + w[i]);
             return int32_t(v);
         };
         auto side = [&](size_t i) {
-            std::string b = Lower(w[i]);
+            std::string b = LowerAscii(w[i]);
             if (b != "left" && b != "right") fail("a button is left or right, not " + w[i]);
             return b == "left";
         };
@@ -109,7 +100,7 @@ TInputScript TInputScript::Parse(const std::string& text) {
             s.events_[tick + 1].push_back(e);
         } else if (action == "wheel") {
             args(1, "TICK wheel up|down");
-            std::string d = Lower(w[2]);
+            std::string d = LowerAscii(w[2]);
             if (d != "up" && d != "down") fail("the wheel turns up or down, not " + w[2]);
             TInputEvent e{TInputEvent::Wheel};
             e.down = d == "down";

@@ -1,20 +1,9 @@
 #include "app/player_options.h"
 
-#include <charconv>
-
+#include "app/int_text.h"
 #include "base/cp932.h"
 
 namespace vesk {
-
-namespace {
-
-bool ToInt(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
-    const char* end = s.data() + s.size();
-    auto [p, ec] = std::from_chars(s.data(), end, out);
-    return ec == std::errc() && p == end && out >= lo && out <= hi;
-}
-
-}  // namespace
 
 const char* TPlayerOptions::Usage() {
     return "usage: veskplay [GAME_FOLDER...] [options]\n"
@@ -54,24 +43,24 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
         } else if (a == "--help" || a == "-h") {
             Help = true;
         } else if (a == "--frames") {
-            if (!value(v) || !ToInt(v, 0, INT64_MAX, n)) return "--frames needs a count";
+            if (!value(v) || !IntInRange(v, 0, INT64_MAX, n)) return "--frames needs a count";
             Frames = n;
         } else if (a == "--frame-ms") {
             // A frame of 300 ms or more is dropped: with such frames nothing would ever run.
-            if (!value(v) || !ToInt(v, 1, 299, n)) return "--frame-ms needs 1..299";
+            if (!value(v) || !IntInRange(v, 1, 299, n)) return "--frame-ms needs 1..299";
             FrameMs = int32_t(n);
         } else if (a == "--gap") {
             size_t colon;
             int64_t ms = 0;
             if (!value(v) || (colon = v.find(':')) == std::string::npos ||
-                !ToInt(v.substr(0, colon), 1, INT64_MAX, n) ||
-                !ToInt(v.substr(colon + 1), 0, 100000, ms))
+                !IntInRange(v.substr(0, colon), 1, INT64_MAX, n) ||
+                !IntInRange(v.substr(colon + 1), 0, 100000, ms))
                 return "--gap needs TICK:MS";
             Gaps.push_back({n, int32_t(ms)});
         } else if (a == "--screenshot" || a == "--window-shot") {
             size_t colon;
             if (!value(v) || (colon = v.find(':')) == std::string::npos ||
-                !ToInt(v.substr(0, colon), 1, INT64_MAX, n) || colon + 1 == v.size())
+                !IntInRange(v.substr(0, colon), 1, INT64_MAX, n) || colon + 1 == v.size())
                 return a + " needs TICK:FILE.png";
             (a == "--screenshot" ? Shots : WindowShots).push_back({n, v.substr(colon + 1)});
         } else if (a == "--input") {

@@ -10,6 +10,7 @@
 #include "platform/config_dialog_ui.h"
 #include "platform/sdl_dialogs.h"
 #include "platform/sdl_keys.h"
+#include "platform/sdl_window.h"
 #include "platform/ui_font.h"
 
 namespace vesk {
@@ -46,9 +47,7 @@ int RunConfigDialog(IConfigForm& form, std::string* error) {
 
     // Without an X or Wayland display there is nothing to try; a console driver can still
     // be asked for by name.
-    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY"))
-        return fail("no display");
+    if (!DisplayConfigured()) return fail("no display");
     TSdlDialogWindow w;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return fail(std::string("no display: ") + SDL_GetError());

@@ -287,16 +287,9 @@ bool TSdlWindow::ToolbarMouse(const SDL_Event& e, IWindowInput& input) {
     switch (e.type) {
         case SDL_MOUSEMOTION: {
             const int32_t x = e.motion.x, y = e.motion.y;
-            if (fullScreen_) {
-                // The top row calls the toolbar up; leaving the dock puts it away.
-                bool want =
-                    y <= 0 || (toolbar_.Visible() && (toolbar_.Contains(x, y) ||
-                                                      toolbar_.Pressed() != ToolbarButton::None));
-                if (want != toolbar_.Visible()) {
-                    toolbar_.SetVisible(want);
-                    look(true);
-                }
-            }
+            // In full screen the top row calls the toolbar up and leaving the dock puts it
+            // away, but not while one of its presses is held.
+            if (fullScreen_ && !toolbarHeld_) look(toolbar_.FollowPointer(x, y));
             if (!toolbar_.Visible()) return false;
             look(toolbar_.MouseMove(x, y));
             // Moves over the dock, or while a button is held, are the toolbar's.

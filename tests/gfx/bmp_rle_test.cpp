@@ -12,14 +12,8 @@ namespace {
 
 using test::Pixels;
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+using test::Put16;
+using test::Put32;
 
 // A run-length coded BMP with a 40-byte header: compression 1 for 8 bits, 2 for 4 bits.
 // `palette` holds 0x00RRGGBB colours (16 placeholder entries when empty).

@@ -9,20 +9,15 @@
 #include "gfx/cursor_file.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "gfx_test_util.h"
 
 namespace vesk {
 namespace {
 
 using Buf = std::vector<uint8_t>;
 
-void Put16(Buf& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void Put32(Buf& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+using test::Put16;
+using test::Put32;
 void Set32(Buf& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }

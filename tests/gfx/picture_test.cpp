@@ -17,14 +17,8 @@ using test::Filled;
 using test::Pixels;
 using test::Surface;
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+using test::Put16;
+using test::Put32;
 
 // A BMP with a 40-byte header. `rows` are the packed pixel rows, top row first, without
 // padding; `masks` (three words) makes it a bit-field BMP.
