@@ -7,6 +7,7 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "display/display_commands.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
 #include "display/motion_file.h"
@@ -75,6 +76,9 @@ bool TEngine::Start() {
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
+        // Each subsystem registers the object kinds it makes and the commands it carries out.
+        RegisterDisplayKinds(root_->Kinds());
+        RegisterDisplayCommands(commands_, *root_);
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
@@ -94,6 +98,7 @@ bool TEngine::Start() {
         .Host = this,
         .Saves = options_.Saves,
         .Display = options_.Display ? options_.Display : root_.get(),
+        .Commands = &commands_,
         .Trace = options_.Trace,
         .ExeFolder = options_.ExePath.empty() ? std::string() : HostFolderOf(options_.ExePath),
         .HasGameArg = !options_.Args.empty()};
@@ -238,13 +243,20 @@ void TEngine::SetFullScreen(bool on) {
 }
 
 void TEngine::CommandFailed(const std::string& where, const std::string& message) {
+    std::string whereUtf8;
+    if (!TryCp932ToUtf8(where, whereUtf8)) whereUtf8 = where;
+    Diagnose(whereUtf8 + ": " + message);
+}
+
+void TEngine::CommandNotCarriedOut(const std::string& name) {
+    Diagnose(name + " is not carried out yet; the game goes on without it");
+}
+
+void TEngine::Diagnose(std::string text) {
     if (!options_.Diagnostic) return;
     // A game stuck on a broken command repeats it every frame: each is told once, and a
     // game with endless distinct failures stops being reported after a while.
     constexpr size_t kMaxDiagnostics = 1000;
-    std::string whereUtf8;
-    if (!TryCp932ToUtf8(where, whereUtf8)) whereUtf8 = where;
-    std::string text = whereUtf8 + ": " + message;
     if (diagnosed_.size() > kMaxDiagnostics || !diagnosed_.insert(text).second) return;
     if (diagnosed_.size() > kMaxDiagnostics)
         text = "more commands fail; no more of them are reported";

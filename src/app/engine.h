@@ -13,6 +13,7 @@
 #include "app/frame_clock.h"
 #include "app/game_window.h"
 #include "base/message_box.h"
+#include "script/command_handlers.h"
 #include "script/project.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
@@ -118,6 +119,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
     int32_t FrameTime() override { return clock_.FrameTime(); }
     void CommandFailed(const std::string& where, const std::string& message) override;
+    void CommandNotCarriedOut(const std::string& name) override;
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
     void WriteSystemVar(int id, const TCustomParam& value) override;
@@ -135,6 +137,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void RunLogo();
     // A warning box with the error's message, after the step label when one is given.
     void ShowError(const std::exception& e, const char* label = nullptr);
+    // Gives a diagnostic once (the same text is not repeated).
+    void Diagnose(std::string text);
 
     TEngineOptions options_;
     bool quit_ = false;
@@ -155,6 +159,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::string title_;
     TFrameClock clock_;
     std::unique_ptr<TVrFileManager> files_;
+    // Where the object, text and media commands go; filled when the root is made.
+    TCommandHandlers commands_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -5,7 +5,6 @@
 
 #include "base/error.h"
 #include "base/stream.h"
-#include "display/vesk_box.h"
 #include "vars/param.h"
 
 namespace vesk {
@@ -29,25 +28,15 @@ void TVeskBaseList::MakeLayers() {
     }
 }
 
-void TVeskBaseList::RegisterKind(int32_t kind, Factory f) {
-    factories_[kind] = std::move(f);
-}
-
 TVeskComponent* TVeskBaseList::CreateKind(int32_t kind) {
-    std::unique_ptr<TVeskComponent> obj;
-    if (auto it = factories_.find(kind); it != factories_.end())
-        obj = it->second(this);
-    else if (kind == LT_BOX)
-        obj = std::make_unique<TVeskBox>(this);
-    else if (kind == LT_CABINET)
-        obj = std::make_unique<TVeskCabinet>(this);
+    std::unique_ptr<TVeskComponent> obj = kinds_.Make(kind, this);
     if (!obj) return nullptr;
     TVeskComponent* raw = obj.get();
     objects_.push_back(std::move(obj));
     return raw;
 }
 
-void TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
+TVeskComponent* TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
     TVeskComponent* raw = obj.get();
     objects_.push_back(std::move(obj));
     if (raw->WantsDefaultName() && raw->Name().empty()) raw->SetNameRaw(DefaultName());
@@ -56,6 +45,7 @@ void TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
         c->Invalidate();
         if (!Focused()) focusRecompute_ = true;
     }
+    return raw;
 }
 
 std::string TVeskBaseList::DefaultName() {

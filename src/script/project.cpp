@@ -86,6 +86,7 @@ void TProject::Create() {
     callMan_->BindQuitFlag(env_.QuitFlag);
     callMan_->SetProject(this);
     callMan_->SetDisplay(env_.Display);
+    callMan_->SetHandlers(env_.Commands);
     callMan_->SetTrace(env_.Trace);
     callMan_->SetMessageBox(env_.MessageBox);
     callMan_->Attach();

@@ -17,6 +17,7 @@ namespace vesk {
 
 class TParamCollection;
 class TProject;
+class TCommandHandlers;
 class TSysFuncMan;
 class TVrFileManager;
 
@@ -34,6 +35,8 @@ class IProjectHost {
     virtual void ResetWorld() {}
     // A command's error that the interpreter dropped (see IScriptProject::CommandFailed).
     virtual void CommandFailed(const std::string& /*where*/, const std::string& /*message*/) {}
+    // A command nothing carries out yet (see IScriptProject::CommandNotCarriedOut).
+    virtual void CommandNotCarriedOut(const std::string& /*name*/) {}
 };
 
 // The save file: the status record, the save captions and the game records. The project
@@ -62,6 +65,8 @@ struct TProjectEnv {
     IProjectHost* Host = nullptr;
     IProjectSaves* Saves = nullptr;
     IScriptDisplay* Display = nullptr;
+    // Where the object, text and media commands are carried out; may be null.
+    const TCommandHandlers* Commands = nullptr;
     ITraceWriter* Trace = nullptr;
     // The native folder of the executable: where "install.dat" and "game.dat" of an
     // installed game are looked for.
@@ -115,6 +120,9 @@ class TProject final : public IScriptProject, public IPageSource {
     void PostClose() override;
     void CommandFailed(const std::string& where, const std::string& message) override {
         if (env_.Host) env_.Host->CommandFailed(where, message);
+    }
+    void CommandNotCarriedOut(const std::string& name) override {
+        if (env_.Host) env_.Host->CommandNotCarriedOut(name);
     }
     uint32_t TickCount() override;
     int32_t FrameTime() override;

@@ -6,6 +6,7 @@
 
 #include "app/start_logo.h"
 #include "base/stream.h"
+#include "display/display_commands.h"
 #include "display/vesk_base_list.h"
 
 namespace vesk {
@@ -19,6 +20,7 @@ bool HasLogo(TVeskBaseList& root) {
 
 TEST(StartLogo, EndsAfterItsDurationAndIsRemoved) {
     TVeskBaseList root(64, 48);
+    RegisterDisplayKinds(root.Kinds());
     auto* logo = root.Create<TStartLogo>(64, 48);
     int frames = 0;
     while (HasLogo(root) && frames < 1000) {
@@ -133,6 +135,7 @@ TEST_F(LogoScene, ScriptsAndSavesNeverSeeIt) {
     StreamWriter w(s);
     root.SaveState(w);
     TVeskBaseList copy(320, 240);
+    RegisterDisplayKinds(copy.Kinds());
     MemoryStream in(s.Bytes());
     StreamReader r(in);
     copy.LoadState(r, 139);

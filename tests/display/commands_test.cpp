@@ -4,9 +4,12 @@
 
 #include <map>
 
+#include "display/display_commands.h"
 #include "display_fixture.h"
 #include "script/call_man.h"
+#include "script/command_handlers.h"
 #include "script/command_info.h"
+#include "script/commands.h"
 #include "script/page_builder.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
@@ -30,13 +33,18 @@ class Pages : public IPageSource {
 class TickProject : public IScriptProject {
   public:
     uint32_t TickCount() override { return tick; }
+    void CommandNotCarriedOut(const std::string& name) override { notCarriedOut.push_back(name); }
     uint32_t tick = 1000;
+    std::vector<std::string> notCarriedOut;
 };
 
 struct Game {
     Game() : root(64, 48) {
+        RegisterDisplayKinds(root.Kinds());
+        RegisterDisplayCommands(handlers, root);
         cm.SetProject(&project);
         cm.SetDisplay(&root);
+        cm.SetHandlers(&handlers);
         cm.Attach();
         store.Create("hits", PT_INT, VarScope::Global);
     }
@@ -52,6 +60,7 @@ struct Game {
     uint32_t Px(int32_t x, int32_t y) { return root.Screen().GetPixel(x, y); }
 
     TVeskBaseList root;
+    TCommandHandlers handlers;
     TParamCollection store;
     TSysFuncMan funcs{store};
     Pages pages;
@@ -97,6 +106,45 @@ TEST(Commands, APageBuildsBoxesThatAnswerClicks) {
     g.Frame();
     g.Frame();
     EXPECT_EQ(g.Hits(), 1);
+}
+
+// A kind registered from outside the display root: its command makes it, with the command's
+// hooks around the properties.
+class TRecordedKind final : public TVeskControl {
+  public:
+    using TVeskControl::TVeskControl;
+    int32_t Kind() const override { return LT_GAUGE; }
+    void BeforeCommandProps(TComComponent& cmd, TCallMan&) override {
+        log += "before(" + std::to_string(cmd.GetType()) + ")";
+    }
+    void SetIntProp(int32_t index, int32_t value) override {
+        if (index == PR_LEFT) log += "left=" + std::to_string(value);
+        TVeskControl::SetIntProp(index, value);
+    }
+    void AfterCommandProps(TCallMan&) override { log += "after"; }
+    std::string log;
+};
+
+TEST(Commands, ComponentCommandsMakeTheRegisteredKindAndReportTheOthersOnce) {
+    Game g;
+    g.root.Kinds().Add<TRecordedKind>(LT_GAUGE);
+    TPageBuilder main;
+    main.Add(CC_GAUGENEW).SetPropText(PR_NAME, "\"g\"").SetPropText(PR_LEFT, "7");
+    main.Add(CC_FIRENEW).SetPropText(PR_NAME, "\"f\"");
+    main.Add(CC_FIRENEW);
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+
+    auto* made = dynamic_cast<TRecordedKind*>(g.root.FindControl("g"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->log, "before(53)left=7after");
+    EXPECT_EQ(made->Parent(), &g.root.FrontLayer());
+    // Nobody makes fire: nothing is created, the page goes on, and each run says so.
+    EXPECT_EQ(g.root.FindComponent("f"), nullptr);
+    EXPECT_EQ(g.Hits(), 1);
+    EXPECT_EQ(g.project.notCarriedOut, (std::vector<std::string>{"FireNew", "FireNew"}));
 }
 
 TEST(Commands, ObjDelAndCabinets) {
