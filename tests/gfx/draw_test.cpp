@@ -132,37 +132,80 @@ TEST(DibxDraw, AlphaFormula) {
     }
 }
 
-TEST(DibxDraw, MaskCopiesBlendsAndSkips) {
-    auto src = Surface(4, 1, 32, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x102030});
-    auto mask = Surface(4, 1, 8, {0, 255, 128, 7});
-    auto dst = Surface(4, 1, 32, {0x11, 0x22, 0x000000, 0x102030});
-    dst->DrawMask(0, 0, {0, 0, 4, 1}, *src, *mask);
-    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x11, 0xFFFFFF, 0x7F7F7F, 0x102030}));
+// The mask draws on one row: alpha scales the mask first (a = alpha * m >> 8), then 0
+// skips, 255 copies (mask, mask alpha) and other values blend or add; blends leave equal
+// pixels alone.
+TEST(DibxDraw, MaskDrawsOnOneRow) {
+    enum class Op { Mask, MaskAlpha, MaskAdd, MaskColor };
+    struct Case {
+        const char* name;
+        Op op;
+        int32_t alpha;
+        Flip flip;
+        std::vector<uint32_t> mask, src, dst, want;  // src of MaskColor: the colour
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"mask: skip, copy, blend, equal pixel left", Op::Mask, 255, Flip::None,
+         {0, 255, 128, 7}, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x102030},
+         {0x11, 0x22, 0x000000, 0x102030}, {0x11, 0xFFFFFF, 0x7F7F7F, 0x102030}},
+        {"mask follows the mirrored source", Op::Mask, 255, Flip::Horizontal,
+         {255, 0}, {0xAA, 0xBB},
+         {0, 0}, {0, 0xAA}},
+        // 128 * 255 >> 8 = 127 -> 255 * 127 >> 8 = 126; 128 * 1 >> 8 = 0 leaves the pixel.
+        {"mask alpha scales the mask", Op::MaskAlpha, 128, Flip::None,
+         {255, 1}, {0xFFFFFF, 0xFFFFFF},
+         {0, 0}, {0x7E7E7E, 0}},
+        // a = 255 * 255 >> 8 = 254; 0x40 * 254 >> 8 = 0x3F.
+        {"mask add uses the scaled mask", Op::MaskAdd, 255, Flip::None,
+         {255, 0}, {0x404040, 0x404040},
+         {0x010101, 0x010101}, {0x404040, 0x010101}},
+        // a = 254 -> 255 * 254 >> 8 = 0xFD; a = 127 -> 0x7E.
+        {"mask colour paints through the mask", Op::MaskColor, 255, Flip::None,
+         {0, 255, 128}, {0xFFFFFF},
+         {0, 0, 0}, {0, 0xFDFDFD, 0x7E7E7E}},
+        {"mask colour through the mirrored mask", Op::MaskColor, 255, Flip::Horizontal,
+         {0, 255, 128}, {0xFFFFFF},
+         {0, 0, 0}, {0x7E7E7E, 0xFDFDFD, 0}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const int32_t w = int32_t(c.mask.size());
+        const TRect row{0, 0, w, 1};
+        auto mask = Surface(w, 1, 8, c.mask);
+        auto src = Surface(w, 1, 32, c.src);
+        auto dst = Surface(w, 1, 32, c.dst);
+        switch (c.op) {
+            case Op::Mask:
+                dst->DrawMask(0, 0, row, *src, *mask, c.flip);
+                break;
+            case Op::MaskAlpha:
+                dst->DrawMaskAlpha(0, 0, row, *src, *mask, c.alpha, c.flip);
+                break;
+            case Op::MaskAdd:
+                dst->DrawMaskAdd(0, 0, row, *src, *mask, c.alpha, c.flip);
+                break;
+            case Op::MaskColor:
+                dst->DrawMaskColor(0, 0, row, *mask, c.src[0], c.alpha, c.flip);
+                break;
+        }
+        EXPECT_EQ(Pixels(*dst), c.want) << c.name;
+    }
+}
 
-    // A mask that is not 8 bits draws nothing, also through the alpha and add forms.
+TEST(DibxDraw, MaskDrawsNeedAnEightBitMaskCoveringTheRectangle) {
+    auto src = Filled(4, 1, 32, 0xFFFFFF);
     auto wrong = Filled(4, 1, 32, 255);
-    auto dst2 = Filled(4, 1, 32, 0);
-    dst2->DrawMask(0, 0, {0, 0, 4, 1}, *src, *wrong);
-    dst2->DrawMaskAlpha(0, 0, {0, 0, 4, 1}, *src, *wrong, 255);
-    dst2->DrawMaskAdd(0, 0, {0, 0, 4, 1}, *src, *wrong, 255);
-    EXPECT_EQ(Pixels(*dst2), std::vector<uint32_t>(4, 0));
-}
-
-TEST(DibxDraw, MaskFollowsTheSourceWhenMirrored) {
-    auto src = Surface(2, 1, 32, {0xAA, 0xBB});
-    auto mask = Surface(2, 1, 8, {255, 0});
-    auto dst = Filled(2, 1, 32, 0);
-    dst->DrawMask(0, 0, {0, 0, 2, 1}, *src, *mask, Flip::Horizontal);
-    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0xAA}));
-}
-
-TEST(DibxDraw, MaskAlphaScalesTheMask) {
-    auto src = Filled(2, 1, 32, 0xFFFFFF);
-    auto mask = Surface(2, 1, 8, {255, 1});
-    auto dst = Filled(2, 1, 32, 0);
-    dst->DrawMaskAlpha(0, 0, {0, 0, 2, 1}, *src, *mask, 128);
-    // 128 * 255 >> 8 = 127 -> 255 * 127 >> 8 = 126; 128 * 1 >> 8 = 0 leaves the pixel.
-    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x7E7E7E, 0}));
+    auto dst = Filled(4, 1, 32, 0);
+    dst->DrawMask(0, 0, {0, 0, 4, 1}, *src, *wrong);
+    dst->DrawMaskAlpha(0, 0, {0, 0, 4, 1}, *src, *wrong, 255);
+    dst->DrawMaskAdd(0, 0, {0, 0, 4, 1}, *src, *wrong, 255);
+    dst->DrawMaskColor(0, 0, {0, 0, 4, 1}, *wrong, 0xFFFFFF, 255);
+    // The colour's rectangle must lie inside the mask.
+    auto mask = Filled(3, 1, 8, 255);
+    dst->DrawMaskColor(0, 0, {0, 0, 4, 1}, *mask, 0xFFFFFF, 255);
+    dst->DrawMaskColor(0, 0, {-1, 0, 2, 1}, *mask, 0xFFFFFF, 255);
+    EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(4, 0));
 }
 
 TEST(DibxDraw, AddSaturatesAndAlwaysSkipsKeyedPixels) {
@@ -177,27 +220,6 @@ TEST(DibxDraw, AddSaturatesAndAlwaysSkipsKeyedPixels) {
     EXPECT_EQ(dst2->GetPixel(0, 0), 0x404050u);
     dst2->DrawAdd(0, 0, {0, 0, 1, 1}, *src, 0);
     EXPECT_EQ(dst2->GetPixel(0, 0), 0x404050u);
-}
-
-TEST(DibxDraw, MaskAddUsesScaledMask) {
-    auto src = Filled(2, 1, 32, 0x404040);
-    auto mask = Surface(2, 1, 8, {255, 0});
-    auto dst = Filled(2, 1, 32, 0x010101);
-    dst->DrawMaskAdd(0, 0, {0, 0, 2, 1}, *src, *mask, 255);
-    // a = 255 * 255 >> 8 = 254; 0x40 * 254 >> 8 = 0x3F.
-    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x404040, 0x010101}));
-}
-
-TEST(DibxDraw, MaskColorPaintsThroughTheMask) {
-    auto mask = Surface(3, 1, 8, {0, 255, 128});
-    auto dst = Filled(3, 1, 32, 0);
-    dst->DrawMaskColor(0, 0, {0, 0, 3, 1}, *mask, 0xFFFFFF, 255);
-    // a = 255 * 255 >> 8 = 254 -> 255 * 254 >> 8 = 0xFD; a = 127 -> 0x7E.
-    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0xFDFDFD, 0x7E7E7E}));
-    auto dst2 = Filled(3, 1, 32, 0);
-    dst2->DrawMaskColor(0, 0, {0, 0, 4, 1}, *mask, 0xFFFFFF, 255);  // past the mask
-    dst2->DrawMaskColor(0, 0, {-1, 0, 2, 1}, *mask, 0xFFFFFF, 255);
-    EXPECT_EQ(Pixels(*dst2), std::vector<uint32_t>(3, 0));
 }
 
 TEST(DibxDraw, BetweenDepthsConvertsThroughRgb) {
