@@ -76,12 +76,12 @@ class TScreenSnapshot final : public TVeskControl {
     int32_t Kind() const override { return LT_IMAGES; }
     void Take(TDIBX& screen) {
         picture_.SetSize(screen.Width(), screen.Height(), screen.BitCount());
-        picture_.Draw(0, 0, false, false, false, screen.BoundsRect(), screen);
+        picture_.Draw(0, 0, screen.BoundsRect(), screen);
         SetBounds(0, 0, screen.Width(), screen.Height());
     }
     TCustomDIBX* Picture() override { return &picture_; }
     void PaintSelf(TCustomDIBX& s) override {
-        s.Draw(ScreenLeft(), ScreenTop(), false, false, false, picture_.BoundsRect(), picture_);
+        s.Draw(ScreenLeft(), ScreenTop(), picture_.BoundsRect(), picture_);
     }
 
   private:

@@ -165,7 +165,7 @@ void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool start, bo
     if (kind != 0 && !transition_ && wipeFactory_) {
         TVeskBase& shown = FrontLayer();
         // The picture now on the screen is what the transition leaves.
-        shown.Surface().Draw(0, 0, false, false, false, screen_.BoundsRect(), screen_);
+        shown.Surface().Draw(0, 0, screen_.BoundsRect(), screen_);
         transition_ = wipeFactory_(kind, screen_, BackLayer().Surface(), shown.Surface());
         if (transition_) {
             transition_->SetStartFlag(start);

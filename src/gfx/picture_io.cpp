@@ -526,7 +526,7 @@ bool TCustomDIBX::LoadFromStream(Stream& s, bool) {
     }
     const TRect saved = ClipRect();
     ResetClip();
-    Draw(0, 0, false, false, false, pic->BoundsRect(), *pic);
+    Draw(0, 0, pic->BoundsRect(), *pic);
     SetClipRect(saved);
     return true;
 }

@@ -119,7 +119,7 @@ TEST(Bmp, KeepsTheColourTable) {
     pic->GetPalette(pal);
     EXPECT_EQ(pal[1], (TPaletteEntry{0x99, 0x66, 0x33, 0}));
     auto rgb = Filled(1, 1, 32, 0);
-    rgb->Draw(0, 0, false, false, false, {0, 0, 1, 1}, *pic);
+    rgb->Draw(0, 0, {0, 0, 1, 1}, *pic);
     EXPECT_EQ(rgb->GetPixel(0, 0), 0x336699u);
 }
 
@@ -137,7 +137,7 @@ TEST(Bmp, ReadsTheOldCoreHeaderWithThreeByteColours) {
     b.insert(b.end(), {0x40, 0, 0, 0});              // pixels 0 1 0
     auto pic = DecodeBmp(b.data(), b.size());
     auto rgb = Filled(3, 1, 32, 9);
-    rgb->Draw(0, 0, false, false, false, {0, 0, 3, 1}, *pic);
+    rgb->Draw(0, 0, {0, 0, 3, 1}, *pic);
     EXPECT_EQ(Pixels(*rgb), (std::vector<uint32_t>{0, 0x102030, 0}));
 }
 
