@@ -1,7 +1,5 @@
 #include "app/engine.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 
@@ -13,6 +11,7 @@
 #include "display/motion_file.h"
 #include "display/vesk_base_list.h"
 #include "gfx/cursor_file.h"
+#include "platform/posix_file_system.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
 #include "vfs/host_path.h"
@@ -21,17 +20,6 @@
 namespace vesk {
 
 namespace {
-
-std::string FreshTempFolder() {
-    std::error_code ec;
-    auto base = std::filesystem::temp_directory_path(ec);
-    if (ec) base = "/tmp";
-    for (int i = 0;; ++i) {
-        auto dir = base / ("veskplay-" + std::to_string(::getpid()) + "-" + std::to_string(i));
-        if (std::filesystem::create_directory(dir, ec)) return dir.string();
-        if (ec && ec != std::errc::file_exists) return base.string();
-    }
-}
 
 int64_t MonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -42,13 +30,25 @@ int64_t MonotonicMs() {
 }  // namespace
 
 TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
+    fs_ = options_.HostFs;
+    if (!fs_) {
+        ownFs_ = std::make_unique<TPosixFileSystem>();
+        fs_ = ownFs_.get();
+    }
     if (options_.TempFolder.empty()) {
-        options_.TempFolder = FreshTempFolder();
-        ownTemp_ = true;
+        options_.TempFolder = fs_->MakeTempFolder("veskplay-");
+        ownTemp_ = !options_.TempFolder.empty();
+        // Without a folder of its own the work files go to the shared one, which is never
+        // removed as a whole.
+        if (!ownTemp_) {
+            std::error_code ec;
+            options_.TempFolder = std::filesystem::temp_directory_path(ec).string();
+            if (ec) options_.TempFolder = "/tmp";
+        }
     }
     if (!options_.Now) options_.Now = MonotonicMs;
     logoDone_ = !options_.Logo;
-    files_ = std::make_unique<TVrFileManager>(options_.TempFolder, options_.CdRoots,
+    files_ = std::make_unique<TVrFileManager>(*fs_, options_.TempFolder, options_.CdRoots,
                                               options_.MessageBox);
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/frame_clock.h"
 #include "app/game_window.h"
+#include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
@@ -36,6 +37,9 @@ struct TEngineOptions {
     std::vector<std::string> CdRoots;
     // Receives work files; empty: a fresh folder under the system's temporary folder.
     std::string TempFolder;
+    // Every file the engine reads or writes goes through this (not owned); empty: the
+    // engine's own, over the operating system.
+    IHostFileSystem* HostFs = nullptr;
     IMessageBox* MessageBox = nullptr;
     ITraceWriter* Trace = nullptr;
     // The save file's side (status record, captions, game records); may be null.
@@ -103,6 +107,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     const std::vector<std::string>& Steps() const { return steps_; }
     const std::string& Title() const { return title_; }
 
+    IHostFileSystem& HostFs() { return *fs_; }
     TVrFileManager& Files() { return *files_; }
     TParamCollection& Store() { return *store_; }
     TSysFuncMan& Funcs() { return *funcs_; }
@@ -158,6 +163,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::vector<std::string> steps_;
     std::string title_;
     TFrameClock clock_;
+    std::unique_ptr<IHostFileSystem> ownFs_;
+    IHostFileSystem* fs_ = nullptr;
     std::unique_ptr<TVrFileManager> files_;
     // Where the object, text and media commands go; filled when the root is made.
     TCommandHandlers commands_;

@@ -1,8 +1,6 @@
 // veskplay: runs a game in a window on the real clock, or headless on a virtual clock
 // (--headless). Without a display it runs headless on the real clock. Message boxes go to
 // standard error.
-#include <unistd.h>
-
 #include <csignal>
 
 #include <chrono>
@@ -19,7 +17,6 @@
 #include "app/game_ini.h"
 #include "app/headless_box.h"
 #include "app/input_script.h"
-#include "app/instance_lock.h"
 #include "app/player_options.h"
 #include "app/quit_prompt.h"
 #include "app/screenshots.h"
@@ -30,6 +27,8 @@
 #include "display/vesk_base_list.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "platform/instance_lock.h"
+#include "platform/posix_file_system.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
 #include "platform/sdl_message_box.h"
@@ -49,16 +48,16 @@ extern "C" void OnCloseSignal(int) {
     gCloseSignal = 1;
 }
 
-std::string ExecutablePath(const char* argv0) {
+std::string ExecutablePath(IHostFileSystem& hostFs, const char* argv0) {
+    std::string p = hostFs.ExecutablePath();
+    if (!p.empty()) return p;
     std::error_code ec;
-    fs::path p = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) p = fs::absolute(argv0, ec);
-    return p.string();
+    return fs::absolute(argv0, ec).string();
 }
 
 // The game a bare "veskplay" runs: an installed game beside the executable, else the demo.
-bool InstalledBeside(const std::string& folder) {
-    return FindHostFile(folder, "install.dat") || FindHostFile(folder, "game.dat");
+bool InstalledBeside(IHostFileSystem& hostFs, const std::string& folder) {
+    return FindHostFile(hostFs, folder, "install.dat") || FindHostFile(hostFs, folder, "game.dat");
 }
 
 // True when `folder` is `root` or lies below it.
@@ -193,12 +192,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::string exePath = ExecutablePath(argv[0]);
+    TPosixFileSystem hostFs;
+    std::string exePath = ExecutablePath(hostFs, argv[0]);
     if (!opt.ExeFolder.empty()) exePath = (fs::path(opt.ExeFolder) / "veskplay").string();
     std::string exeFolder = HostFolderOf(exePath);
-    if (opt.Games.empty() && opt.ExeFolder.empty() && !InstalledBeside(exeFolder)) {
+    if (opt.Games.empty() && opt.ExeFolder.empty() && !InstalledBeside(hostFs, exeFolder)) {
 #ifdef VESK_DEMO_GAME
-        if (IsHostDir(VESK_DEMO_GAME)) opt.Games.push_back(VESK_DEMO_GAME);
+        if (hostFs.IsFolder(VESK_DEMO_GAME)) opt.Games.push_back(VESK_DEMO_GAME);
 #endif
         if (opt.Games.empty()) {
             std::fprintf(stderr, "veskplay: no game folder given and no demo game built\n%s",
@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
     }
 
     std::string gameFolder = opt.Games.empty() ? exeFolder : opt.Games[0];
-    if (!IsHostDir(gameFolder) && !IsHostFile(gameFolder)) {
+    if (!hostFs.IsFolder(gameFolder) && !hostFs.IsFile(gameFolder)) {
         std::fprintf(stderr, "veskplay: no such game folder: %s\n", gameFolder.c_str());
         return 2;
     }
@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
     eo.ExePath = exePath;
     eo.Args = opt.Games;
     eo.CdRoots = cdRoots;
+    eo.HostFs = &hostFs;
     // In a window the game's questions are message boxes; the headless box stands in when
     // they cannot be shown, and answers them when --answer says how.
     TSdlMessageBox windowBox(box, UserPrefersJapanese());

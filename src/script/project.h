@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "script/call_man.h"
 #include "script/project_file.h"
@@ -173,6 +174,6 @@ class TProject final : public IScriptProject, public IPageSource {
 };
 
 // Reads an installation record from a native file; false when it cannot be read.
-bool ReadInstallRecord(const std::string& path, struct TVeskInstallSet& out);
+bool ReadInstallRecord(IHostFileSystem& fs, const std::string& path, struct TVeskInstallSet& out);
 
 }  // namespace vesk

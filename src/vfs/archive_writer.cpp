@@ -43,12 +43,11 @@ bool QuilWantsCompression(const std::vector<uint8_t>& head) {
     return len > 22 && head.size() > 11 + 22 && head[11 + 22] == 1;
 }
 
-bool ShouldCompressFile(std::string_view name, const std::string& path, int64_t size) {
+bool ShouldCompressFile(std::string_view name, IHostFile& file, int64_t size) {
     std::string ext = UpperExtension(name);
     if (ext == ".QIL") {
         std::vector<uint8_t> head(11 + 40);
-        FileStream f(path, FileStream::Mode::Read);
-        head.resize(f.Read(head.data(), head.size()));
+        head.resize(file.ReadAt(head.data(), head.size(), 0));
         return QuilWantsCompression(head);
     }
     if (!ext.empty() && kNeverCompressed.find(ext + ".") != std::string_view::npos) return false;
@@ -62,7 +61,7 @@ void LE32(uint8_t* p, uint32_t v) {
 }  // namespace
 
 void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
-    auto loose = f.Data ? std::nullopt : FindHostFile(baseFolder_, f.Name);
+    auto loose = f.Data ? std::nullopt : ResolveGameName(fs_, baseFolder_, f.Name, GameEntry::File);
     MemoryStream carried;
     if (!f.Data && !loose) {
         // A member carried over from the archive this collection was read from.
@@ -91,11 +90,17 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
         return;
     }
     if (const auto& path = loose) {
-        FileStream in(*path, FileStream::Mode::Read);
-        int64_t size = in.Size();
-        if (ShouldCompressFile(f.Name, *path, size)) {
+        std::unique_ptr<IHostFile> in = fs_.Open(*path, HostOpen::Read);
+        int64_t size = in->Size();
+        // A file cut short while it is read fails like a cut-short archive member.
+        auto readAt = [&](uint8_t* dst, size_t n, int64_t at) {
+            if (size_t got = in->ReadAt(dst, n, at); got != n)
+                Fail("unexpected end of data while reading " + f.Name + " (needed " +
+                     std::to_string(n) + " bytes, " + std::to_string(got) + " left)");
+        };
+        if (ShouldCompressFile(f.Name, *in, size)) {
             std::vector<uint8_t> raw(static_cast<size_t>(size));
-            in.ReadExact(raw.data(), raw.size(), f.Name.c_str());
+            readAt(raw.data(), raw.size(), 0);
             std::vector<uint8_t> packed = DeflateFast(raw.data(), raw.size());
             if (size * 9 / 10 < int64_t(packed.size()))
                 writeRaw(raw);
@@ -107,7 +112,7 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
             uint32_t crc = 0;
             for (int64_t left = size; left > 0;) {
                 size_t n = size_t(std::min<int64_t>(left, int64_t(block.size())));
-                in.ReadExact(block.data(), n, f.Name.c_str());
+                readAt(block.data(), n, size - left);
                 crc = Crc32(crc, block.data(), n);
                 WriteBytes(out, block.data(), n);
                 left -= int64_t(n);
@@ -115,7 +120,7 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
             f.Stored = 1;
             f.Checksum = int32_t(crc);
         }
-        f.FileTime = DosFileTime(*path);
+        f.FileTime = DosFileTime(fs_, *path);
         return;
     }
     const std::vector<uint8_t>& raw = carried.Bytes();

@@ -34,7 +34,7 @@ void FailFileNotFound(std::string_view name) {
     Fail(std::string(name) + VESK_JP(":ファイルがありません"));
 }
 
-TVrFileCollection::TVrFileCollection() = default;
+TVrFileCollection::TVrFileCollection(IHostFileSystem& fs) : fs_(fs) {}
 TVrFileCollection::~TVrFileCollection() = default;
 
 std::string TVrFileCollection::DisplayName() const {
@@ -61,12 +61,13 @@ void TVrFileCollection::Open(const std::string& path, int64_t pieceSize) {
     pieceSize_ = pieceSize;
     baseFolder_.clear();
     if (path.empty()) return;
-    if (!IsHostFile(path)) {
+    if (!fs_.IsFile(path)) {
         SetBaseFolder(path);
         return;
     }
     baseFolder_ = HostFolderOf(path);
-    auto file = std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read, pieceSize_);
+    auto file =
+        std::make_unique<TTpBigFileStream>(fs_, path, TTpBigFileStream::Mode::Read, pieceSize_);
     TTpBigFileStream& s = *file;
     stream_ = std::move(file);
     try {
@@ -88,9 +89,10 @@ void TVrFileCollection::Open(const std::string& path, int64_t pieceSize) {
         size_t dot = path.find_last_of('.');
         std::string stem = (dot != std::string::npos && dot > slash) ? path.substr(0, dot) : path;
         size_t stemStart = slash == std::string::npos ? 0 : slash + 1;
-        auto companion = FindHostFile(baseFolder_, VirtualName(stem.substr(stemStart) + ".ext"));
+        auto companion =
+            FindHostFile(fs_, baseFolder_, VirtualName(stem.substr(stemStart) + ".ext"));
         if (companion) {
-            MemoryStream dir(ReadWholeFile(*companion));
+            MemoryStream dir(fs_.ReadAll(*companion));
             ReadDirectory(dir);
         } else {
             ReadDirectory(s);
@@ -317,8 +319,8 @@ void TVrFileCollection::ReadEntry(Stream& dst, std::string_view name) {
         }
         return;
     }
-    if (auto path = FindHostFile(baseFolder_, name)) {
-        std::vector<uint8_t> bytes = ReadWholeFile(*path);
+    if (auto path = ResolveGameName(fs_, baseFolder_, name, GameEntry::File)) {
+        std::vector<uint8_t> bytes = fs_.ReadAll(*path);
         WriteBytes(dst, bytes.data(), bytes.size());
         return;
     }
@@ -331,7 +333,7 @@ std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(std::string_view
     CheckBounds(*f);
     if (isResource_)
         return std::make_unique<TResourceRangeStream>(resource_, f->Offset, f->Size, true);
-    return std::make_unique<TFileRangeStream>(fileName_, f->Offset, f->Size, true, pieceSize_);
+    return std::make_unique<TFileRangeStream>(fs_, fileName_, f->Offset, f->Size, true, pieceSize_);
 }
 
 void TVrFileCollection::ListEntries(std::string_view folder, std::vector<std::string>& list) const {

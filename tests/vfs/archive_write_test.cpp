@@ -39,12 +39,13 @@ std::vector<uint8_t> Text(size_t n) {
 }
 
 TEST(ArchiveWrite, InMemoryMembersMatchTheLayoutByteForByte) {
+    TPosixFileSystem hostFs;
     std::vector<test::FixtureMember> members = {
         {"save\\slot1.dat", Text(5000), false, 0, 0},
         {Utf8ToCp932("表\\データ"), Bytes("abc"), false, 1, 0},
         {"", Bytes("x"), false, 0, 0},
     };
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     for (const auto& m : members) {
         TVrFile* f = c.AddMemoryEntry(m.name);
         f->ChecksumOfSource = m.basis;
@@ -56,6 +57,7 @@ TEST(ArchiveWrite, InMemoryMembersMatchTheLayoutByteForByte) {
 }
 
 TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
+    TPosixFileSystem hostFs;
     TempDir src;
     auto quil = [](const char* magic, uint8_t flag) {
         std::vector<uint8_t> b(magic, magic + 7);
@@ -79,7 +81,7 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
         {"pic\\c.qil", quil("Quil106", 1), 0}, {"pic\\d.QIL", quil("Quil106", 0), 1},
         {"pic\\e.qil", quil("Quil102", 1), 1}, {Utf8ToCp932("日本語\\名前.txt"), Text(100), 0},
     };
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(src.path());  // a folder collection
     for (const Case& k : cases) {
         std::string rel = Cp932ToUtf8(k.name);
@@ -90,10 +92,10 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
     TempDir out;
     std::string path = out / "game.dat";
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create);
         ASSERT_TRUE(c.WriteArchive(s));
     }
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(path);
     ASSERT_EQ(r.Count(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -110,16 +112,17 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
 }
 
 TEST(ArchiveWrite, RewritingCarriesMembersOver) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string oldPath =
         dir.Write("save.dat", BuildArchive(102, {{"keep.txt", Text(300), false, 1, 0x4A4B4C4D},
                                                  {"big.bin", Text(0x500000), true, 0, 5}}));
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(oldPath);
     c.AddMemoryEntry("new.txt")->Data->Write("new", 3);
     MemoryStream out;
     ASSERT_TRUE(c.WriteArchive(out));
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.OpenResource("out", TResourceData::Owned(out.Bytes()));
     ASSERT_EQ(r.Count(), 3u);
     EXPECT_EQ(r.At(0)->FileTime, 0x4A4B4C4D);
@@ -136,19 +139,20 @@ TEST(ArchiveWrite, RewritingCarriesMembersOver) {
 
 // Save data rewrites the archive it was read from, in place.
 TEST(ArchiveWrite, RewritingInPlace) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path =
         dir.Write("save.dat", BuildArchive(102, {{"slot1", Text(3000)}, {"slot2", Bytes("two")}}));
     {
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         c.Open(path);
         c.RemoveEntry("slot2");
         c.AddMemoryEntry("slot3")->Data->Write("three", 5);
-        TTpBigFileStream out(path, TTpBigFileStream::Mode::CreateAtomic);
+        TTpBigFileStream out(hostFs, path, TTpBigFileStream::Mode::CreateAtomic);
         ASSERT_TRUE(c.WriteArchive(out));
         out.Commit();
     }
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(path);
     ASSERT_EQ(r.Count(), 2u);
     MemoryStream m;
@@ -161,7 +165,8 @@ TEST(ArchiveWrite, RewritingInPlace) {
 }
 
 TEST(ArchiveWrite, ProgressAndCancel) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     for (const char* n : {"a", "b", "c"}) c.AddMemoryEntry(n)->Data->Write("123456", 6);
     std::vector<std::pair<int, int64_t>> calls;
     c.OnProgress = [&](const TVrProgress& p, bool& cancel) {
@@ -179,8 +184,9 @@ TEST(ArchiveWrite, ProgressAndCancel) {
 }
 
 TEST(ArchiveWrite, FailingMemberIsReportedAndPropagates) {
+    TPosixFileSystem hostFs;
     TempDir dir;
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(dir.path());
     dir.Write("here.txt", Text(10));
     c.AddEntry("here.txt");
@@ -193,7 +199,8 @@ TEST(ArchiveWrite, FailingMemberIsReportedAndPropagates) {
 }
 
 TEST(ArchiveWrite, AppendedAfterOtherBytes) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     c.AddMemoryEntry("inside.txt")->Data->Write("payload", 7);
     MemoryStream out;
     out.Write("MZ-program-bytes", 16);
@@ -202,7 +209,7 @@ TEST(ArchiveWrite, AppendedAfterOtherBytes) {
     w.I32(16);
     w.Raw("vq", 2);
     TempDir dir;
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(dir.Write("player.exe", out.Bytes()));
     MemoryStream m;
     r.ReadEntry(m, "inside.txt");

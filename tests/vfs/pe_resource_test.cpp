@@ -68,16 +68,17 @@ std::vector<uint8_t> MakePe(const std::string& type, const std::string& name,
 }
 
 TEST(PeResource, FindsTheResourceByNameAndType) {
+    TPosixFileSystem hostFs;
     test::TempDir dir;
     auto archive = test::BuildArchive(102, {{"inside.txt", Bytes("from the resource")}});
     std::string exe = dir.Write("Game.exe", MakePe("BINTYPE", "DUMMY", archive));
-    auto found = FindPeResource(exe, "dummy", "BinType");
+    auto found = FindPeResource(hostFs, exe, "dummy", "BinType");
     ASSERT_TRUE(found);
     EXPECT_EQ(std::vector<uint8_t>(found->data, found->data + found->size), archive);
-    EXPECT_FALSE(FindPeResource(exe, "OTHER", "BINTYPE"));
-    EXPECT_FALSE(FindPeResource(exe, "#1", "BINTYPE"));
+    EXPECT_FALSE(FindPeResource(hostFs, exe, "OTHER", "BINTYPE"));
+    EXPECT_FALSE(FindPeResource(hostFs, exe, "#1", "BINTYPE"));
 
-    TVrFileManager fm(dir.path());
+    TVrFileManager fm(hostFs, dir.path());
     fm.AddResourceArchive(exe, "DUMMY", "BINTYPE");
     EXPECT_EQ(fm.LoadBytes("inside.txt"), Bytes("from the resource"));
     try {
@@ -94,13 +95,14 @@ TEST(PeResource, FindsTheResourceByNameAndType) {
 }
 
 TEST(PeResource, DamagedFilesFailCleanly) {
+    TPosixFileSystem hostFs;
     test::TempDir dir;
     auto pe = MakePe("BINTYPE", "DUMMY", Bytes("data"));
     // Every cut and a few overwritten fields end in an error or "not found", never a crash.
     for (size_t n = 64; n < pe.size(); n += 7) {
         std::string path = dir.Write("cut.exe", {pe.begin(), pe.begin() + std::ptrdiff_t(n)});
         try {
-            FindPeResource(path, "DUMMY", "BINTYPE");
+            FindPeResource(hostFs, path, "DUMMY", "BINTYPE");
         } catch (const VeskError&) {
         }
     }
@@ -110,7 +112,7 @@ TEST(PeResource, DamagedFilesFailCleanly) {
         for (int k = 0; k < 4; ++k) bad[at + size_t(k)] = 0xFF;
         std::string path = dir.Write("bad.exe", bad);
         try {
-            FindPeResource(path, "DUMMY", "BINTYPE");
+            FindPeResource(hostFs, path, "DUMMY", "BINTYPE");
         } catch (const VeskError&) {
         }
     }

@@ -28,18 +28,19 @@ TEST(BigFileStream, PieceNames) {
 }
 
 TEST(BigFileStream, ReadsAndWritesAcrossPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "data.bin";
     auto data = Counting(1000);
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 300);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 300);
         s.Write(data.data(), 250);
         s.Write(data.data() + 250, 750);  // crosses three boundaries
         EXPECT_EQ(s.Size(), 1000);
         EXPECT_EQ(s.PieceCount(), 4u);
     }
     EXPECT_EQ(std::filesystem::file_size(dir / "data.003"), 100u);
-    TTpBigFileStream r(path, TTpBigFileStream::Mode::Read, 300);
+    TTpBigFileStream r(hostFs, path, TTpBigFileStream::Mode::Read, 300);
     EXPECT_EQ(r.Size(), 1000);
     std::vector<uint8_t> got(1000);
     r.Seek(0, SeekFrom::Begin);
@@ -56,9 +57,10 @@ TEST(BigFileStream, ReadsAndWritesAcrossPieces) {
 }
 
 TEST(BigFileStream, WritingFarAheadFillsEarlierPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "sparse.dat";
-    TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 100);
+    TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 100);
     s.Write("a", 1);
     s.Seek(350, SeekFrom::Begin);
     s.Write("z", 1);
@@ -67,15 +69,16 @@ TEST(BigFileStream, WritingFarAheadFillsEarlierPieces) {
 }
 
 TEST(BigFileStream, CreateReplacesOldPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "game.dat";
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 10);
         s.Write(Counting(35).data(), 35);
     }
     ASSERT_TRUE(std::filesystem::exists(dir / "game.003"));
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::CreateAtomic, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::CreateAtomic, 10);
         s.Write("short", 5);
         EXPECT_TRUE(std::filesystem::exists(dir / "game.003"));  // untouched until committed
         s.Commit();
@@ -83,14 +86,15 @@ TEST(BigFileStream, CreateReplacesOldPieces) {
     EXPECT_FALSE(std::filesystem::exists(dir / "game.001"));
     EXPECT_EQ(std::filesystem::file_size(path), 5u);
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::CreateAtomic, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::CreateAtomic, 10);
         s.Write("abandoned write", 15);
     }
     EXPECT_EQ(std::filesystem::file_size(path), 5u);
     EXPECT_FALSE(std::filesystem::exists(dir / "game.dat.tmp"));
-    { TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 10); }
+    { TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 10); }
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
-    EXPECT_THROW(TTpBigFileStream(dir / "missing", TTpBigFileStream::Mode::Read), VeskError);
+    EXPECT_THROW(TTpBigFileStream(hostFs, dir / "missing", TTpBigFileStream::Mode::Read),
+                 VeskError);
 }
 
 TEST(BuffBigStream, HandsBackUnreadBytes) {
@@ -115,10 +119,11 @@ TEST(BuffBigStream, HandsBackUnreadBytes) {
 }
 
 TEST(RangeStream, WindowClampsSeeksAndReads) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     auto data = Counting(500);
     std::string path = dir.Write("f.bin", data);
-    TFileRangeStream r(path, 100, 50);
+    TFileRangeStream r(hostFs, path, 100, 50);
     EXPECT_EQ(r.Size(), 50);
     EXPECT_EQ(r.Seek(-10, SeekFrom::Begin), 0);
     EXPECT_EQ(r.Seek(80, SeekFrom::Begin), 50);
@@ -127,7 +132,7 @@ TEST(RangeStream, WindowClampsSeeksAndReads) {
     EXPECT_EQ(r.Read(b, 20), 5u);
     EXPECT_EQ(b[0], data[145]);
     EXPECT_THROW(r.Write(b, 1), VeskError);
-    TFileRangeStream toEnd(path, 400, 0);  // a length of 0 reaches to the end
+    TFileRangeStream toEnd(hostFs, path, 400, 0);  // a length of 0 reaches to the end
     EXPECT_EQ(toEnd.Size(), 100);
     TResourceRangeStream res(TResourceData::Static(data.data(), data.size()), 0, 0, true);
     EXPECT_EQ(res.Size(), 0);
@@ -146,6 +151,7 @@ uint32_t WordAt(const uint8_t* p) {
 }
 
 TEST(RangeStream, WindowsAreReadFromTwoThreads) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     const size_t words = 1 << 18;
     std::string path = dir.Write("media.bin", Indexed(words));
@@ -153,7 +159,7 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
 
     // Each decoder thread with its own window over the same file.
     auto own = [&](bool* ok) {
-        TFileRangeStream r(path, start, length);
+        TFileRangeStream r(hostFs, path, start, length);
         *ok = true;
         std::vector<uint8_t> buf(4096);
         for (int64_t at = 0; at < length; at += int64_t(buf.size())) {
@@ -172,7 +178,7 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
 
     // One window shared by two threads: every read is whole, so together they see each word
     // of the window exactly once.
-    TFileRangeStream shared(path, start, length);
+    TFileRangeStream shared(hostFs, path, start, length);
     std::vector<std::vector<uint32_t>> seen(2);
     auto drain = [&](std::vector<uint32_t>* out) {
         uint8_t buf[64];

@@ -7,6 +7,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "platform/posix_file_system.h"
 #include "script/project_install.h"
 #include "scriptc/compiler.h"
 #include "scriptc/project_source.h"
@@ -151,7 +152,8 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
         (converted ? report.Pictures : report.Assets).push_back(outRel.generic_string());
     }
     if (options.Archive) {
-        TArchiveReport r = CreateArchive(stage.string(), (out / "game.dat").string());
+        TPosixFileSystem hostFs;
+        TArchiveReport r = CreateArchive(hostFs, stage.string(), (out / "game.dat").string());
         fs::remove_all(stage);
         if (r.failed)
             FailNative("game.dat: " + (r.messages.empty() ? std::string() : r.messages[0]));
