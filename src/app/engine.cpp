@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 
+#include "base/clock.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "display/display_funcs.h"
@@ -30,12 +30,6 @@ std::string FreshTempFolder() {
         if (std::filesystem::create_directory(dir, ec)) return dir.string();
         if (ec && ec != std::errc::file_exists) return base.string();
     }
-}
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 }  // namespace
