@@ -9,11 +9,13 @@
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
 #include "display/motion_file.h"
+#include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
 #include "gfx/cursor_file.h"
 #include "platform/posix_file_system.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
+#include "vars/vesk_parser.h"
 #include "vfs/host_path.h"
 #include "vfs/vr_file_manager.h"
 
@@ -66,6 +68,20 @@ bool TEngine::Start() {
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
+        // Pictures come through the shared cache; one that cannot be shown is told once.
+        images_ = std::make_unique<TQuilCollection>(*files_);
+        images_->SetDiagnostic([this](const std::string& file, const std::string& reason) {
+            std::string name;
+            if (!TryCp932ToUtf8(file, name)) name = file;
+            Diagnose(name + ": " + reason + "; the picture shows nothing");
+        });
+        root_->SetImages(images_.get());
+        // Animations evaluate their end-of-loop delay against the game's variables.
+        root_->SetEvaluator([this](TVeskParser& e) -> TCustomParam* {
+            if (e.Ops.empty() || !store_) return nullptr;
+            e.Execute(*store_, funcs_.get());
+            return e.Result.get();
+        });
         // Each subsystem registers the object kinds it makes and the commands it carries out.
         RegisterDisplayKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
@@ -100,6 +116,8 @@ bool TEngine::Start() {
         ShowError(e);
     }
     step_.clear();
+    // Protected pictures unscramble with the project's image code.
+    if (images_) images_->SetImageCode(project_->ImageCode);
     if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
         root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
     clock_.Start(options_.Now());
@@ -291,6 +309,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
         step("VeskFinalize", [this] {
             displayFuncs_.reset();
             root_.reset();
+            images_.reset();
         });
     // The media system ("MediaFinal") joins here.
     step_.clear();

@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "display/quil_collection.h"
 #include "vars/param.h"
 
 namespace vesk {
@@ -194,12 +195,15 @@ void TVeskBaseList::ReleaseSurfaces() {
         l->KeySurface().ReleaseSurface();
     }
     for (auto& o : objects_) o->ReleaseSurfaces();
+    // Pictures loaded ahead of use are loaded again when they are used.
+    if (images_) images_->PurgeKept();
     transition_.reset();
 }
 
 void TVeskBaseList::RestoreSurfaces() {
     screen_.SetSize(screenW_, screenH_, 32);
     for (auto& l : layers_) l->Resize(screenW_, screenH_);
+    if (images_) images_->Reload();
     for (auto& o : objects_) o->RestoreSurfaces();
     for (auto& l : layers_) l->InvalidateAll();
 }
@@ -211,6 +215,10 @@ std::shared_ptr<const TMotionTrack> TVeskBaseList::LoadMotion(const std::string&
     } catch (const VeskError&) {
         return nullptr;
     }
+}
+
+TCustomParam* TVeskBaseList::Evaluate(TVeskParser& expr) {
+    return evaluator_ ? evaluator_(expr) : nullptr;
 }
 
 // ---- input

@@ -254,7 +254,7 @@ void TVeskControl::Invalidate() {
     if (!IsVisible()) return;
     TVeskBase* layer = Layer();
     if (!layer) return;
-    TRect r = ScreenRect();
+    TRect r = PaintRect();
     if (parent_ && !parent_->ClipToVisible(r)) return;
     TRect c;
     if (ClipRect(c)) r = Intersect(r, c);

@@ -4,9 +4,12 @@
 
 #include <map>
 
+#include "base/stream.h"
 #include "display/display_commands.h"
 #include "display_fixture.h"
+#include "image_fixture.h"
 #include "script/call_man.h"
+#include "platform/posix_file_system.h"
 #include "script/command_handlers.h"
 #include "script/command_info.h"
 #include "script/commands.h"
@@ -287,6 +290,27 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     ASSERT_NE(snapshot, nullptr);
     EXPECT_EQ(snapshot->Kind(), LT_IMAGES);
     EXPECT_EQ(snapshot->Parent(), &g.root.FrontLayer());
+    // It is an image object holding the screen as it was, so a game saved meanwhile loads
+    // back (the snapshot itself, a system object, is not saved).
+    auto* shot = dynamic_cast<TVeskImages*>(snapshot);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_NE(shot->Picture(), nullptr);
+    EXPECT_EQ(shot->Picture()->GetPixel(2, 2), 0xFF0000u);
+    EXPECT_EQ(shot->Width(), 64);
+    EXPECT_EQ(shot->Height(), 48);
+    {
+        MemoryStream saved;
+        StreamWriter w(saved);
+        g.root.SaveState(w);
+        TVeskBaseList copy(64, 48);
+        RegisterDisplayKinds(copy.Kinds());
+        MemoryStream in(saved.Bytes());
+        StreamReader r(in);
+        copy.LoadState(r, 139);
+        EXPECT_NE(copy.FindControl("front"), nullptr);
+        EXPECT_NE(copy.FindControl("back"), nullptr);
+        EXPECT_EQ(copy.FindComponent(SystemName("\x01")), nullptr);
+    }
     // While it runs the layers compose into their own surfaces and the wipe owns the screen.
     EXPECT_EQ(g.Px(2, 2), 0x00FF00u);
     EXPECT_EQ(oldPicture->GetPixel(2, 2), 0xFF0000u);
@@ -350,6 +374,51 @@ TEST(Commands, PCResetAbortsATimedFlip) {
     EXPECT_EQ(g.root.FrontIndex(), 1);
     EXPECT_EQ(g.Hits(), 2);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+TEST(Commands, ImgNewShowsAPictureThatReEvaluatesItsDelayExpression) {
+    // The files and the cache outlive the game's objects.
+    TPosixFileSystem hostFs;
+    TVrFileManager files(hostFs, "");
+    files.AddArchive("");
+    const std::vector<uint8_t> pic =
+        QilBytes({Solid(4, 4, 0x0000FF, 10), Solid(4, 4, 0x00FF00, 10)});
+    files.Collection(0).AddMemoryEntry("a.qil")->Data->Write(pic.data(), pic.size());
+    TQuilCollection cache(files);
+    Game g;
+    g.root.SetImages(&cache);
+    g.root.SetEvaluator([&](TVeskParser& e) -> TCustomParam* {
+        e.Execute(g.store, &g.funcs);
+        return e.Result.get();
+    });
+    g.store.Create("extra", PT_INT, VarScope::Global)->Param()->SetInt(20);
+    TPageBuilder main;
+    main.Add(CC_IMGNEW)
+        .SetPropText(PR_NAME, "\"pic\"")
+        .SetPropText(PR_SOURCE, "\"a.qil\"")
+        .SetPropText(PR_LEFT, "3")
+        .SetPropText(PR_DELAY, "extra * 2")
+        .SetPropText(PR_REPEAT, "1");
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+    auto* img = dynamic_cast<TVeskImages*>(g.root.FindControl("pic"));
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(g.Hits(), 1);
+    EXPECT_TRUE(g.project.notCarriedOut.empty());
+    EXPECT_EQ(img->Width(), 4);
+    // One step of 16 ms reached the last frame: its 10 ms and the expression's 40.
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 50);
+    EXPECT_EQ(g.Px(3, 0), 0x00FF00u);
+    // The next loop reads the variable again.
+    g.store.Find("extra")->Param()->SetInt(35);
+    int frames = 0;
+    while (img->Index() == 1 && frames++ < 10) g.Frame();
+    while (img->Index() == 0 && frames++ < 20) g.Frame();
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 80);
 }
 
 }  // namespace
