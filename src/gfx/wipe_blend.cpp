@@ -61,17 +61,21 @@ void TWipeFlash::DoStep(int64_t e, int64_t d) {
 }
 
 void TWipeBlurWhite::DoStep(int64_t e, int64_t d) {
-    // The blurred pictures are made at the first step rather than at creation: only then has
-    // the new picture been composed.
-    if (!blurred_) {
-        const int32_t radius = std::min(Width(), Height()) / 20;
-        BoxBlur(Old(), blurOld_, radius);
-        BoxBlur(New(), blurNew_, radius);
-        blurred_ = true;
-    }
     const Grey how = ThroughBlack() ? Grey::Darken : Grey::Lighten;
     TCustomDIBX& dest = Dest();
     const int64_t s = wipe::MulDiv(639, e, d);
+    // The blurred pictures are made when first needed rather than at creation, when the
+    // new picture has not been composed yet.
+    const int32_t radius = std::min(Width(), Height()) / 20;
+    if (!oldBlurred_) {
+        BoxBlur(Old(), blurOld_, radius);
+        oldBlurred_ = true;
+    }
+    // The new picture is blurred when the second half first needs it.
+    if (!newBlurred_ && s >= 320) {
+        BoxBlur(New(), blurNew_, radius);
+        newBlurred_ = true;
+    }
     if (s < 256) {
         dest.Draw(0, 0, Old().BoundsRect(), Old());
         dest.DrawAlpha(0, 0, blurOld_.BoundsRect(), blurOld_, int32_t(s));
@@ -94,48 +98,63 @@ void BoxBlur(TCustomDIBX& source, TDIBX& out, int32_t radius) {
     const uint32_t* palette = source.PaletteRgb();
     const int paletteCount = source.PaletteSize();
     const int64_t r = std::max(radius, 0);
-    const size_t n = size_t(w) * size_t(h);
-    // Sums of each channel over the row neighbourhood, then over the column of those.
+    const size_t width = size_t(w), n = width * size_t(h);
+    // Sums of each channel over the row neighbourhood (planes of red, green and blue sums),
+    // then, sliding down, over the column of those. With r at most 1638 (a twentieth of the
+    // largest side) the sums stay below 2^32.
     std::vector<uint32_t> across(n * 3);
-    std::vector<uint32_t> prefix(size_t(w + 1) * 3);
+    std::vector<uint32_t> rgb(width), prefix((width + 1) * 3);
     for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x) {
-            const uint32_t rgb =
-                DecodeToRgb(blit::ReadRaw(in.Row(y), x, bits), bits, palette, paletteCount);
-            for (int c = 0; c < 3; ++c)
-                prefix[size_t(x + 1) * 3 + c] =
-                    prefix[size_t(x) * 3 + c] + ((rgb >> (8 * c)) & 255);
+        blit::GatherRow(in.Row(y), bits, 0, 1, w, rgb.data());
+        for (size_t x = 0; x < width; ++x) {
+            const uint32_t v =
+                bits == 32 ? rgb[x] : DecodeToRgb(rgb[x], bits, palette, paletteCount);
+            for (size_t c = 0; c < 3; ++c)
+                prefix[(x + 1) * 3 + c] = prefix[x * 3 + c] + ((v >> (8 * c)) & 255);
         }
-        for (int32_t x = 0; x < w; ++x) {
+        uint32_t* row = across.data() + size_t(y) * width * 3;
+        for (int64_t x = 0; x < w; ++x) {
             const size_t lo = size_t(std::max<int64_t>(0, x - r));
             const size_t hi = size_t(std::min<int64_t>(w - 1, x + r)) + 1;
-            for (int c = 0; c < 3; ++c)
-                across[(size_t(y) * size_t(w) + size_t(x)) * 3 + c] =
-                    prefix[hi * 3 + c] - prefix[lo * 3 + c];
+            for (size_t c = 0; c < 3; ++c)
+                row[size_t(x) * 3 + c] = prefix[hi * 3 + c] - prefix[lo * 3 + c];
         }
     }
-    // A window of rows slides down; each column keeps the sum of its rows in the window.
-    std::vector<uint64_t> window(size_t(w) * 3, 0);
-    auto addRow = [&](int64_t y, int sign) {
-        const uint32_t* row = across.data() + size_t(y) * size_t(w) * 3;
-        for (size_t i = 0; i < size_t(w) * 3; ++i)
-            window[i] += sign > 0 ? row[i] : -uint64_t(row[i]);
+    // Columns within reach of each column, for the pixel counts.
+    std::vector<uint32_t> cols(width);
+    for (int64_t x = 0; x < w; ++x)
+        cols[size_t(x)] =
+            uint32_t(std::min<int64_t>(w - 1, x + r) - std::max<int64_t>(0, x - r) + 1);
+    std::vector<uint32_t> window(width * 3, 0);
+    auto addRow = [&](int64_t y) {
+        const uint32_t* row = across.data() + size_t(y) * width * 3;
+        for (size_t i = 0; i < width * 3; ++i) window[i] += row[i];
     };
-    for (int64_t y = 0; y < std::min<int64_t>(r, h); ++y) addRow(y, 1);
+    auto removeRow = [&](int64_t y) {
+        const uint32_t* row = across.data() + size_t(y) * width * 3;
+        for (size_t i = 0; i < width * 3; ++i) window[i] -= row[i];
+    };
+    for (int64_t y = 0; y < std::min<int64_t>(r, h); ++y) addRow(y);
     for (int32_t y = 0; y < h; ++y) {
-        if (y + r < h) addRow(y + r, 1);
-        if (y - r - 1 >= 0) addRow(y - r - 1, -1);
+        if (y + r < h) addRow(y + r);
+        if (y - r - 1 >= 0) removeRow(y - r - 1);
         const uint64_t rows =
             uint64_t(std::min<int64_t>(h - 1, y + r) - std::max<int64_t>(0, y - r) + 1);
-        for (int32_t x = 0; x < w; ++x) {
-            const uint64_t cols =
-                uint64_t(std::min<int64_t>(w - 1, x + r) - std::max<int64_t>(0, x - r) + 1);
-            const uint64_t count = rows * cols;
-            uint32_t rgb = 0;
-            for (int c = 0; c < 3; ++c)
-                rgb |= uint32_t(window[size_t(x) * 3 + c] / count) << (8 * c);
-            blit::WriteRaw(to.Row(y), x, bits, EncodeFromRgb(rgb, bits));
+        for (size_t x = 0; x < width; ++x) {
+            // The average, truncated: a multiplication by the reciprocal rounded up (2^32 /
+            // count), which is at most one too high, then set right.
+            const uint64_t count = rows * cols[x];
+            const uint64_t reciprocal = ((uint64_t(1) << 32) + count - 1) / count;
+            uint32_t v = 0;
+            for (size_t c = 0; c < 3; ++c) {
+                const uint64_t sum = window[x * 3 + c];
+                uint64_t q = (sum * reciprocal) >> 32;
+                if (q * count > sum) --q;
+                v |= uint32_t(q) << (8 * c);
+            }
+            rgb[x] = bits == 32 ? v : EncodeFromRgb(v, bits);
         }
+        blit::WriteRow(to.Row(y), bits, 0, w, rgb.data());
     }
 }
 

@@ -48,12 +48,12 @@ class TWipeBlurWhite : public TCustomWipe {
 
   protected:
     virtual bool ThroughBlack() const { return false; }
-    void DoPrepare() override { blurred_ = false; }
+    void DoPrepare() override { oldBlurred_ = newBlurred_ = false; }
     void DoStep(int64_t e, int64_t d) override;
 
   private:
     TDIBX blurOld_, blurNew_;
-    bool blurred_ = false;
+    bool oldBlurred_ = false, newBlurred_ = false;
 };
 
 class TWipeBlurBlack : public TWipeBlurWhite {

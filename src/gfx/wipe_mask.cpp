@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_pixels.h"
 
 namespace vesk {
@@ -45,12 +46,15 @@ void TWipeMask::DoStep(int64_t e, int64_t d) {
     wipe::Rows rows(Dest(), Old(), New());
     if (!rows.Ok()) return;
     const wipe::Channels channels(Dest());
+    const WipeRowKernels& k = WipeRowKernels::ForLevel(Dest().Kernels().level);
     const int32_t w = Width(), mh = mask_.Height();
     for (int32_t y = 0; y < Height(); ++y) {
         const uint8_t* m = MaskRow(y % mh);
         uint32_t* out = rows.Dest(y);
         if (twoLevel_)
-            wipe::SelectRow(out, rows.Old(y), rows.New(y), m, w);
+            k.select(out, rows.Old(y), rows.New(y), m, w);
+        else if (channels.is32)
+            k.compose(out, rows.Old(y), rows.New(y), m, w);
         else
             wipe::ComposeRow(out, rows.Old(y), rows.New(y), m, w, channels);
         rows.Store();

@@ -35,13 +35,6 @@ uint32_t SubAny(uint32_t p, uint32_t grey, const Channels& c) {
 
 void ComposeRow(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t w,
                 const Channels& c) {
-    if (c.is32) {
-        for (int32_t i = 0; i < w; ++i) {
-            const uint32_t a = m[i];
-            d[i] = a == 0 ? o[i] : a == 255 ? n[i] : Blend32(o[i], n[i], a);
-        }
-        return;
-    }
     for (int32_t i = 0; i < w; ++i) {
         const uint32_t a = m[i];
         d[i] = a == 0 ? o[i] : a == 255 ? n[i] : BlendAny(o[i], n[i], a, c);

@@ -45,17 +45,23 @@ inline uint32_t Blend32(uint32_t o, uint32_t n, uint32_t m) {
     return rb | g;
 }
 
-// Per channel min(c + v, 255), and max(c − v, 0); the fourth byte comes out 0.
+// Per channel min(c + v, 255), and max(c − v, 0), for 0 <= v <= 255; the fourth byte comes
+// out 0. Red and blue share one word with a spare byte above each, green has its own, so a
+// carry (or a borrow) shows in the bit above its channel and saturates it.
 inline uint32_t AddGrey32(uint32_t p, uint32_t v) {
-    uint32_t r = ((p >> 16) & 255) + v, g = ((p >> 8) & 255) + v, b = (p & 255) + v;
-    r = r > 255 ? 255 : r;
-    g = g > 255 ? 255 : g;
-    b = b > 255 ? 255 : b;
-    return r << 16 | g << 8 | b;
+    uint32_t rb = (p & 0xFF00FF) + v * 0x010001u, g = (p & 0x00FF00) + (v << 8);
+    const uint32_t rbOver = rb & 0x01000100, gOver = g & 0x010000;
+    rb = (rb | (rbOver - (rbOver >> 8))) & 0xFF00FF;
+    g = (g | (gOver - (gOver >> 8))) & 0x00FF00;
+    return rb | g;
 }
 inline uint32_t SubGrey32(uint32_t p, uint32_t v) {
-    const uint32_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-    return (r > v ? r - v : 0) << 16 | (g > v ? g - v : 0) << 8 | (b > v ? b - v : 0);
+    uint32_t rb = ((p & 0xFF00FF) | 0x01000100) - v * 0x010001u;
+    uint32_t g = ((p & 0x00FF00) | 0x010000) - (v << 8);
+    const uint32_t rbKeep = rb & 0x01000100, gKeep = g & 0x010000;
+    rb &= (rbKeep - (rbKeep >> 8)) & 0xFF00FF;
+    g &= (gKeep - (gKeep >> 8)) & 0x00FF00;
+    return rb | g;
 }
 
 // The same for any format; `grey` is Channels::Grey of the level.
@@ -63,8 +69,9 @@ uint32_t BlendAny(uint32_t o, uint32_t n, uint32_t m, const Channels& c);
 uint32_t AddAny(uint32_t p, uint32_t grey, const Channels& c);
 uint32_t SubAny(uint32_t p, uint32_t grey, const Channels& c);
 
-// A mask row over a picture row: mask 0 keeps the old pixel, 255 takes the new one, and the
-// values between blend. SelectRow is the same for masks holding only 0 and 255.
+// A mask row over a picture row of any format: mask 0 keeps the old pixel, 255 takes the new
+// one, and the values between blend. SelectRow is the same for masks holding only 0 and 255.
+// (32-bit rows have faster kernels in wipe_kernels.h.)
 void ComposeRow(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t w,
                 const Channels& c);
 void SelectRow(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t w);

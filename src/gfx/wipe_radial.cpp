@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_pixels.h"
 
 namespace vesk {
@@ -36,30 +37,27 @@ void TWipeSpot::DoPrepare() {
 }
 
 void TWipeSpot::DoStep(int64_t e, int64_t d) {
-    const int64_t b = wipe::MulDiv(int64_t(radius_) + 512, e, d);
+    const int32_t b = int32_t(wipe::MulDiv(int64_t(radius_) + 512, e, d));
     wipe::Rows rows(Dest(), Old(), New());
     if (!rows.Ok()) return;
     const wipe::Channels c(Dest());
+    const WipeRowKernels& k = WipeRowKernels::ForLevel(Dest().Kernels().level);
     const int32_t w = Width();
     for (int32_t y = 0; y < Height(); ++y) {
         const uint16_t* n = table_.data() + size_t(y) * size_t(w);
         const uint32_t *o = rows.Old(y), *nw = rows.New(y);
         uint32_t* out = rows.Dest(y);
-        for (int32_t x = 0; x < w; ++x) {
-            // t = b − n: before the ring, rising glow over the old picture, falling glow
-            // over the new one, past the ring.
-            const int64_t t = b - n[x];
-            uint32_t p;
-            if (t < 0)
-                p = o[x];
-            else if (t >= 512)
-                p = nw[x];
-            else {
-                const uint32_t glow = uint32_t(t < 256 ? t : 511 - t);
-                const uint32_t under = t < 256 ? o[x] : nw[x];
-                p = c.is32 ? wipe::AddGrey32(under, glow) : wipe::AddAny(under, c.Grey(glow), c);
+        // t = b − n: before the ring (t < 0) the old picture; a glow rising to 255 over the
+        // old picture, then falling over the new one; past the ring (t >= 512) the new. That
+        // is the lightening by the level clamp(t, 0, 511).
+        if (c.is32) {
+            k.lightenWords(out, o, nw, n, b, w);
+        } else {
+            for (int32_t x = 0; x < w; ++x) {
+                const int32_t t = std::clamp(b - int32_t(n[x]), 0, 511);
+                out[x] = wipe::AddAny(t > 255 ? nw[x] : o[x],
+                                      c.Grey(uint32_t(t > 255 ? 511 - t : t)), c);
             }
-            out[x] = p;
         }
         rows.Store();
     }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "gfx/pixel_kernels.h"
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_pixels.h"
 
 namespace vesk {
@@ -70,36 +72,30 @@ void TWipeShadowWhite::DoPrepare() {
 }
 
 void TWipeShadowWhite::DoStep(int64_t e, int64_t d) {
-    const int64_t b = wipe::MulDiv(768, e, d);
-    // Per grey level g: v = T[b + g], with T[i] = 0 up to 255, i − 256 up to 767, then 511.
-    // Levels up to 255 lighten the old picture by v, higher ones the new picture by 511 − v.
-    std::array<uint8_t, 256> amount;
-    std::array<bool, 256> fromNew;
-    for (int64_t g = 0; g < 256; ++g) {
-        const int64_t i = b + g;
-        const int64_t v = i <= 255 ? 0 : i <= 767 ? i - 256 : 511;
-        fromNew[size_t(g)] = v > 255;
-        amount[size_t(g)] = uint8_t(v > 255 ? 511 - v : v);
-    }
+    const int32_t b = int32_t(wipe::MulDiv(768, e, d));
     wipe::Rows rows(Dest(), Old(), New());
     if (!rows.Ok()) return;
     const wipe::Channels c(Dest());
-    std::array<uint32_t, 256> grey;
-    for (uint32_t v = 0; v < 256; ++v) grey[v] = c.Grey(v);
     const bool black = ThroughBlack();
     const int32_t w = Width();
+    // For grey level g: v = T[b + g], where T[i] = 0 up to 255, i − 256 up to 767, then 511,
+    // which is min(511, max(0, b + g − 256)). Up to 255 the old picture is lightened (or
+    // darkened) by v, above it the new one by 511 − v.
+    auto level = [b](uint32_t g) { return std::clamp<int32_t>(b + int32_t(g) - 256, 0, 511); };
+    const WipeRowKernels& k = WipeRowKernels::ForLevel(Dest().Kernels().level);
     for (int32_t y = 0; y < Height(); ++y) {
         const uint8_t* g = levels_.data() + size_t(y) * size_t(w);
         const uint32_t *o = rows.Old(y), *n = rows.New(y);
         uint32_t* out = rows.Dest(y);
-        for (int32_t x = 0; x < w; ++x) {
-            const uint8_t level = g[x];
-            const uint32_t p = fromNew[level] ? n[x] : o[x];
-            const uint32_t v = amount[level];
-            if (c.is32)
-                out[x] = black ? wipe::SubGrey32(p, v) : wipe::AddGrey32(p, v);
-            else
-                out[x] = black ? wipe::SubAny(p, grey[v], c) : wipe::AddAny(p, grey[v], c);
+        if (c.is32) {
+            (black ? k.darkenBytes : k.lightenBytes)(out, o, n, g, b - 256, w);
+        } else {
+            for (int32_t x = 0; x < w; ++x) {
+                const int32_t v = level(g[x]);
+                const uint32_t p = v > 255 ? n[x] : o[x];
+                const uint32_t grey = c.Grey(uint32_t(v > 255 ? 511 - v : v));
+                out[x] = black ? wipe::SubAny(p, grey, c) : wipe::AddAny(p, grey, c);
+            }
         }
         rows.Store();
     }

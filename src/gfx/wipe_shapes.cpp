@@ -13,6 +13,22 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
+// The columns [left, right) of a row of `w` where `holds` is true, for a test that is true
+// on a run reaching one end of the row (or on all or none of it).
+template <class Test>
+std::pair<int32_t, int32_t> Run(int32_t w, Test holds) {
+    if (w <= 0) return {0, 0};
+    const bool first = holds(0), last = holds(w - 1);
+    if (first == last) return first ? std::pair(0, w) : std::pair(0, 0);
+    // The first column where the test gives the other answer than at column 0.
+    int32_t lo = 0, hi = w - 1;
+    while (hi - lo > 1) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        (holds(mid) == first ? lo : hi) = mid;
+    }
+    return first ? std::pair(0, hi) : std::pair(hi, w);
+}
+
 // The largest q with q * q < n (n > 0).
 int64_t SqrtBelow(int64_t n) {
     int64_t q = int64_t(std::sqrt(double(n)));
@@ -69,22 +85,32 @@ bool TWipeSectors::RenderMask(int64_t e, int64_t d) {
     const int32_t w = Width();
     for (const Sector& s : Sectors(e, d)) {
         const double sweep = std::clamp(s.sweep, 0.0, 2 * kPi);
-        // Inside: clockwise from the first edge and counter-clockwise from the second (for
-        // sweeps up to π); wider sectors are everything outside the narrow rest.
+        // A pixel is inside a sector of up to π when it lies clockwise of the first edge and
+        // counter-clockwise of the second: cross(u0, p) >= 0 and cross(u1, p) < 0, with p
+        // the pixel's centre relative to the screen's centre, doubled. Wider sectors are
+        // what lies outside the narrower rest.
         const bool wide = sweep > kPi;
-        const double a0 = wide ? s.from + sweep : s.from,
-                     a1 = wide ? s.from + 2 * kPi : s.from + sweep;
+        const double a0 = wide ? s.from + sweep : s.from;
+        const double a1 = wide ? s.from + 2 * kPi : s.from + sweep;
         const double ux0 = std::cos(a0), uy0 = std::sin(a0), ux1 = std::cos(a1), uy1 = std::sin(a1);
-        // Pixel centres relative to the screen's centre, doubled.
         for (int32_t y = 0; y < MaskRows(); ++y) {
             const double py = 2.0 * y + 1 - Height();
-            // cross(u0, p) >= 0 and cross(p, u1) > 0, each linear in x.
-            double c0 = ux0 * py - uy0 * (1.0 - w), c1 = (1.0 - w) * uy1 - py * ux1;
-            const double step0 = -2 * uy0, step1 = 2 * uy1;
+            auto cross = [&](double ux, double uy, int32_t x) {
+                return ux * py - uy * (2.0 * x + 1 - w);
+            };
+            // Each test holds on one run of the row, running to an end of it (the crosses
+            // are linear in x): the pixels where both hold form one run.
+            const auto [l0, r0] = Run(w, [&](int32_t x) { return cross(ux0, uy0, x) >= 0; });
+            const auto [l1, r1] = Run(w, [&](int32_t x) { return cross(ux1, uy1, x) < 0; });
+            const int32_t left = std::max(l0, l1), right = std::min(r0, r1);
             uint8_t* out = MaskRow(y);
-            for (int32_t x = 0; x < w; ++x, c0 += step0, c1 += step1) {
-                const bool in = c0 >= 0 && c1 > 0;
-                if (in != wide) out[x] = 255;
+            if (!wide) {
+                if (left < right) std::memset(out + left, 255, size_t(right - left));
+            } else if (left < right) {
+                std::memset(out, 255, size_t(left));
+                std::memset(out + right, 255, size_t(w - right));
+            } else {
+                std::memset(out, 255, size_t(w));
             }
         }
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "gfx/blit.h"
 #include "gfx/wipe_pixels.h"
 
 namespace vesk {
@@ -83,10 +84,12 @@ void TWipeRubber::Strip(int64_t e, int64_t d, int64_t q, int64_t& first, int64_t
 // ---- twist
 
 void TWipeTwist::DoStep(int64_t e, int64_t d) {
-    // Lines along the axis, each turning about the middle of its breadth.
+    // Lines along the axis, each turning about the middle of its breadth: each shows its old
+    // or new line squeezed to round(cos φ × breadth) pixels (negative: the new line) on black.
     const int64_t lines = Length(), breadth = Breadth();
     const double turn = 1.5 * std::numbers::pi * double(e) / double(d);
     int64_t finished = 0;
+    std::vector<Turning> turning;
     for (int64_t k = 0; k < lines; ++k) {
         const double phase = turn - double(k) / double(lines) * std::numbers::pi / 2;
         if (phase < 0) break;
@@ -94,25 +97,82 @@ void TWipeTwist::DoStep(int64_t e, int64_t d) {
             finished = k + 1;
             continue;
         }
-        const int64_t line = StartFlag() ? lines - 1 - k : k;
         const int64_t w = wipe::Round(std::cos(phase) * double(breadth));
-        const int64_t size = std::abs(w), from = (breadth - size) / 2;
-        // Across the line: a rectangle of the line, [a, b) across it.
-        auto part = [&](int64_t a, int64_t b) {
-            return Axis() == WipeAxis::Horizontal
-                       ? TRect{int32_t(line), int32_t(a), int32_t(line + 1), int32_t(b)}
-                       : TRect{int32_t(a), int32_t(line), int32_t(b), int32_t(line + 1)};
-        };
-        Dest().FillRect(part(0, breadth), 0);
-        if (w != 0)
-            Dest().StretchDraw(part(from, from + size), part(0, breadth), w > 0 ? Old() : New(),
-                               255);
+        const int64_t size = std::abs(w);
+        turning.push_back({StartFlag() ? lines - 1 - k : k, (breadth - size) / 2, size,
+                           w > 0   ? &Old()
+                           : w < 0 ? &New()
+                                   : nullptr});
     }
+    if (Axis() == WipeAxis::Vertical)
+        DrawTurningRows(turning);
+    else
+        DrawTurningColumns(turning);
     if (finished > 0) {
         if (StartFlag())
             DrawBand(New(), lines - finished, lines);
         else
             DrawBand(New(), 0, finished);
+    }
+}
+
+void TWipeTwist::DrawTurningRows(const std::vector<Turning>& rows) {
+    const int32_t w = Width();
+    for (const Turning& t : rows) {
+        const int32_t y = int32_t(t.line);
+        Dest().FillRect({0, y, w, y + 1}, 0);
+        if (t.picture)
+            Dest().StretchDraw({int32_t(t.from), y, int32_t(t.from + t.size), y + 1},
+                               {0, y, w, y + 1}, *t.picture, 255);
+    }
+}
+
+void TWipeTwist::DrawTurningColumns(const std::vector<Turning>& columns) {
+    // Row by row rather than column by column, which would walk the memory across. Each
+    // column samples its source rows as a stretch would: row i of the squeezed column shows
+    // source row (i × step) >> 16, step being height / size in 16.16.
+    if (columns.empty()) return;
+    const int32_t h = Height();
+    struct Column {
+        int32_t x, from, size;
+        int64_t step;
+        const blit::Access* source;
+    };
+    blit::Access dest(Dest()), old(Old()), neu(New());
+    if (!dest.Ok() || !old.Ok() || !neu.Ok()) return;
+    const int bits = dest.Bits();
+    std::vector<Column> cols;
+    cols.reserve(columns.size());
+    for (const Turning& t : columns) {
+        const int64_t step = t.size > 0 ? int64_t(double(h) / double(t.size) * 65536.0) : 0;
+        cols.push_back({int32_t(t.line), int32_t(t.from), int32_t(t.size), step,
+                        t.picture == &Old()   ? &old
+                        : t.picture == &New() ? &neu
+                                              : nullptr});
+    }
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* out = dest.Row(y);
+        if (bits == 32) {
+            auto* out32 = reinterpret_cast<uint32_t*>(out);
+            for (const Column& c : cols) {
+                uint32_t value = 0;
+                if (c.source && y >= c.from && y < c.from + c.size) {
+                    const int64_t row =
+                        std::min<int64_t>((int64_t(y - c.from) * c.step) >> 16, h - 1);
+                    value = reinterpret_cast<const uint32_t*>(c.source->Row(int32_t(row)))[c.x];
+                }
+                out32[c.x] = value;
+            }
+            continue;
+        }
+        for (const Column& c : cols) {
+            uint32_t value = 0;
+            if (c.source && y >= c.from && y < c.from + c.size) {
+                const int64_t row = std::min<int64_t>((int64_t(y - c.from) * c.step) >> 16, h - 1);
+                value = blit::ReadRaw(c.source->Row(int32_t(row)), c.x, bits);
+            }
+            blit::WriteRaw(out, c.x, bits, value);
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 // Transitions that move or stretch the pictures in bands along one axis: scrolls, the reed
 // blind, rubber and the twist. Each H kind works on columns (the twist on rows turning about
 // a vertical axis); its V kind is the same with the axes exchanged.
+#include <vector>
+
 #include "gfx/custom_wipe.h"
 
 namespace vesk {
@@ -104,6 +106,16 @@ class TWipeTwist : public TWipeAxisKind {
 
   protected:
     void DoStep(int64_t e, int64_t d) override;
+
+  private:
+    // A line part way through its turn: `size` pixels from `from` across it show the
+    // picture's line squeezed (none: black).
+    struct Turning {
+        int64_t line, from, size;
+        TCustomDIBX* picture;
+    };
+    void DrawTurningRows(const std::vector<Turning>& rows);
+    void DrawTurningColumns(const std::vector<Turning>& columns);
 };
 
 // Rows turning about a vertical axis.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "gfx/wipe_blend.h"
 #include "gfx/wipe_mask.h"
 #include "gfx_test_util.h"
 #include "wipe_test_util.h"
@@ -178,6 +179,28 @@ TEST(WipeKinds, Mosaic) {
     for (int32_t x = 0; x < 64; ++x) ASSERT_EQ(t.D(x, 0), t.D(0, 0));
 }
 
+TEST(WipeKinds, BoxBlurAveragesTheSquareInsideThePicture) {
+    // 3 × 2, radius 1: every pixel averages the pixels of its 3 × 3 square that exist.
+    auto pic = Surface(3, 2, 32, {0x000000, 0x0000FF, 0x000010, 0x00FF00, 0xFF0000, 0x000005});
+    TDIBX out;
+    BoxBlur(*pic, out, 1);
+    // (0, 0): 0, 255, 0 (green), 0, 0, 0 (red), 0, 255, 0 (blue) over 4 pixels.
+    EXPECT_EQ(Hex(out.GetPixel(0, 0)), Hex(0x3F3F3F));
+    // (1, 0): everything, 6 pixels: red 255/6 = 42, green 255/6 = 42, blue (255+16+5)/6 = 46.
+    EXPECT_EQ(Hex(out.GetPixel(1, 0)), Hex(0x2A2A2E));
+    // (2, 1): blue 255 + 16 + 5 = 276, red 255, over 4: 69, 0, 63.
+    EXPECT_EQ(Hex(out.GetPixel(2, 1)), Hex(0x3F0045));
+    // Radius 0 copies; other depths come back in their own format.
+    BoxBlur(*pic, out, 0);
+    EXPECT_EQ(Pixels(out), Pixels(*pic));
+    auto pic16 = Filled(5, 5, 16, 0xFFFF);
+    pic16->SetPixel(2, 2, 0);
+    BoxBlur(*pic16, out, 2);
+    EXPECT_EQ(out.BitCount(), 16);
+    EXPECT_EQ(out.GetPixel(0, 0), uint32_t(out.ColorToPixel(0xE2E2E2)));  // 8 × 255 / 9
+    EXPECT_EQ(out.GetPixel(2, 2), uint32_t(out.ColorToPixel(0xF4F4F4)));  // 24 × 255 / 25
+}
+
 TEST(WipeKinds, ReedBlindAndRubber) {
     WipeScene s(8, 3);
     // q = 15 × e / d: at 3 of 15 the old picture's column 3 covers columns 0..3.
@@ -257,6 +280,37 @@ TEST(WipeKinds, Twist) {
     Draw(v, {WP_TWISTV, 10, 1});
     EXPECT_EQ(v.D(1, 3), v.O(1, 3));
     EXPECT_EQ(v.D(3, 3), v.P(3, 3));
+}
+
+// The vertical kinds are the horizontal ones turned on their side: the same pictures
+// transposed give the transposed result.
+TEST(WipeKinds, VerticalKindsAreTheHorizontalOnesTransposed) {
+    auto transposed = [](TDIBX& s) {
+        auto t = std::make_unique<TDIBX>(s.Height(), s.Width(), 32);
+        for (int32_t y = 0; y < s.Height(); ++y)
+            for (int32_t x = 0; x < s.Width(); ++x) t->SetPixel(y, x, s.GetPixel(x, y));
+        return t;
+    };
+    const std::pair<int32_t, int32_t> pairs[] = {
+        {WP_TWISTH, WP_TWISTV},   {WP_SUDAREH, WP_SUDAREV}, {WP_RUBBERH, WP_RUBBERV},
+        {WP_SCROLLH, WP_SCROLLV}, {WP_BLINDH, WP_BLINDV},   {WP_CURTAINH, WP_CURTAINV}};
+    for (auto [h, v] : pairs) {
+        for (bool start : {false, true}) {
+            for (int32_t t : {1, 130, 333, 500, 781, 999}) {
+                SCOPED_TRACE(std::string(WipeKindName(v)) + " " + std::to_string(t) +
+                             (start ? " start" : ""));
+                // The horizontal kinds turn rows (the twist) or columns (the others).
+                const bool rows = h == WP_TWISTH;
+                WipeScene a(rows ? 13 : 9, rows ? 9 : 13), b(rows ? 9 : 13, rows ? 13 : 9);
+                b.old = transposed(*a.old);
+                b.neu = transposed(*a.neu);
+                b.dest = transposed(*a.dest);
+                Draw(a, {h, 1000, t, 3, 2, start});
+                Draw(b, {v, 1000, t, 3, 2, start});
+                EXPECT_EQ(Pixels(*transposed(*a.dest)), Pixels(*b.dest));
+            }
+        }
+    }
 }
 
 TEST(WipeKinds, Spot) {

@@ -4,9 +4,11 @@
 
 #include <climits>
 #include <functional>
+#include <random>
 #include <set>
 
 #include "gfx/wipe_cells.h"
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_mask.h"
 #include "gfx_test_util.h"
 #include "wipe_test_util.h"
@@ -391,6 +393,91 @@ TEST(Wipe, OtherDepths) {
         b->Step();
         EXPECT_EQ(dest->GetPixel(0, 0), uint32_t(dest->ColorToPixel(0x7E7E7E)));
         EXPECT_EQ(dest->GetPixel(1, 0), 0u);
+    }
+}
+
+// The SSE2 and AVX2 rows give the general rows' pixels: on rows with stray fourth bytes,
+// saturating channels, masks of 0, 255 and between, levels below, inside and above 0..511,
+// and lengths that leave tails.
+TEST(Wipe, FastRowKernelsMatchTheGeneralOnes) {
+    std::vector<KernelLevel> levels;
+    for (KernelLevel l : {KernelLevel::Sse2, KernelLevel::Avx2})
+        if (RowKernels::Supported(l)) levels.push_back(l);
+    if (levels.empty()) GTEST_SKIP() << "this processor runs the general kernels only";
+    std::mt19937 rng(77);
+    const WipeRowKernels& gen = WipeRowKernels::General();
+    for (KernelLevel level : levels) {
+        const WipeRowKernels& fast = WipeRowKernels::ForLevel(level);
+        ASSERT_EQ(fast.level, level);
+        for (int round = 0; round < 200; ++round) {
+            const int w = int(rng() % 70);
+            const size_t count = static_cast<size_t>(w);
+            std::vector<uint32_t> o(count), n(count), a(count), b(count);
+            std::vector<uint8_t> m(count), g(count);
+            std::vector<uint16_t> t(count);
+            for (int i = 0; i < w; ++i) {
+                o[size_t(i)] = rng() | (rng() % 2 ? 0xF0F0F0u : 0u);
+                n[size_t(i)] = rng() % 5 == 0 ? o[size_t(i)] : rng();
+                const uint32_t pick = rng() % 4;
+                m[size_t(i)] = uint8_t(pick == 0 ? 0 : pick == 1 ? 255 : rng());
+                g[size_t(i)] = uint8_t(rng());
+                t[size_t(i)] = uint16_t(rng() % 1200);
+            }
+            const int32_t bias = int32_t(rng() % 1400) - 600;
+            SCOPED_TRACE(std::to_string(w) + " " + std::to_string(bias));
+            gen.compose(a.data(), o.data(), n.data(), m.data(), w);
+            fast.compose(b.data(), o.data(), n.data(), m.data(), w);
+            ASSERT_EQ(a, b) << "compose";
+            gen.select(a.data(), o.data(), n.data(), m.data(), w);
+            fast.select(b.data(), o.data(), n.data(), m.data(), w);
+            ASSERT_EQ(a, b) << "select";
+            gen.lightenBytes(a.data(), o.data(), n.data(), g.data(), bias, w);
+            fast.lightenBytes(b.data(), o.data(), n.data(), g.data(), bias, w);
+            ASSERT_EQ(a, b) << "lighten bytes";
+            gen.darkenBytes(a.data(), o.data(), n.data(), g.data(), bias, w);
+            fast.darkenBytes(b.data(), o.data(), n.data(), g.data(), bias, w);
+            ASSERT_EQ(a, b) << "darken bytes";
+            gen.lightenWords(a.data(), o.data(), n.data(), t.data(), bias + 300, w);
+            fast.lightenWords(b.data(), o.data(), n.data(), t.data(), bias + 300, w);
+            ASSERT_EQ(a, b) << "lighten words";
+        }
+    }
+    // The general rows themselves, against the formulas.
+    const uint32_t o = 0x10F080, n = 0xF02040;
+    uint32_t d = 0;
+    const uint8_t half = 100, none = 0, full = 255;
+    gen.compose(&d, &o, &n, &half, 1);
+    EXPECT_EQ(Hex(d), Hex(Mix(o, n, 100)));
+    gen.compose(&d, &o, &n, &none, 1);
+    EXPECT_EQ(d, o);
+    gen.compose(&d, &o, &n, &full, 1);
+    EXPECT_EQ(d, n);
+    const uint8_t level = 200;
+    gen.lightenBytes(&d, &o, &n, &level, -100, 1);  // v = 100
+    EXPECT_EQ(Hex(d), Hex(Grey(o, 100)));
+    gen.darkenBytes(&d, &o, &n, &level, 200, 1);  // v = 400: the new one darkened by 111
+    EXPECT_EQ(Hex(d), Hex(Grey(n, -111)));
+    const uint16_t far = 900;
+    gen.lightenWords(&d, &o, &n, &far, 100, 1);  // v = 0
+    EXPECT_EQ(Hex(d), Hex(o));
+}
+
+// Whole transitions drawn with the general kernels and with the fastest: the same pictures.
+TEST(Wipe, EveryKindDrawsTheSameWithEveryKernelLevel) {
+    for (int32_t kind = 1; kind < kWipeKindEnd; ++kind) {
+        SCOPED_TRACE(WipeKindName(kind));
+        WipeScene general(67, 41), best(67, 41);
+        general.dest->SetKernelLevel(KernelLevel::General);
+        auto a = general.Make(kind, 1000), b = best.Make(kind, 1000);
+        for (auto* w : {a.get(), b.get()}) {
+            w->SetParam(1, std::max(w->GetParam(1), 9));  // soft mask edges
+            w->Prepare();
+        }
+        for (int32_t t : {0, 123, 499, 500, 777, 998}) {
+            WipeScene::At(*a, t);
+            WipeScene::At(*b, t);
+            ASSERT_EQ(Pixels(*general.dest), Pixels(*best.dest)) << t;
+        }
     }
 }
 
