@@ -1,8 +1,8 @@
 #include "app/engine.h"
 
-#include <chrono>
 #include <filesystem>
 
+#include "base/clock.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "display/display_commands.h"
@@ -19,16 +19,6 @@
 #include "vfs/vr_file_manager.h"
 
 namespace vesk {
-
-namespace {
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
     fs_ = options_.HostFs;

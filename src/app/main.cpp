@@ -22,6 +22,7 @@
 #include "app/screenshots.h"
 #include "app/start_logo.h"
 #include "app/value_json.h"
+#include "base/clock.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "display/vesk_base_list.h"
@@ -71,12 +72,6 @@ bool IsInside(const std::string& folder, const std::string& root) {
         if (fi == f.end() || *fi != *ri) return false;
     }
     return true;
-}
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 // The window's input goes to the display root while the game is active; closing the window

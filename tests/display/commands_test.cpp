@@ -396,9 +396,9 @@ TEST(Commands, AFlipSavedMidwayEndsOnTheNewScreenWhenLoaded) {
     EXPECT_EQ(g.root.FindComponent("front"), nullptr);  // deleted with the old screen
 }
 
-// A reset of every frame from an event aborts the flip in progress: the new screen at once,
-// and with DeleteOld the old screen's children go, cabinets too.
-TEST(Commands, AbortingAFlipEndsItAtOnce) {
+// An aborted flip (a reset of every frame from an event) with DeleteOld deletes every child
+// of the old screen, cabinets too, where a finished one keeps the cabinets.
+TEST(Commands, AnAbortedFlipDeletesTheOldCabinetsToo) {
     Game g;
     g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
     TPageBuilder main;
@@ -434,6 +434,54 @@ TEST(Commands, AbortingAFlipEndsItAtOnce) {
     EXPECT_EQ(g.root.FindComponent("cab"), nullptr);
     EXPECT_EQ(g.root.FindComponent("kept"), nullptr);
     EXPECT_NE(g.root.FindComponent("idler"), nullptr);
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+// A PCReset for all frames, run by an event while the main flow waits in a timed flip,
+// ends the flip at once (the back layer shows, the old layer's objects are deleted) and
+// sends the main flow to the new place; the aborted flip is not finished again later.
+TEST(Commands, PCResetAbortsATimedFlip) {
+    Game g;
+    g.root.SetWipeFactory([](int32_t kind, TCustomDIBX& dest, TCustomDIBX&,
+                             TCustomDIBX&) -> std::unique_ptr<IScreenWipe> {
+        if (kind != 3) return nullptr;
+        return std::make_unique<TFakeWipe>(dest);
+    });
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"front\"", r, "255")
+        .SetPropText(PR_HANDLEKEY, "1")
+        .SetPropText(PR_ONKEYDOWN, "\"reset.lsb\"");
+    Box(main, "\"back\"", r, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", "3")
+        .SetExprText("Time", "480")
+        .SetExprText("DeleteOld", "1");
+    main.Calc("hits = 1");
+    TPageBuilder reset;
+    reset.Add(CC_PCRESET).SetText("Page", "after.lsb").SetNum("Target", 0).SetNum("AllFrames", 1);
+    reset.Calc("hits = 9");
+    TPageBuilder after;
+    after.Calc("hits = hits + 2");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.pages.pages["reset.lsb"] = reset.Bytes();
+    g.pages.pages["after.lsb"] = after.Bytes();
+    g.cm.Start("main.lsb");
+    for (int i = 0; i < 4; ++i) g.Frame();
+    ASSERT_NE(g.root.Transition(), nullptr) << "the flip is not running";
+    EXPECT_EQ(g.root.FrontIndex(), 0);
+    EXPECT_EQ(g.Px(2, 2), 0x00FF00u);  // the wipe's picture
+
+    g.root.RecordKeyDown('A');
+    g.Frame();
+    g.root.RecordKeyUp('A');
+    EXPECT_EQ(g.root.Transition(), nullptr);
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.root.FindComponent("front"), nullptr);
+    EXPECT_EQ(g.Hits(), 2);  // neither the rest of the flow nor of the event ran
+    for (int i = 0; i < 40; ++i) g.Frame();
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Hits(), 2);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
 }
 

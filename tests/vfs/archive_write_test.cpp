@@ -1,6 +1,9 @@
 // The archive writer: its layout, its choice between storing and compressing, its checksums.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <random>
 
 #include "base/cp932.h"
@@ -81,12 +84,25 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
         {"pic\\c.qil", quil("Quil106", 1), 0}, {"pic\\d.QIL", quil("Quil106", 0), 1},
         {"pic\\e.qil", quil("Quil102", 1), 1}, {Utf8ToCp932("日本語\\名前.txt"), Text(100), 0},
     };
+    // Every file was last written on 4 March 2021 at 05:06:08 local time: in the DOS form
+    // the date is (2021 - 1980) << 9 | 3 << 5 | 4 and the time 5 << 11 | 6 << 5 | 8 / 2.
+    std::tm when{};
+    when.tm_year = 2021 - 1900;
+    when.tm_mon = 3 - 1;
+    when.tm_mday = 4;
+    when.tm_hour = 5;
+    when.tm_min = 6;
+    when.tm_sec = 8;
+    when.tm_isdst = -1;
+    const auto written = std::chrono::file_clock::from_sys(
+        std::chrono::system_clock::from_time_t(std::mktime(&when)));
+    const int32_t dosTime = 0x5264'28C4;
     TVrFileCollection c(hostFs);
     c.Open(src.path());  // a folder collection
     for (const Case& k : cases) {
         std::string rel = Cp932ToUtf8(k.name);
         std::replace(rel.begin(), rel.end(), '\\', '/');
-        src.Write(rel, k.bytes);
+        std::filesystem::last_write_time(src.Write(rel, k.bytes), written);
         c.AddEntry(k.name);
     }
     TempDir out;
@@ -102,7 +118,7 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
         SCOPED_TRACE(cases[i].name);
         const TVrFile& f = *r.At(i);
         EXPECT_EQ(f.Stored, cases[i].stored);
-        EXPECT_NE(f.FileTime, 0);
+        EXPECT_EQ(f.FileTime, dosTime);
         std::vector<uint8_t> stored, bytes;
         r.ReadMember(f, stored, false);
         r.ReadMember(f, bytes);
