@@ -397,7 +397,7 @@ TEST(Commands, AFlipSavedMidwayEndsOnTheNewScreenWhenLoaded) {
 }
 
 // An aborted flip (a reset of every frame from an event) with DeleteOld deletes every child
-// of the old screen, cabinets too, where a finished one keeps the cabinets.
+// of the old screen, cabinets included.
 TEST(Commands, AnAbortedFlipDeletesTheOldCabinetsToo) {
     Game g;
     g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
