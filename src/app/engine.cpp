@@ -11,6 +11,7 @@
 #include "display/motion_file.h"
 #include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
+#include "display/wipe_factory.h"
 #include "gfx/cursor_file.h"
 #include "platform/posix_file_system.h"
 #include "vars/param_collection.h"
@@ -85,6 +86,8 @@ bool TEngine::Start() {
         // Each subsystem registers the object kinds it makes and the commands it carries out.
         RegisterDisplayKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
+        // Flips run their transitions; mask pictures come from the game's files.
+        root_->SetWipeFactory(MakeWipeFactory(*files_));
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));

@@ -6,6 +6,7 @@
 
 #include "base/stream.h"
 #include "display/display_commands.h"
+#include "display/wipe_factory.h"
 #include "display_fixture.h"
 #include "image_fixture.h"
 #include "script/call_man.h"
@@ -325,6 +326,137 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     EXPECT_EQ(g.root.Transition(), nullptr);
     EXPECT_EQ(g.root.FindComponent(SystemName("\x01")), nullptr);
     EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+// A front screen of a red box and a back screen of a blue one, flipped with `effect`
+// for 100 ms; `deleteOld` as given.
+TPageBuilder FlipScene(int32_t effect, const char* deleteOld = "0") {
+    TPageBuilder main;
+    const char* front[] = {"0", "0", "40", "30"};
+    const char* back[] = {"20", "10", "40", "30"};
+    Box(main, "\"front\"", front, "255");
+    Box(main, "\"back\"", back, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", std::to_string(effect))
+        .SetExprText("Time", "100")
+        .SetExprText("DeleteOld", deleteOld);
+    main.Calc("hits = 1");
+    return main;
+}
+
+TWipeEnv SeededWipes() {
+    TWipeEnv env;
+    env.seed = 5;
+    return env;
+}
+
+// Every kind through the flip command and the real transitions: the script waits for the
+// time while the transition owns the screen, then the new screen shows whole. 39 and more
+// are no kind: the layers swap at once.
+TEST(Commands, FlipsRunEveryKindOfTransitionToTheNewScreen) {
+    for (int32_t effect = 0; effect <= 40; ++effect) {
+        SCOPED_TRACE(effect);
+        Game g;
+        g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+        g.pages.pages["main.lsb"] = FlipScene(effect).Bytes();
+        g.cm.Start("main.lsb");
+        g.Frame();
+        const bool runs = effect >= 1 && effect <= 38;
+        EXPECT_EQ(g.root.TransitionShown(), runs);
+        int frames = 0;
+        while (g.Hits() == 0 && frames < 50) {
+            g.Frame();
+            ++frames;
+            if (g.Hits() == 0) {
+                EXPECT_EQ(g.root.WholeArea(), g.root.Screen().BoundsRect());
+            }
+        }
+        // A frame to start, then 0, 16, ... 96 ms, and the end at 112.
+        EXPECT_EQ(frames, runs ? 8 : 1);
+        EXPECT_FALSE(g.root.TransitionShown());
+        EXPECT_EQ(g.root.FrontIndex(), 1);
+        EXPECT_EQ(g.Px(25, 15), 0x0000FFu);
+        EXPECT_EQ(g.Px(5, 5), 0u);
+        EXPECT_EQ(g.Px(63, 47), 0u);
+    }
+}
+
+// The transition is no part of the saved state: a game saved in the middle of a flip, when
+// loaded, ends the flip at once on the new screen, with the flip's DeleteOld kept.
+TEST(Commands, AFlipSavedMidwayEndsOnTheNewScreenWhenLoaded) {
+    MemoryStream tree, flow;
+    {
+        Game g;
+        g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+        g.pages.pages["main.lsb"] = FlipScene(WP_DITHER, "1").Bytes();
+        g.cm.Start("main.lsb");
+        for (int i = 0; i < 4; ++i) g.Frame();
+        ASSERT_TRUE(g.root.TransitionShown());
+        StreamWriter w(tree);
+        g.root.SaveState(w);
+        g.cm.SaveToStream(flow);
+    }
+    Game g;
+    g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+    g.pages.pages["main.lsb"] = FlipScene(WP_DITHER, "1").Bytes();
+    tree.Seek(0, SeekFrom::Begin);
+    flow.Seek(0, SeekFrom::Begin);
+    StreamReader r(tree);
+    g.root.LoadState(r, 139);
+    g.cm.LoadFromStream(flow, 139);
+    EXPECT_EQ(g.root.FrontIndex(), 0);
+    EXPECT_FALSE(g.root.TransitionShown());
+    int frames = 0;
+    while (g.Hits() == 0 && frames < 10) {
+        g.Frame();
+        ++frames;
+    }
+    EXPECT_LE(frames, 2);
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Px(25, 15), 0x0000FFu);
+    EXPECT_EQ(g.Px(5, 5), 0u);
+    EXPECT_EQ(g.root.FindComponent("front"), nullptr);  // deleted with the old screen
+}
+
+// An aborted flip (a reset of every frame from an event) with DeleteOld deletes every child
+// of the old screen, cabinets included.
+TEST(Commands, AnAbortedFlipDeletesTheOldCabinetsToo) {
+    Game g;
+    g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"kept\"", r, "255").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_SAVECABINET).SetPropText(PR_NAME, "\"cab\"").SetExprList("Names", {"\"kept\""});
+    Box(main, "\"old\"", r, "255");
+    Box(main, "\"idler\"", r, "$FF0000")
+        .SetPropText(PR_PARENT, "\"\x01\"")
+        .SetPropText(PR_ONIDLE, "\"idle.lsb\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", "1")
+        .SetExprText("Time", "100000")
+        .SetExprText("DeleteOld", "1");
+    main.Calc("hits = 1");
+    TPageBuilder idle;
+    idle.Add(CC_PCRESET).SetText("Page", "after.lsb").SetNum("Target", 0).SetNum("AllFrames", 1);
+    TPageBuilder after;
+    after.Calc("hits = 7");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.pages.pages["idle.lsb"] = idle.Bytes();
+    g.pages.pages["after.lsb"] = after.Bytes();
+    g.cm.Start("main.lsb");
+    int frames = 0;
+    while (g.Hits() == 0 && frames < 10) {
+        g.Frame();
+        ++frames;
+    }
+    EXPECT_EQ(g.Hits(), 7);
+    EXPECT_FALSE(g.root.TransitionShown());
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.root.FindComponent("old"), nullptr);
+    EXPECT_EQ(g.root.FindComponent("cab"), nullptr);
+    EXPECT_EQ(g.root.FindComponent("kept"), nullptr);
+    EXPECT_NE(g.root.FindComponent("idler"), nullptr);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
 }
 
