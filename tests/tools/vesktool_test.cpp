@@ -16,6 +16,7 @@
 
 #include "../media/smf_builder.h"
 #include "../vfs/vfs_fixture.h"
+#include "command_table.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
 #include "script/command.h"
@@ -84,48 +85,55 @@ class ToolTest : public ::testing::Test {
     test::TempDir dir_;
 };
 
-TEST_F(ToolTest, EveryCommandAnswersHelp) {
-    const std::vector<std::vector<std::string>> commands = {
-        {},
-        {"archive"},
-        {"archive", "list"},
-        {"archive", "extract"},
-        {"archive", "create"},
-        {"archive", "check"},
-        {"build"},
-        {"demo"},
-        {"expr"},
-        {"expr", "compile"},
-        {"expr", "eval"},
-        {"image"},
-        {"image", "to-png"},
-        {"image", "to-qil"},
-        {"midi"},
-        {"midi", "dump"},
-        {"midi", "render"},
-        {"motion"},
-        {"motion", "write"},
-        {"motion", "dump"},
-        {"page"},
-        {"page", "dump"},
-        {"picture"},
-        {"picture", "info"},
-        {"picture", "convert"},
-        {"script"},
-        {"script", "compile"},
-        {"script", "decompile"},
-    };
-    for (const auto& c : commands) {
-        std::string name = "vesktool";
-        for (const std::string& part : c) name += " " + part;
-        SCOPED_TRACE(name);
-        std::string cmd = Quote(VESKTOOL_PATH);
-        for (const std::string& part : c) cmd += " " + part;
-        const fs::path out = Path("help.txt");
-        ASSERT_EQ(std::system((cmd + " --help >" + Quote(out.string()) + " 2>&1").c_str()), 0);
-        const std::string help = ReadText(out);
-        EXPECT_NE(help.find("Usage: " + name), std::string::npos) << help;
+// Every command path of the tool, "archive list" and the like, found from the tool itself.
+void CommandPaths(const CLI::App& app, const std::vector<std::string>& path,
+                  std::vector<std::vector<std::string>>& out) {
+    out.push_back(path);
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        std::vector<std::string> longer = path;
+        longer.push_back(sub->get_name());
+        CommandPaths(*sub, longer, out);
     }
+}
+
+TEST(ToolHelpTest, EveryCommandAnswersHelpWithItsUsage) {
+    std::vector<std::vector<std::string>> paths;
+    {
+        CLI::App tool;
+        tool::TToolRun run;
+        tool::DescribeTool(tool, run);
+        CommandPaths(tool, {}, paths);
+    }
+    EXPECT_GE(paths.size(), 28u);
+    for (const auto& path : paths) {
+        std::string name = "vesktool";
+        for (const std::string& part : path) name += " " + part;
+        SCOPED_TRACE(name);
+        CLI::App tool;
+        tool::TToolRun run;
+        tool::DescribeTool(tool, run);
+        std::vector<std::string> args = {"--help"};  // the library takes them last first
+        args.insert(args.end(), path.rbegin(), path.rend());
+        EXPECT_THROW(tool.parse(args), CLI::CallForHelp);
+        const std::string help = tool.help();
+        EXPECT_NE(help.find("Usage: " + name + " [OPTIONS]"), std::string::npos) << help;
+        // Every option and argument says what it is for.
+        const CLI::App* app = &tool;
+        for (const std::string& part : path) app = app->get_subcommand(part);
+        for (const CLI::Option* o : app->get_options())
+            EXPECT_FALSE(o->get_description().empty()) << o->get_name();
+        if (!path.empty()) EXPECT_FALSE(app->get_description().empty());
+    }
+}
+
+TEST_F(ToolTest, HelpGoesToStandardOutputAndUsageErrorsEndWithTwo) {
+    ToolResult r = Tool({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: vesktool [OPTIONS] SUBCOMMAND"), std::string::npos) << r.out;
+    r = Tool({"image", "to-qil", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--first-layer-opaque"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
     // Without a command, or with one that does not exist: a usage error.
     ExpectUsage(Tool({}), "");
     ExpectUsage(Tool({"nosuch"}), "");

@@ -28,6 +28,10 @@ struct CommandEntry {
 // Ends with a row of nulls.
 extern const CommandEntry kCommands[];
 
+// The whole command line of the tool on `tool`: every subcommand of kCommands, whose callbacks
+// set `run`.
+void DescribeTool(CLI::App& tool, TToolRun& run);
+
 // A positional argument, named in the help by `name` alone.
 template <class T>
 CLI::Option* AddArg(CLI::App* app, const std::string& name, T& target, const std::string& what) {

@@ -22,13 +22,9 @@ std::string CommandPath(const CLI::App& tool) {
 
 int main(int argc, char** argv) {
     using namespace vesk::tool;
-    CLI::App tool("vesktool: the command-line tool for game data", "vesktool");
-    tool.require_subcommand(1);
-    // An option given twice takes its last value; the subcommands inherit this.
-    tool.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    tool.footer("Every command answers --help. Exit status: 0 done, 1 failed, 2 usage error.");
+    CLI::App tool;
     TToolRun run;
-    for (auto* c = kCommands; c->name; ++c) c->add(tool, run);
+    DescribeTool(tool, run);
     try {
         tool.parse(argc, argv);
         return run.status;
