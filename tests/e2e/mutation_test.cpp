@@ -1,6 +1,7 @@
 // Damaged games: the player runs copies of a small game whose pages and project file have
-// bytes flipped, cut off, added or overwritten with extreme numbers. Every run must end in
-// order: exit status 0, 1 or 3, no signal, no sanitizer report, within a time limit.
+// bytes flipped, cut off, added or overwritten with extreme numbers (a few chosen fields of
+// the project file first, then random places). Every run must end in order: exit status 0,
+// 1 or 3, no signal, no sanitizer report, within a time limit.
 //
 // The damage comes from a fixed seed, so a failure is reproduced by its case number:
 // VESK_MUTATION=N runs only case N and keeps the damaged game (its folder is printed).
@@ -153,6 +154,29 @@ std::string Damage(const fs::path& dir, std::mt19937& rng) {
     return what;
 }
 
+// Numbers of the project file that size what the player makes, each set to an extreme: the
+// version, the lengths of the name and the start page, and the screen (a surface that size).
+struct TFieldDamage {
+    const char* field;
+    int32_t after;  // the field's offset after the project name's bytes; -1: before them
+    int32_t offset;
+    uint32_t value;
+};
+const TFieldDamage kFieldDamage[] = {
+    {"version", -1, 0, 0x7FFFFFFF},     {"name length", -1, 4, 0x7FFFFFFF},
+    {"screen width", 1, 8, 0x7FFFFFFF}, {"screen height", 1, 12, 0x7FFFFFFF},
+    {"screen width", 1, 8, 40000},      {"start page length", 1, 24, 0x7FFFFFF0},
+};
+
+std::string DamageField(const fs::path& dir, const TFieldDamage& d) {
+    std::vector<uint8_t> b = ReadBytes(dir / kFiles[0]);
+    const uint32_t nameLength = uint32_t(b[4]) | uint32_t(b[5]) << 8;
+    const size_t at = size_t(d.offset) + (d.after >= 0 ? nameLength : 0);
+    for (int k = 0; k < 4; ++k) b.at(at + size_t(k)) = uint8_t(d.value >> (8 * k));
+    WriteBytes(dir / kFiles[0], b);
+    return std::string(kFiles[0]) + ": " + d.field + " " + std::to_string(d.value);
+}
+
 struct TMutantRun {
     int index = 0;
     std::string what;
@@ -210,14 +234,15 @@ TEST(MutationTest, DamagedGamesEndInOrder) {
     if (const char* v = std::getenv("VESK_MUTATION")) only = std::atoi(v);
     std::mt19937 rng(20240614);
     std::vector<TMutantRun> pending;
-    for (int i = 0; i < kCases; ++i) {
+    const int fixed = int(std::size(kFieldDamage));
+    for (int i = 0; i < fixed + kCases; ++i) {
         TMutantRun r;
         r.index = i;
         r.dir = only == i ? fs::temp_directory_path() / ("veskplay-mutation-" + std::to_string(i))
                           : w.Path("case" + std::to_string(i));
         fs::remove_all(r.dir);
         fs::copy(w.Path("game"), r.dir, fs::copy_options::recursive);
-        r.what = Damage(r.dir, rng);
+        r.what = i < fixed ? DamageField(r.dir, kFieldDamage[i]) : Damage(r.dir, rng);
         r.err = r.dir / "stderr.txt";
         if (only < 0 || only == i) pending.push_back(std::move(r));
     }
