@@ -131,15 +131,14 @@ std::vector<Case> Cases() {
         return p.createSolid(&c);
     };
     return {
-        {"Draw", [=](Scene& s) { s.screen->Draw(0, 0, false, false, false, full, *s.src); },
+        {"Draw", [=](Scene& s) { s.screen->Draw(0, 0, full, *s.src); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.src, Pixman::kX8R8G8B8);
              auto* d = bits(p, *s.screen, Pixman::kX8R8G8B8);
              p.composite(Pixman::kOpSrc, a, nullptr, d, 0, 0, 0, 0, 0, 0, fw, fh);
              p.unref(a), p.unref(d);
          }},
-        {"DrawAlpha128",
-         [=](Scene& s) { s.screen->DrawAlpha(0, 0, 128, false, false, false, full, *s.src); },
+        {"DrawAlpha128", [=](Scene& s) { s.screen->DrawAlpha(0, 0, full, *s.src, 128); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.src, Pixman::kX8R8G8B8);
              auto* m = solid(p, 128 * 257);
@@ -147,8 +146,7 @@ std::vector<Case> Cases() {
              p.composite(Pixman::kOpOver, a, m, d, 0, 0, 0, 0, 0, 0, fw, fh);
              p.unref(a), p.unref(m), p.unref(d);
          }},
-        {"DrawMask",
-         [=](Scene& s) { s.screen->DrawMask(0, 0, *s.mask, false, false, full, *s.src); },
+        {"DrawMask", [=](Scene& s) { s.screen->DrawMask(0, 0, full, *s.src, *s.mask); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.src, Pixman::kX8R8G8B8);
              auto* m = p.createBits(Pixman::kA8, fw, fh,
@@ -158,16 +156,14 @@ std::vector<Case> Cases() {
              p.composite(Pixman::kOpOver, a, m, d, 0, 0, 0, 0, 0, 0, fw, fh);
              p.unref(a), p.unref(m), p.unref(d);
          }},
-        {"DrawAdd255",
-         [=](Scene& s) { s.screen->DrawAdd(0, 0, 255, false, false, false, full, *s.src); },
+        {"DrawAdd255", [=](Scene& s) { s.screen->DrawAdd(0, 0, full, *s.src, 255); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.src, Pixman::kX8R8G8B8);
              auto* d = bits(p, *s.screen, Pixman::kX8R8G8B8);
              p.composite(Pixman::kOpAdd, a, nullptr, d, 0, 0, 0, 0, 0, 0, fw, fh);
              p.unref(a), p.unref(d);
          }},
-        {"DrawAdd128",
-         [=](Scene& s) { s.screen->DrawAdd(0, 0, 128, false, false, false, full, *s.src); },
+        {"DrawAdd128", [=](Scene& s) { s.screen->DrawAdd(0, 0, full, *s.src, 128); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.src, Pixman::kX8R8G8B8);
              auto* m = solid(p, 128 * 257);
@@ -176,9 +172,7 @@ std::vector<Case> Cases() {
              p.unref(a), p.unref(m), p.unref(d);
          }},
         {"StretchDraw1.5",
-         [=](Scene& s) {
-             s.screen->StretchDraw(full, *s.small, 255, false, false, false, s.small->BoundsRect());
-         },
+         [=](Scene& s) { s.screen->StretchDraw(full, s.small->BoundsRect(), *s.small, 255); },
          [=](Scene& s, Pixman& p) {
              auto* a = bits(p, *s.small, Pixman::kX8R8G8B8);
              Pixman::Transform t{{{65536 * 2 / 3, 0, 0}, {0, 65536 * 2 / 3, 0}, {0, 0, 65536}}};
@@ -190,8 +184,8 @@ std::vector<Case> Cases() {
          }},
         {"DrawRotate20",
          [=](Scene& s) {
-             s.screen->DrawRotate(kW / 2, kH / 2, 255, false, false, false, 20, kH / 2, kW / 2,
-                                  full, *s.src, 256, 256);
+             s.screen->DrawRotate(kW / 2, kH / 2, full, *s.src, 255,
+                                  {.angle = 20, .pivotX = kW / 2, .pivotY = kH / 2});
          },
          [=](Scene& s, Pixman& p) {
              // Destination to source: rotate back around the centre.

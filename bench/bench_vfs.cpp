@@ -17,6 +17,7 @@
 #include <string>
 
 #include "base/stream.h"
+#include "platform/posix_file_system.h"
 #include "vfs/big_stream.h"
 #include "vfs/host_path.h"
 #include "vfs/vr_file.h"
@@ -63,13 +64,14 @@ std::vector<uint8_t> Noise(size_t n) {
 }
 
 std::string MakeArchive(const std::string& dir, const std::vector<uint8_t>& member, bool stored) {
-    vesk::TVrFileCollection c;
+    vesk::TPosixFileSystem hostFs;
+    vesk::TVrFileCollection c(hostFs);
     vesk::TVrFile* f = c.AddMemoryEntry("data\\member.bin");
     f->Data->Write(member.data(), member.size());
     // An in-memory member of 5 MiB or more is stored as is.
     if (stored && member.size() < 0x500000) std::abort();
     std::string path = dir + "/game.dat";
-    vesk::TTpBigFileStream out(path, vesk::TTpBigFileStream::Mode::Create);
+    vesk::TTpBigFileStream out(hostFs, path, vesk::TTpBigFileStream::Mode::Create);
     c.WriteArchive(out);
     return path;
 }
@@ -78,7 +80,8 @@ void BM_LoadCompressed(benchmark::State& state) {
     Scratch s;
     auto raw = Script(size_t(state.range(0)));
     std::string path = MakeArchive(s.path, raw, false);
-    vesk::TVrFileManager fm(s.path);
+    vesk::TPosixFileSystem hostFs;
+    vesk::TVrFileManager fm(hostFs, s.path);
     fm.AddArchive(path);
     vesk::TVrFile* f = fm.FindEntry("data\\member.bin").entry;
     std::vector<uint8_t> packed;
@@ -116,7 +119,8 @@ void BM_LoadStored(benchmark::State& state) {
     std::string path = MakeArchive(s.path, raw, true);
     std::string plainPath = s.path + "/plain.bin";
     vesk::WriteFileAtomic(plainPath, raw.data(), raw.size());
-    vesk::TVrFileManager fm(s.path + "/none");
+    vesk::TPosixFileSystem hostFs;
+    vesk::TVrFileManager fm(hostFs, s.path + "/none");
     fm.AddArchive(path);
     double load = 0, plain = 0;
     vesk::MemoryStream m;
@@ -138,7 +142,8 @@ void BM_LoadStored(benchmark::State& state) {
 BENCHMARK(BM_LoadStored)->Arg(8 << 20)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_Lookup(benchmark::State& state) {
-    vesk::TVrFileCollection c;
+    vesk::TPosixFileSystem hostFs;
+    vesk::TVrFileCollection c(hostFs);
     const int n = int(state.range(0));
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i) {
@@ -169,10 +174,12 @@ void BM_LooseMiss(benchmark::State& state) {
     auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
     std::filesystem::last_write_time(s.path, old);
     std::filesystem::last_write_time(s.path + "/Image", old);
+    vesk::TPosixFileSystem hostFs;
     vesk::THostDirCache cache;
     vesk::THostDirCache* use = state.range(1) ? &cache : nullptr;
     for (auto _ : state)
-        benchmark::DoNotOptimize(vesk::FindHostFile(s.path, "image\\bg01.png", use));
+        benchmark::DoNotOptimize(
+            vesk::ResolveGameName(hostFs, s.path, "image\\bg01.png", vesk::GameEntry::File, use));
 }
 BENCHMARK(BM_LooseMiss)
     ->ArgNames({"files", "cached"})

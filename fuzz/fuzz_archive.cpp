@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "platform/posix_file_system.h"
 #include "vfs/host_path.h"
 #include "vfs/pe_resource.h"
 #include "vfs/range_stream.h"
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         vesk::LocatePeResource(data, size, "DUMMY", "BINTYPE", "fuzz");
     } catch (const vesk::VeskError&) {
     }
-    vesk::TVrFileCollection c;
+    vesk::TPosixFileSystem hostFs;
+    vesk::TVrFileCollection c(hostFs);
     try {
         c.OpenResource("fuzz", vesk::TResourceData::Static(data, size));
     } catch (const vesk::VeskError&) {

@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "display/display_commands.h"
 #include "display/vesk_base_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte picks the save version, so the old layouts are reached too.
     const int32_t version = 100 + data[0] % 40;
     TVeskBaseList root(64, 48);
+    RegisterDisplayKinds(root.Kinds());
     MemoryStream s(std::vector<uint8_t>(data + 1, data + size));
     try {
         StreamReader r(s);

@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (s.LoadFromStream(in)) {
             // Draw the result once through the usual paths.
             TDIBX screen(64, 48, 32);
-            screen.DrawAlpha(-3, 5, 100, false, true, true, s.BoundsRect(), s);
-            screen.StretchDraw({0, 0, 64, 48}, s, 255, true, false, false, s.BoundsRect());
+            screen.DrawAlpha(-3, 5, s.BoundsRect(), s, 100,
+                             {.flip = Flip::Horizontal, .key = Key::Skip});
+            screen.StretchDraw({0, 0, 64, 48}, s.BoundsRect(), s, 255, {.flip = Flip::Vertical});
         }
     } catch (const VeskError&) {
     }

@@ -9,6 +9,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "platform/posix_file_system.h"
 #include "script/project.h"
 #include "script/project_file.h"
 #include "script/project_install.h"
@@ -33,7 +34,8 @@ void StartProject(const uint8_t* data, size_t size) {
     using namespace vesk;
     const std::string& dir = GameFolder();
     WriteFileAtomic(dir + "/vesk.lpb", data, size);
-    TVrFileManager files(dir + "/work");
+    TPosixFileSystem hostFs;
+    TVrFileManager files(hostFs, dir + "/work");
     files.RegisterStartupArchives(dir + "/veskplay", {dir});
     TParamCollection store;
     TSysFuncMan funcs(store);

@@ -1,53 +1,46 @@
 #include "app/engine.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <filesystem>
 
+#include "base/clock.h"
 #include "base/cp932.h"
 #include "base/error.h"
+#include "display/display_commands.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
 #include "display/motion_file.h"
+#include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
 #include "gfx/cursor_file.h"
+#include "platform/posix_file_system.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
+#include "vars/vesk_parser.h"
 #include "vfs/host_path.h"
 #include "vfs/vr_file_manager.h"
 
 namespace vesk {
 
-namespace {
-
-std::string FreshTempFolder() {
-    std::error_code ec;
-    auto base = std::filesystem::temp_directory_path(ec);
-    if (ec) base = "/tmp";
-    for (int i = 0;; ++i) {
-        auto dir = base / ("veskplay-" + std::to_string(::getpid()) + "-" + std::to_string(i));
-        if (std::filesystem::create_directory(dir, ec)) return dir.string();
-        if (ec && ec != std::errc::file_exists) return base.string();
-    }
-}
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
-
 TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
+    fs_ = options_.HostFs;
+    if (!fs_) {
+        ownFs_ = std::make_unique<TPosixFileSystem>();
+        fs_ = ownFs_.get();
+    }
     if (options_.TempFolder.empty()) {
-        options_.TempFolder = FreshTempFolder();
-        ownTemp_ = true;
+        options_.TempFolder = fs_->MakeTempFolder("veskplay-");
+        ownTemp_ = !options_.TempFolder.empty();
+        // Without a folder of its own the work files go to the shared one, which is never
+        // removed as a whole.
+        if (!ownTemp_) {
+            std::error_code ec;
+            options_.TempFolder = std::filesystem::temp_directory_path(ec).string();
+            if (ec) options_.TempFolder = "/tmp";
+        }
     }
     if (!options_.Now) options_.Now = MonotonicMs;
     logoDone_ = !options_.Logo;
-    files_ = std::make_unique<TVrFileManager>(options_.TempFolder, options_.CdRoots,
+    files_ = std::make_unique<TVrFileManager>(*fs_, options_.TempFolder, options_.CdRoots,
                                               options_.MessageBox);
 }
 
@@ -75,6 +68,23 @@ bool TEngine::Start() {
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
+        // Pictures come through the shared cache; one that cannot be shown is told once.
+        images_ = std::make_unique<TQuilCollection>(*files_);
+        images_->SetDiagnostic([this](const std::string& file, const std::string& reason) {
+            std::string name;
+            if (!TryCp932ToUtf8(file, name)) name = file;
+            Diagnose(name + ": " + reason + "; the picture shows nothing");
+        });
+        root_->SetImages(images_.get());
+        // Animations evaluate their end-of-loop delay against the game's variables.
+        root_->SetEvaluator([this](TVeskParser& e) -> TCustomParam* {
+            if (e.Ops.empty() || !store_) return nullptr;
+            e.Execute(*store_, funcs_.get());
+            return e.Result.get();
+        });
+        // Each subsystem registers the object kinds it makes and the commands it carries out.
+        RegisterDisplayKinds(root_->Kinds());
+        RegisterDisplayCommands(commands_, *root_);
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
@@ -94,6 +104,7 @@ bool TEngine::Start() {
         .Host = this,
         .Saves = options_.Saves,
         .Display = options_.Display ? options_.Display : root_.get(),
+        .Commands = &commands_,
         .Trace = options_.Trace,
         .ExeFolder = options_.ExePath.empty() ? std::string() : HostFolderOf(options_.ExePath),
         .HasGameArg = !options_.Args.empty()};
@@ -108,6 +119,8 @@ bool TEngine::Start() {
         ShowError(e);
     }
     step_.clear();
+    // Protected pictures unscramble with the project's image code.
+    if (images_) images_->SetImageCode(project_->ImageCode);
     clock_.Start(options_.Now());
     return !quit_;
 }
@@ -239,13 +252,20 @@ void TEngine::SetFullScreen(bool on) {
 }
 
 void TEngine::CommandFailed(const std::string& where, const std::string& message) {
+    std::string whereUtf8;
+    if (!TryCp932ToUtf8(where, whereUtf8)) whereUtf8 = where;
+    Diagnose(whereUtf8 + ": " + message);
+}
+
+void TEngine::CommandNotCarriedOut(const std::string& name) {
+    Diagnose(name + " is not carried out yet; the game goes on without it");
+}
+
+void TEngine::Diagnose(std::string text) {
     if (!options_.Diagnostic) return;
     // A game stuck on a broken command repeats it every frame: each is told once, and a
     // game with endless distinct failures stops being reported after a while.
     constexpr size_t kMaxDiagnostics = 1000;
-    std::string whereUtf8;
-    if (!TryCp932ToUtf8(where, whereUtf8)) whereUtf8 = where;
-    std::string text = whereUtf8 + ": " + message;
     if (diagnosed_.size() > kMaxDiagnostics || !diagnosed_.insert(text).second) return;
     if (diagnosed_.size() > kMaxDiagnostics)
         text = "more commands fail; no more of them are reported";
@@ -290,6 +310,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
         step("VeskFinalize", [this] {
             displayFuncs_.reset();
             root_.reset();
+            images_.reset();
         });
     // The media system ("MediaFinal") joins here.
     step_.clear();

@@ -12,7 +12,9 @@
 
 #include "app/frame_clock.h"
 #include "app/game_window.h"
+#include "base/host_file_system.h"
 #include "base/message_box.h"
+#include "script/command_handlers.h"
 #include "script/project.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
@@ -20,6 +22,7 @@
 namespace vesk {
 
 class TParamCollection;
+class TQuilCollection;
 class TSysFuncMan;
 class TVrFileManager;
 class TVeskBaseList;
@@ -35,6 +38,9 @@ struct TEngineOptions {
     std::vector<std::string> CdRoots;
     // Receives work files; empty: a fresh folder under the system's temporary folder.
     std::string TempFolder;
+    // Every file the engine reads or writes goes through this (not owned); empty: the
+    // engine's own, over the operating system.
+    IHostFileSystem* HostFs = nullptr;
     IMessageBox* MessageBox = nullptr;
     ITraceWriter* Trace = nullptr;
     // The save file's side (status record, captions, game records); may be null.
@@ -102,12 +108,15 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     const std::vector<std::string>& Steps() const { return steps_; }
     const std::string& Title() const { return title_; }
 
+    IHostFileSystem& HostFs() { return *fs_; }
     TVrFileManager& Files() { return *files_; }
     TParamCollection& Store() { return *store_; }
     TSysFuncMan& Funcs() { return *funcs_; }
     TProject* Project() { return project_.get(); }
     // The engine's object tree (null when the options supplied another display).
     TVeskBaseList* Root() { return root_.get(); }
+    // The shared cache of decoded pictures (with the engine's object tree).
+    TQuilCollection* Images() { return images_.get(); }
     TFrameClock& Clock() { return clock_; }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
@@ -118,6 +127,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
     int32_t FrameTime() override { return clock_.FrameTime(); }
     void CommandFailed(const std::string& where, const std::string& message) override;
+    void CommandNotCarriedOut(const std::string& name) override;
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
     void WriteSystemVar(int id, const TCustomParam& value) override;
@@ -135,6 +145,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void RunLogo();
     // A warning box with the error's message, after the step label when one is given.
     void ShowError(const std::exception& e, const char* label = nullptr);
+    // Gives a diagnostic once (the same text is not repeated).
+    void Diagnose(std::string text);
 
     TEngineOptions options_;
     bool quit_ = false;
@@ -154,7 +166,13 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::vector<std::string> steps_;
     std::string title_;
     TFrameClock clock_;
+    std::unique_ptr<IHostFileSystem> ownFs_;
+    IHostFileSystem* fs_ = nullptr;
     std::unique_ptr<TVrFileManager> files_;
+    // Where the object, text and media commands go; filled when the root is made.
+    TCommandHandlers commands_;
+    // Declared before the root: the objects let go of their pictures first.
+    std::unique_ptr<TQuilCollection> images_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -6,14 +6,9 @@
 #include "app/engine.h"
 #include "app/headless_box.h"
 #include "app/input_script.h"
+#include "base/clock.h"
 
 namespace vesk {
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 int64_t SleepAfterFrame(TEngine& engine, int64_t start, int64_t now) {
     if (!engine.Active()) return 20;

@@ -15,9 +15,6 @@ class TEngine;
 class TInputScript;
 class IWindowInput;
 
-// Milliseconds of a monotonic clock.
-int64_t MonotonicMs();
-
 // Game time that passes only as the frame loop says: each tick moves it on by the frame time
 // (and the gaps due before it). The engine reads it as its clock.
 class TVirtualClock {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/game_ini.h"
+#include "base/host_file_system.h"
 #include "vfs/host_path.h"
 
 namespace fs = std::filesystem;
@@ -12,8 +13,8 @@ namespace vesk {
 namespace {
 
 // A game installed beside the executable has its record or its archive there.
-bool InstalledBeside(const std::string& folder) {
-    return FindHostFile(folder, "install.dat") || FindHostFile(folder, "game.dat");
+bool InstalledBeside(IHostFileSystem& hostFs, const std::string& folder) {
+    return FindHostFile(hostFs, folder, "install.dat") || FindHostFile(hostFs, folder, "game.dat");
 }
 
 }  // namespace
@@ -30,19 +31,20 @@ bool IsInsideFolder(const std::string& folder, const std::string& root) {
     return true;
 }
 
-LocateResult LocateGame(const TPlayerOptions& options, const std::string& exePath,
-                        const std::string& demoFolder, TGameLocation& out) {
+LocateResult LocateGame(const TPlayerOptions& options, IHostFileSystem& hostFs,
+                        const std::string& exePath, const std::string& demoFolder,
+                        TGameLocation& out) {
     out = {};
     out.ExePath =
         options.ExeFolder.empty() ? exePath : (fs::path(options.ExeFolder) / "veskplay").string();
     out.ExeFolder = HostFolderOf(out.ExePath);
     out.Games = options.Games;
-    if (out.Games.empty() && options.ExeFolder.empty() && !InstalledBeside(out.ExeFolder)) {
-        if (demoFolder.empty() || !IsHostDir(demoFolder)) return LocateResult::NoGame;
+    if (out.Games.empty() && options.ExeFolder.empty() && !InstalledBeside(hostFs, out.ExeFolder)) {
+        if (demoFolder.empty() || !hostFs.IsFolder(demoFolder)) return LocateResult::NoGame;
         out.Games.push_back(demoFolder);
     }
     out.GameFolder = out.Games.empty() ? out.ExeFolder : out.Games[0];
-    if (!IsHostDir(out.GameFolder) && !IsHostFile(out.GameFolder))
+    if (!hostFs.IsFolder(out.GameFolder) && !hostFs.IsFile(out.GameFolder))
         return LocateResult::NoSuchFolder;
     // "game.ini" lives where the executable would: in the game folder.
     TIniFile ini((fs::path(out.GameFolder) / "game.ini").string());

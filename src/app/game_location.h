@@ -27,10 +27,13 @@ enum class LocateResult {
     StartedFromDisc  // the executable is on a disc: the game runs from its installed copy
 };
 
+class IHostFileSystem;
+
 // Works out the location from the options, the path of the running executable and the demo
-// game's folder ("" when there is none).
-LocateResult LocateGame(const TPlayerOptions& options, const std::string& exePath,
-                        const std::string& demoFolder, TGameLocation& out);
+// game's folder ("" when there is none), looking at the files through `fs`.
+LocateResult LocateGame(const TPlayerOptions& options, IHostFileSystem& fs,
+                        const std::string& exePath, const std::string& demoFolder,
+                        TGameLocation& out);
 
 // True when `folder` is `root` or lies below it.
 bool IsInsideFolder(const std::string& folder, const std::string& root);

@@ -10,17 +10,18 @@
 #include "app/headless_box.h"
 #include "app/player.h"
 #include "app/player_options.h"
+#include "platform/posix_file_system.h"
 
 namespace fs = std::filesystem;
 using namespace vesk;
 
 namespace {
 
-std::string ExecutablePath(const char* argv0) {
+std::string ExecutablePath(IHostFileSystem& hostFs, const char* argv0) {
+    std::string p = hostFs.ExecutablePath();
+    if (!p.empty()) return p;
     std::error_code ec;
-    fs::path p = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) p = fs::absolute(argv0, ec);
-    return p.string();
+    return fs::absolute(argv0, ec).string();
 }
 
 }  // namespace
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
 #else
         const std::string demo;
 #endif
-        return RunPlayer(opt, ExecutablePath(argv[0]), demo);
+        TPosixFileSystem hostFs;
+        return RunPlayer(opt, hostFs, ExecutablePath(hostFs, argv[0]), demo);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "veskplay: %s\n", ReadableText(e.what()).c_str());
     } catch (...) {

@@ -13,15 +13,17 @@
 #include "app/game_location.h"
 #include "app/headless_box.h"
 #include "app/input_script.h"
-#include "app/instance_lock.h"
 #include "app/quit_prompt.h"
 #include "app/root_input.h"
 #include "app/screenshots.h"
 #include "app/start_logo.h"
 #include "app/var_dump.h"
+#include "base/clock.h"
 #include "base/error.h"
+#include "base/host_file_system.h"
 #include "display/vesk_base_list.h"
 #include "gfx/dibx.h"
+#include "platform/instance_lock.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
 #include "platform/sdl_message_box.h"
@@ -99,10 +101,10 @@ int RunSettings(const std::string& gameFolder) {
 
 }  // namespace
 
-int RunPlayer(const TPlayerOptions& opt, const std::string& exePath,
+int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::string& exePath,
               const std::string& demoFolder) {
     TGameLocation where;
-    switch (LocateGame(opt, exePath, demoFolder, where)) {
+    switch (LocateGame(opt, hostFs, exePath, demoFolder, where)) {
         case LocateResult::Found:
             break;
         case LocateResult::NoGame:
@@ -122,8 +124,7 @@ int RunPlayer(const TPlayerOptions& opt, const std::string& exePath,
     if (!lock.Held()) return kExitStartFailed;
     if (opt.Config) return RunSettings(where.GameFolder);
     // A log left from an earlier run would mix with this one's.
-    std::error_code ec;
-    fs::remove(fs::path(where.ExeFolder) / "veskplay.log", ec);
+    hostFs.Remove((fs::path(where.ExeFolder) / "veskplay.log").string());
 
     TInputScript inputScript;
     if (!opt.InputFile.empty()) {
@@ -147,6 +148,7 @@ int RunPlayer(const TPlayerOptions& opt, const std::string& exePath,
     eo.ExePath = where.ExePath;
     eo.Args = where.Games;
     eo.CdRoots = where.CdRoots;
+    eo.HostFs = &hostFs;
     // In a window the game's questions are message boxes; the headless box stands in when
     // they cannot be shown, and answers them when --answer says how.
     TSdlMessageBox windowBox(box, UserPrefersJapanese());
@@ -184,8 +186,9 @@ int RunPlayer(const TPlayerOptions& opt, const std::string& exePath,
     }
     TRootInput input(
         engine,
-        [&window](const std::string& caption, const std::string& text, const TYesNoLabels& l) {
-            return AskYesNo(window ? window->Handle() : nullptr, caption, text, l.yes, l.no);
+        [&window](const std::string& title, const std::string& question, const char* yes,
+                  const char* no) {
+            return AskYesNo(window ? window->Handle() : nullptr, title, question, yes, no);
         },
         UserPrefersJapanese(), MonotonicMs);
 

@@ -15,8 +15,11 @@ enum PlayerExit : int {
     kExitUnanswered = 3,  // the game keeps asking a question no answer settles
 };
 
-// `exePath`: the running executable; `demoFolder`: the demo game a bare start runs ("" none).
-int RunPlayer(const TPlayerOptions& options, const std::string& exePath,
+class IHostFileSystem;
+
+// `hostFs`: every file the player reads or writes; `exePath`: the running executable;
+// `demoFolder`: the demo game a bare start runs ("" none).
+int RunPlayer(const TPlayerOptions& options, IHostFileSystem& hostFs, const std::string& exePath,
               const std::string& demoFolder);
 
 }  // namespace vesk

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/engine.h"
+#include "app/headless_box.h"
+
 namespace vesk {
 
 std::string QuitPromptText(std::string_view projectNameUtf8, bool japanese) {
@@ -22,6 +25,17 @@ std::string QuitPromptText(std::string_view projectNameUtf8, bool japanese) {
 
 TYesNoLabels YesNoLabels(bool japanese) {
     return japanese ? TYesNoLabels{"はい", "いいえ"} : TYesNoLabels{"Yes", "No"};
+}
+
+void AskToQuit(TEngine& engine, bool japanese, const TAskYesNo& ask) {
+    const bool was = engine.QuitFlag();
+    engine.SetQuitFlag();
+    const std::string name = ReadableText(engine.Title());
+    const TYesNoLabels labels = YesNoLabels(japanese);
+    if (ask(name, QuitPromptText(name, japanese), labels.yes, labels.no))
+        engine.PostClose();
+    else
+        engine.SetQuitFlag(was);
 }
 
 bool PrefersJapanese(const char* lcAll, const char* lcMessages, const char* lang) {

@@ -1,12 +1,11 @@
 #include "app/root_input.h"
 
 #include "app/engine.h"
-#include "app/headless_box.h"
 #include "display/vesk_base_list.h"
 
 namespace vesk {
 
-TRootInput::TRootInput(TEngine& engine, AskYesNoFn ask, bool japanese, std::function<int64_t()> now)
+TRootInput::TRootInput(TEngine& engine, TAskYesNo ask, bool japanese, std::function<int64_t()> now)
     : engine_(engine), ask_(std::move(ask)), japanese_(japanese), now_(std::move(now)) {}
 
 TVeskBaseList* TRootInput::Root() {
@@ -42,13 +41,7 @@ void TRootInput::ActiveChanged(bool active) {
 }
 
 void TRootInput::QuitButton() {
-    const bool was = engine_.QuitFlag();
-    engine_.SetQuitFlag();
-    const std::string name = ReadableText(engine_.Title());
-    if (ask_ && ask_(name, QuitPromptText(name, japanese_), YesNoLabels(japanese_)))
-        engine_.PostClose();
-    else
-        engine_.SetQuitFlag(was);
+    if (ask_) AskToQuit(engine_, japanese_, ask_);
 }
 
 bool TRootInput::FullScreenRequested() {

@@ -16,12 +16,9 @@ class TVeskBaseList;
 
 class TRootInput final : public IWindowInput {
   public:
-    // Asks the quit question (caption, text and button labels in UTF-8); true for yes.
-    using AskYesNoFn = std::function<bool(const std::string& caption, const std::string& text,
-                                          const TYesNoLabels& labels)>;
-
-    // `japanese`: the question is asked in Japanese. `now`: the clock a pause is timed on.
-    TRootInput(TEngine& engine, AskYesNoFn ask, bool japanese, std::function<int64_t()> now);
+    // `ask` puts the quit button's question, in Japanese when `japanese`; `now` is the clock
+    // a pause is timed on.
+    TRootInput(TEngine& engine, TAskYesNo ask, bool japanese, std::function<int64_t()> now);
 
     void MouseMoveTo(int32_t x, int32_t y) override;
     void MouseButton(bool left, bool down) override;
@@ -30,7 +27,7 @@ class TRootInput final : public IWindowInput {
     void KeyUp(int32_t vk) override;
     void CloseRequested() override;
     void ActiveChanged(bool active) override;
-    // No script runs while the question is open; "no" puts the quit flag back as it was.
+    // Asks whether to end the game (AskToQuit).
     void QuitButton() override;
     // Full screen is switched by the engine, which lets the objects remake their surfaces.
     bool FullScreenRequested() override;
@@ -39,7 +36,7 @@ class TRootInput final : public IWindowInput {
     TVeskBaseList* Root();
 
     TEngine& engine_;
-    AskYesNoFn ask_;
+    TAskYesNo ask_;
     bool japanese_;
     std::function<int64_t()> now_;
 };

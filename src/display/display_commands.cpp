@@ -1,9 +1,16 @@
-// The object commands the display root carries out for the interpreter: creating boxes from
-// their property lists, deleting objects, and moving objects into and out of cabinets.
+// The object commands the display layer carries out for the interpreter: creating objects
+// from their property lists, deleting them, flips, and moving objects into and out of
+// cabinets.
+#include "display/display_commands.h"
+
+#include "display/kind_registry.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_box.h"
+#include "display/vesk_images.h"
 #include "script/call_man.h"
+#include "script/command_handlers.h"
 #include "script/commands.h"
+#include "script/project.h"
 #include "vars/param.h"
 
 namespace vesk {
@@ -63,38 +70,16 @@ void SetEmptyProp(TVeskObject& o, int32_t index) {
     o.SetIntProp(index, v);
 }
 
-// The picture a flip shows over the screen while it moves objects between the layers.
-class TScreenSnapshot final : public TVeskControl {
-  public:
-    using TVeskControl::TVeskControl;
-    int32_t Kind() const override { return LT_IMAGES; }
-    void Take(TDIBX& screen) {
-        picture_.SetSize(screen.Width(), screen.Height(), screen.BitCount());
-        picture_.Draw(0, 0, false, false, false, screen.BoundsRect(), screen);
-        SetBounds(0, 0, screen.Width(), screen.Height());
-    }
-    TCustomDIBX* Picture() override { return &picture_; }
-    void PaintSelf(TCustomDIBX& s) override {
-        s.Draw(ScreenLeft(), ScreenTop(), false, false, false, picture_.BoundsRect(), picture_);
-    }
-
-  private:
-    TDIBX picture_;
-};
-
-}  // namespace
-
-void TVeskBaseList::ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl& obj) {
-    auto* comp = dynamic_cast<TComComponent*>(&cmd);
-    if (!comp) return;
-    comp->ApplyProps(cm, [&](int index, const TCustomParam* value) {
+// Applies the properties a component command carries, in the order objects take them.
+void ApplyCommandProps(TVeskBaseList& root, TComComponent& cmd, TCallMan& cm, TVeskObject& obj) {
+    cmd.ApplyProps(cm, [&](int index, const TCustomParam* value) {
         switch (index) {
             case PR_NAME:
                 if (value && !value->AsStr().empty()) obj.SetName(value->AsStr());
                 return;
             case PR_PARENT: {
-                TVeskControl* p = value ? FindControl(value->AsStr()) : nullptr;
-                obj.SetParent(p ? p : &FrontLayer());
+                TVeskControl* p = value ? root.FindControl(value->AsStr()) : nullptr;
+                obj.SetParent(p ? p : &root.FrontLayer());
                 return;
             }
             case PR_APPEARX:
@@ -109,51 +94,83 @@ void TVeskBaseList::ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl&
     });
 }
 
-void TVeskBaseList::ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& /*page*/, int32_t& pc) {
-    if (cmd.GetType() == CC_FLIP) {
-        if (auto* flip = dynamic_cast<TComFlip*>(&cmd); !flip || ExecuteFlip(*flip, cm)) ++pc;
-        return;
-    }
-    ++pc;
-    switch (cmd.GetType()) {
-        case CC_BOXNEW: {
-            auto* box = Create<TVeskBox>();
-            ApplyCommandProps(cmd, cm, *box);
-            box->Invalidate();
+// BoxNew, ImgNew and the other component commands: the object of the command's kind, made
+// by whatever registered the kind.
+class TComponentHandler final : public ICommandHandler {
+  public:
+    explicit TComponentHandler(TVeskBaseList& root) : root_(root) {}
+    void Execute(TCommand& cmd, TCallMan& cm, TPage*&, int32_t& pc) override {
+        ++pc;
+        auto* comp = dynamic_cast<TComComponent*>(&cmd);
+        std::unique_ptr<TVeskComponent> made =
+            comp ? root_.Kinds().Make(KindOfCommand(cmd.GetType()), &root_) : nullptr;
+        if (!made) {
+            cm.Project().CommandNotCarriedOut(CommandName(cmd.GetType()));
             return;
         }
-        case CC_OBJDEL: {
-            auto* o = dynamic_cast<TVeskComponent*>(ById(cm.LookupObject(cmd.Field(0).Expr)));
-            if (o && !o->IsLayer()) o->Scrap();
-            return;
-        }
-        case CC_SAVECABINET:
-        case CC_LOADCABINET:
-            MoveCabinet(cmd, cm, cmd.GetType() == CC_SAVECABINET);
-            return;
-        default:
-            return;
+        TVeskComponent* obj = root_.Adopt(std::move(made));
+        obj->BeforeCommandProps(*comp, cm);
+        ApplyCommandProps(root_, *comp, cm, *obj);
+        obj->AfterCommandProps(cm);
+        obj->Invalidate();
     }
-}
 
-// ---- Flip
+  private:
+    TVeskBaseList& root_;
+};
 
-void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan& cm) {
-    auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr;
+class TObjDelHandler final : public ICommandHandler {
+  public:
+    explicit TObjDelHandler(TVeskBaseList& root) : root_(root) {}
+    void Execute(TCommand& cmd, TCallMan& cm, TPage*&, int32_t& pc) override {
+        ++pc;
+        auto* o = dynamic_cast<TVeskComponent*>(root_.ById(cm.LookupObject(cmd.Field(0).Expr)));
+        if (o && !o->IsLayer()) o->Scrap();
+    }
+
+  private:
+    TVeskBaseList& root_;
+};
+
+// Flip: moves objects to the back layer under a snapshot of the screen, then shows the back
+// layer, through a transition when one is asked for.
+class TFlipHandler final : public ICommandHandler {
+  public:
+    explicit TFlipHandler(TVeskBaseList& root) : root_(root) {}
+    void Prepare(TCommand& cmd, TCallMan& cm) override;
+    void Execute(TCommand& cmd, TCallMan& cm, TPage*&, int32_t& pc) override {
+        if (auto* flip = dynamic_cast<TComFlip*>(&cmd); !flip || Run(*flip, cm)) ++pc;
+    }
+    void Abort(TCommand& cmd, TCallMan&) override {
+        if (auto* flip = dynamic_cast<TComFlip*>(&cmd)) Finish(*flip, FlipEnd::Aborted);
+    }
+
+  private:
+    enum class FlipEnd { Finished, Aborted };
+    // True when the flip has finished.
+    bool Run(TComFlip& flip, TCallMan& cm);
+    void Finish(TComFlip& flip, FlipEnd end);
+
+    TVeskBaseList& root_;
+};
+
+void TFlipHandler::Prepare(TCommand& cmd, TCallMan& cm) {
+    auto* flip = dynamic_cast<TComFlip*>(&cmd);
     if (!flip) return;
     if (flip->HasTargetMode) {
         TVeskControl* snapshot = nullptr;
         if (!flip->HasTime || flip->TimeValue <= 0) {
             flip->Phase = 3;
         } else {
-            // A picture of the screen as it is covers it while the objects move away.
-            PaintAll();
-            auto* shot = Create<TScreenSnapshot>();
+            // A picture of the screen as it is covers it while the objects move away: an
+            // image object like any other, holding the picture as its own.
+            root_.PaintAll();
+            auto* shot = root_.Create<TVeskImages>();
             shot->SetName(SystemName("\x01"));
-            shot->Take(screen_);
+            shot->TakePicture(root_.Screen());
             snapshot = shot;
         }
-        TVeskBase& front = FrontLayer();
+        TVeskBase& front = root_.FrontLayer();
         for (int32_t i = front.ChildCount(); i-- > 0;) {
             if (i >= front.ChildCount()) continue;
             TVeskControl* child = front.ChildAt(i);
@@ -161,36 +178,37 @@ void TVeskBaseList::PrepareCommand(TCommand& cmd, TCallMan& cm) {
             const bool listed = flip->ListsName(child->Name());
             const bool selected =
                 (flip->TargetMode == 0 && !listed) || (flip->TargetMode == 1 && listed);
-            if (selected) child->SetParent(&BackLayer());
+            if (selected) child->SetParent(&root_.BackLayer());
         }
     }
     if (flip->Phase == 3) return;
-    StartTransition(front_, flip->Effect, flip->Reverse, false, 0, flip->Duration);
-    if (!transition_) return;
+    root_.StartTransition(root_.FrontIndex(), flip->Effect, flip->Reverse, false, 0,
+                          flip->Duration);
+    IScreenWipe* wipe = root_.Transition();
+    if (!wipe) return;
     for (int i = 0; i < 2; ++i)
         if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fParam1 + size_t(i)).Expr))
-            transition_->SetParam(i, v->AsInt());
-    if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fSource).Expr))
-        transition_->SetText(v->AsStr());
-    transition_->Prepare();
+            wipe->SetParam(i, v->AsInt());
+    if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fSource).Expr)) wipe->SetText(v->AsStr());
+    wipe->Prepare();
 }
 
-void TVeskBaseList::FinishFlip(TComFlip& flip, bool aborting) {
-    const int oldFront = front_;
-    StartTransition(front_ ^ 1, 0, false, true, 0, 0);
-    if (TVeskComponent* snapshot = FindComponent(SystemName("\x01"))) Destroy(snapshot);
+void TFlipHandler::Finish(TComFlip& flip, FlipEnd end) {
+    const int oldFront = root_.FrontIndex();
+    root_.StartTransition(oldFront ^ 1, 0, false, true, 0, 0);
+    if (TVeskComponent* snapshot = root_.FindComponent(SystemName("\x01"))) root_.Destroy(snapshot);
     if (!flip.DeleteOld) return;
-    TVeskBase& old = LayerAt(oldFront);
+    TVeskBase& old = root_.LayerAt(oldFront);
     std::vector<TVeskControl*> kids;
     for (int32_t i = 0; i < old.ChildCount(); ++i) kids.push_back(old.ChildAt(i));
     for (TVeskControl* k : kids)
-        if (aborting || k->Kind() != LT_CABINET) k->Scrap();
+        if (end == FlipEnd::Aborted || k->Kind() != LT_CABINET) k->Scrap();
 }
 
-bool TVeskBaseList::ExecuteFlip(TComFlip& flip, TCallMan& cm) {
+bool TFlipHandler::Run(TComFlip& flip, TCallMan& cm) {
     if (flip.Phase == 0) {
         flip.Phase = 1;  // the first call only lets a frame pass
-        cm.Running = false;
+        cm.Yield();
         return false;
     }
     if (flip.Phase == 1) {
@@ -198,23 +216,31 @@ bool TVeskBaseList::ExecuteFlip(TComFlip& flip, TCallMan& cm) {
         flip.Phase = 2;
     }
     const int64_t elapsed = int64_t(cm.Project().TickCount()) - flip.StartTick;
-    if (flip.Phase == 2 && transition_ && elapsed < transition_->Duration()) {
-        transition_->SetElapsed(int32_t(elapsed));
-        cm.Running = false;
+    IScreenWipe* wipe = root_.Transition();
+    if (flip.Phase == 2 && wipe && elapsed < wipe->Duration()) {
+        wipe->SetElapsed(int32_t(elapsed));
+        cm.Yield();
         return false;
     }
-    FinishFlip(flip, false);
+    Finish(flip, FlipEnd::Finished);
     return true;
 }
 
-void TVeskBaseList::AbortCommand(TCommand& cmd, TCallMan&) {
-    if (auto* flip = cmd.GetType() == CC_FLIP ? dynamic_cast<TComFlip*>(&cmd) : nullptr)
-        FinishFlip(*flip, true);
-}
+// SaveCabinet and LoadCabinet: move back-layer objects into a cabinet and out again.
+class TCabinetHandler final : public ICommandHandler {
+  public:
+    explicit TCabinetHandler(TVeskBaseList& root) : root_(root) {}
+    void Execute(TCommand& cmd, TCallMan& cm, TPage*&, int32_t& pc) override;
 
-void TVeskBaseList::MoveCabinet(TCommand& cmd, TCallMan& cm, bool save) {
+  private:
+    TVeskBaseList& root_;
+};
+
+void TCabinetHandler::Execute(TCommand& cmd, TCallMan& cm, TPage*&, int32_t& pc) {
+    ++pc;
     auto* command = dynamic_cast<TComCabinet*>(&cmd);
     if (!command) return;
+    const bool save = cmd.GetType() == CC_SAVECABINET;
     std::string name;
     if (TVeskParser* e = cmd.Prop(PR_NAME))
         if (TCustomParam* v = cm.Eval(*e)) name = v->AsStr();
@@ -222,23 +248,43 @@ void TVeskBaseList::MoveCabinet(TCommand& cmd, TCallMan& cm, bool save) {
     if (TCustomParam* v = cm.Eval(cmd.Field(TComCabinet::fExclude).Expr)) exclude = v->AsFlag();
     const std::vector<std::string> names = command->EvalNames(cm);
 
-    TVeskControl* found = name.empty() ? nullptr : FindControl(name);
+    TVeskControl* found = name.empty() ? nullptr : root_.FindControl(name);
     auto* cabinet = dynamic_cast<TVeskCabinet*>(found);
     if (!cabinet && !save) return;
     if (!cabinet) {
-        cabinet = Create<TVeskCabinet>();
+        cabinet = root_.Create<TVeskCabinet>();
         if (!name.empty()) cabinet->SetName(name);
-        cabinet->SetParent(layers_[0].get());
+        cabinet->SetParent(&root_.LayerAt(0));
     }
-    TVeskControl& from = save ? BackLayer() : static_cast<TVeskControl&>(*cabinet);
-    TVeskControl& to = save ? static_cast<TVeskControl&>(*cabinet) : BackLayer();
+    TVeskControl& from = save ? root_.BackLayer() : static_cast<TVeskControl&>(*cabinet);
+    TVeskControl& to = save ? static_cast<TVeskControl&>(*cabinet) : root_.BackLayer();
     for (int32_t i = from.ChildCount(); i-- > 0;) {
         if (i >= from.ChildCount()) continue;
         TVeskControl* child = from.ChildAt(i);
         if (child == cabinet) continue;
         if (NameListed(names, child->Name()) != exclude) child->SetParent(&to);
     }
-    if (cabinet->ChildCount() == 0) Destroy(cabinet);
+    if (cabinet->ChildCount() == 0) root_.Destroy(cabinet);
+}
+
+}  // namespace
+
+void RegisterDisplayCommands(TCommandHandlers& handlers, TVeskBaseList& root) {
+    auto component = std::make_shared<TComponentHandler>(root);
+    for (int code = 0; code < kCommandTypeCount; ++code)
+        if (KindOfCommand(uint8_t(code)) != LT_NONE)
+            handlers.Register(CommandCode(code), component);
+    handlers.Register(CC_OBJDEL, std::make_shared<TObjDelHandler>(root));
+    handlers.Register(CC_FLIP, std::make_shared<TFlipHandler>(root));
+    auto cabinets = std::make_shared<TCabinetHandler>(root);
+    handlers.Register(CC_SAVECABINET, cabinets);
+    handlers.Register(CC_LOADCABINET, cabinets);
+}
+
+void RegisterDisplayKinds(TKindRegistry& kinds) {
+    kinds.Add<TVeskBox>(LT_BOX);
+    kinds.Add<TVeskImages>(LT_IMAGES);
+    kinds.Add<TVeskCabinet>(LT_CABINET);
 }
 
 }  // namespace vesk

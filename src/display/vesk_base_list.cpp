@@ -5,7 +5,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
-#include "display/vesk_box.h"
+#include "display/quil_collection.h"
 #include "vars/param.h"
 
 namespace vesk {
@@ -29,25 +29,15 @@ void TVeskBaseList::MakeLayers() {
     }
 }
 
-void TVeskBaseList::RegisterKind(int32_t kind, Factory f) {
-    factories_[kind] = std::move(f);
-}
-
 TVeskComponent* TVeskBaseList::CreateKind(int32_t kind) {
-    std::unique_ptr<TVeskComponent> obj;
-    if (auto it = factories_.find(kind); it != factories_.end())
-        obj = it->second(this);
-    else if (kind == LT_BOX)
-        obj = std::make_unique<TVeskBox>(this);
-    else if (kind == LT_CABINET)
-        obj = std::make_unique<TVeskCabinet>(this);
+    std::unique_ptr<TVeskComponent> obj = kinds_.Make(kind, this);
     if (!obj) return nullptr;
     TVeskComponent* raw = obj.get();
     objects_.push_back(std::move(obj));
     return raw;
 }
 
-void TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
+TVeskComponent* TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
     TVeskComponent* raw = obj.get();
     objects_.push_back(std::move(obj));
     if (raw->WantsDefaultName() && raw->Name().empty()) raw->SetNameRaw(DefaultName());
@@ -56,6 +46,7 @@ void TVeskBaseList::Adopt(std::unique_ptr<TVeskComponent> obj) {
         c->Invalidate();
         if (!Focused()) focusRecompute_ = true;
     }
+    return raw;
 }
 
 std::string TVeskBaseList::DefaultName() {
@@ -185,7 +176,7 @@ void TVeskBaseList::StartTransition(int frontIndex, int32_t kind, bool start, bo
     if (kind != 0 && !transition_ && wipeFactory_) {
         TVeskBase& shown = FrontLayer();
         // The picture now on the screen is what the transition leaves.
-        shown.Surface().Draw(0, 0, false, false, false, screen_.BoundsRect(), screen_);
+        shown.Surface().Draw(0, 0, screen_.BoundsRect(), screen_);
         transition_ = wipeFactory_(kind, screen_, BackLayer().Surface(), shown.Surface());
         if (transition_) {
             transition_->SetStartFlag(start);
@@ -214,12 +205,15 @@ void TVeskBaseList::ReleaseSurfaces() {
         l->KeySurface().ReleaseSurface();
     }
     for (auto& o : objects_) o->ReleaseSurfaces();
+    // Pictures loaded ahead of use are loaded again when they are used.
+    if (images_) images_->PurgeKept();
     transition_.reset();
 }
 
 void TVeskBaseList::RestoreSurfaces() {
     screen_.SetSize(screenW_, screenH_, 32);
     for (auto& l : layers_) l->Resize(screenW_, screenH_);
+    if (images_) images_->Reload();
     for (auto& o : objects_) o->RestoreSurfaces();
     for (auto& l : layers_) l->InvalidateAll();
 }
@@ -231,6 +225,10 @@ std::shared_ptr<const TMotionTrack> TVeskBaseList::LoadMotion(const std::string&
     } catch (const VeskError&) {
         return nullptr;
     }
+}
+
+TCustomParam* TVeskBaseList::Evaluate(TVeskParser& expr) {
+    return evaluator_ ? evaluator_(expr) : nullptr;
 }
 
 // ---- input

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "display/kind_registry.h"
 #include "display/screen_wipe.h"
 #include "display/vesk_base.h"
 #include "display/vesk_control.h"
@@ -23,7 +24,8 @@
 
 namespace vesk {
 
-class TComFlip;
+class TQuilCollection;
+class TVeskParser;
 
 class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
   public:
@@ -39,11 +41,13 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
         Adopt(std::move(obj));
         return raw;
     }
-    // Makes an object of a saved kind (null for kinds this root cannot make).
+    // Takes a new object into the tree; a control is placed on the front layer.
+    TVeskComponent* Adopt(std::unique_ptr<TVeskComponent> obj);
+    // The classes of the object kinds (filled when the engine is built).
+    TKindRegistry& Kinds() { return kinds_; }
+    // Makes an object of a saved kind, held by the root but not yet in the tree (null for
+    // kinds nobody registered).
     TVeskComponent* CreateKind(int32_t kind);
-    // Extra kinds for the factory (components living in other files register here).
-    using Factory = std::function<std::unique_ptr<TVeskComponent>(TVeskBaseList*)>;
-    void RegisterKind(int32_t kind, Factory f);
 
     int32_t ObjectCount() const { return int32_t(objects_.size()); }
     TVeskComponent* ObjectAt(int32_t i) const { return objects_[size_t(i)].get(); }
@@ -135,6 +139,17 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void SetMotionLoader(MotionLoader f) { motionLoader_ = std::move(f); }
     std::shared_ptr<const TMotionTrack> LoadMotion(const std::string& name);
 
+    // The shared image cache pictures load through (owned by the engine, which keeps it
+    // alive longer than the root; null: picture files load nothing).
+    void SetImages(TQuilCollection* cache) { images_ = cache; }
+    TQuilCollection* Images() const { return images_; }
+    // Runs an expression an object keeps for itself (an animation's end-of-loop delay)
+    // against the game's variables; its value, or null when it yields none or nothing runs
+    // expressions.
+    using Evaluator = std::function<TCustomParam*(TVeskParser&)>;
+    void SetEvaluator(Evaluator f) { evaluator_ = std::move(f); }
+    TCustomParam* Evaluate(TVeskParser& expr);
+
     // The presentation zoom in percent, and whether sound is on.
     int32_t ZoomPercent() const { return zoomPercent_; }
     void SetZoomPercent(int32_t v) { zoomPercent_ = v; }
@@ -152,10 +167,6 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::unique_ptr<TCustomParam> GetProp(ObjectId id, int32_t index) override;
     void SetProp(ObjectId id, int32_t index, const TCustomParam& value) override;
     void FreeAll() override { Reset(); }
-    // BoxNew, ObjDel, Flip, SaveCabinet and LoadCabinet; other commands only step on.
-    void PrepareCommand(TCommand& cmd, TCallMan& cm) override;
-    void ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& page, int32_t& pc) override;
-    void AbortCommand(TCommand& cmd, TCallMan& cm) override;
 
     // Used by the objects.
     ObjectId NextId() { return ++lastId_; }
@@ -176,15 +187,9 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     };
 
   private:
-    void Adopt(std::unique_ptr<TVeskComponent> obj);
     void DestroyTree(TVeskComponent* obj);
     void MakeLayers();
     void ProcessKeys(int32_t elapsed);
-    void ApplyCommandProps(TCommand& cmd, TCallMan& cm, TVeskControl& obj);
-    void MoveCabinet(TCommand& cmd, TCallMan& cm, bool save);
-    // True when the flip has finished.
-    bool ExecuteFlip(TComFlip& flip, TCallMan& cm);
-    void FinishFlip(TComFlip& flip, bool aborting);
 
     int32_t screenW_, screenH_;
     TDIBX screen_;
@@ -199,7 +204,7 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     std::vector<std::unique_ptr<TVeskComponent>> objects_;
     std::vector<ObjectId> deleteSchedule_;
     std::vector<ObjectId> rclick_;
-    std::unordered_map<int32_t, Factory> factories_;
+    TKindRegistry kinds_;
     // Keyboard: down now, pressed since the last frame, pressed in this frame, repeat fired
     // this frame; countdowns to the next repeat.
     std::array<uint8_t, 256> keyDown_{}, keyPress_{}, keyPrev_{}, keyRepeat_{};
@@ -212,6 +217,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     int32_t zoomPercent_ = 100;
     int loadDepth_ = 0;
     MotionLoader motionLoader_;
+    TQuilCollection* images_ = nullptr;
+    Evaluator evaluator_;
     bool soundOn_ = true;
 };
 

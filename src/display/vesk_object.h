@@ -15,6 +15,8 @@ namespace vesk {
 
 class StreamReader;
 class StreamWriter;
+class TCallMan;
+class TComComponent;
 class TCustomParam;
 class TCustomDIBX;
 class TVeskBase;
@@ -116,6 +118,11 @@ class TVeskComponent : public TVeskObject {
     // Schedules the object for deletion at the end of the current step and clears its
     // name so lookups no longer find it.
     void Scrap();
+    // A component command (ImgNew, Menu, Sound, …) made this object: called before the
+    // command's properties are applied (to take expressions the object evaluates itself)
+    // and after them (to open or start playing).
+    virtual void BeforeCommandProps(TComComponent&, TCallMan&) {}
+    virtual void AfterCommandProps(TCallMan&) {}
 
   private:
     bool scrapped_ = false;

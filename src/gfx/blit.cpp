@@ -91,10 +91,10 @@ const RowKernels& KernelsFor(TCustomDIBX& dst, const Access& a, const RowParams&
     return (a.Bits() == 32 && !p.conv) ? dst.Kernels() : RowKernels::General();
 }
 
-RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha) {
+RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, Key key, int32_t alpha) {
     RowParams p = ParamsFor(dst);
     p.alpha = uint32_t(alpha);
-    p.useKey = key && src.TransparentColor() != -1;
+    p.useKey = key == Key::Skip && src.TransparentColor() != -1;
     p.key = static_cast<uint32_t>(src.TransparentColor());
     return p;
 }
@@ -123,9 +123,10 @@ PixelConv MakeConv(TCustomDIBX& src, int dstBits) {
     return c;
 }
 
-bool Clip(const TRect& area, int32_t x, int32_t y, const TRect& src, const TRect& limit, bool flipV,
-          bool flipH, Geom& g) {
+bool Clip(const TRect& area, int32_t x, int32_t y, const TRect& src, const TRect& limit, Flip flip,
+          Geom& g) {
     if (src.IsEmpty()) return false;
+    const bool flipH = FlipsHorizontally(flip), flipV = FlipsVertically(flip);
     const int64_t sw = int64_t(src.right) - src.left, sh = int64_t(src.bottom) - src.top;
     // Cuts forced by the source limit, expressed on the destination's sides.
     int64_t srcL = std::max<int64_t>(0, int64_t(limit.left) - src.left);

@@ -121,7 +121,7 @@ class DestRow {
 const RowKernels& KernelsFor(TCustomDIBX& dst, const Access& a, const RowParams& p);
 // Parameters of a draw from `src`: the destination's masks, alpha, and the source's key
 // when asked for and set.
-RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, bool key, int32_t alpha);
+RowParams KeyParams(TCustomDIBX& dst, TCustomDIBX& src, Key key, int32_t alpha);
 
 // n raw values from x0 with a step of +1 or -1.
 void GatherRow(const uint8_t* row, int bits, int32_t x0, int32_t step, int32_t n, uint32_t* out);
@@ -145,8 +145,8 @@ struct Geom {
 
 // Places `src` at (x, y), clips the destination to `area` and the source to `limit`,
 // cutting each side of the source that the mirroring maps to the cut destination side.
-bool Clip(const TRect& area, int32_t x, int32_t y, const TRect& src, const TRect& limit, bool flipV,
-          bool flipH, Geom& g);
+bool Clip(const TRect& area, int32_t x, int32_t y, const TRect& src, const TRect& limit, Flip flip,
+          Geom& g);
 
 enum class Op { Copy, Alpha, Add, Mask, MaskAlpha, MaskAdd };
 

@@ -201,16 +201,16 @@ void TCustomDIBX::Assign(TCustomDIBX& source) {
     }
     TRect saved = clip_;
     ResetClip();
-    Draw(0, 0, false, false, false, source.BoundsRect(), source);
+    Draw(0, 0, source.BoundsRect(), source);
     clip_ = saved;
 }
 
 namespace {
 
 void SimpleBlit(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, int32_t x, int32_t y,
-                bool flipV, bool flipH, const TRect& srcRect, blit::Op op, RowParams p) {
+                const TRect& srcRect, Flip flip, blit::Op op, RowParams p) {
     blit::Geom g;
-    if (!blit::Clip(dst.ClipArea(), x, y, srcRect, blit::SourceLimit(src, mask), flipV, flipH, g)) {
+    if (!blit::Clip(dst.ClipArea(), x, y, srcRect, blit::SourceLimit(src, mask), flip, g)) {
         return;
     }
     blit::Run(dst, src, mask, g, {}, op, p);
@@ -218,53 +218,53 @@ void SimpleBlit(TCustomDIBX& dst, TCustomDIBX& src, TCustomDIBX* mask, int32_t x
 
 }  // namespace
 
-void TCustomDIBX::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool key, const TRect& src,
-                       TCustomDIBX& source) {
-    SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Copy,
-               blit::KeyParams(*this, source, key, 255));
+void TCustomDIBX::Draw(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                       DrawOptions options) {
+    SimpleBlit(*this, source, nullptr, x, y, src, options.flip, blit::Op::Copy,
+               blit::KeyParams(*this, source, options.key, 255));
 }
 
-void TCustomDIBX::DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
-                           const TRect& src, TCustomDIBX& source) {
+void TCustomDIBX::DrawAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                            int32_t alpha, DrawOptions options) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0) return;
+    SimpleBlit(*this, source, nullptr, x, y, src, options.flip, blit::Op::Alpha,
+               blit::KeyParams(*this, source, options.key, alpha));
+}
+
+void TCustomDIBX::DrawAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                          int32_t alpha, Flip flip) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0) return;
+    SimpleBlit(*this, source, nullptr, x, y, src, flip, blit::Op::Add,
+               blit::KeyParams(*this, source, Key::Skip, alpha));
+}
+
+void TCustomDIBX::DrawMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                           TCustomDIBX& mask, Flip flip) {
     if (mask.BitCount() != 8) return;
-    SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::Mask,
-               blit::KeyParams(*this, source, false, 255));
+    SimpleBlit(*this, source, &mask, x, y, src, flip, blit::Op::Mask,
+               blit::KeyParams(*this, source, Key::None, 255));
 }
 
-void TCustomDIBX::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                            const TRect& src, TCustomDIBX& source) {
-    alpha = blit::ClampAlpha(alpha);
-    if (alpha == 0) return;
-    SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Alpha,
-               blit::KeyParams(*this, source, key, alpha));
-}
-
-void TCustomDIBX::DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                bool flipH, const TRect& src, TCustomDIBX& source) {
+void TCustomDIBX::DrawMaskAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                TCustomDIBX& mask, int32_t alpha, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
-    SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::MaskAlpha,
-               blit::KeyParams(*this, source, false, alpha));
+    SimpleBlit(*this, source, &mask, x, y, src, flip, blit::Op::MaskAlpha,
+               blit::KeyParams(*this, source, Key::None, alpha));
 }
 
-void TCustomDIBX::DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool,
-                          const TRect& src, TCustomDIBX& source) {
-    alpha = blit::ClampAlpha(alpha);
-    if (alpha == 0) return;
-    SimpleBlit(*this, source, nullptr, x, y, flipV, flipH, src, blit::Op::Add,
-               blit::KeyParams(*this, source, true, alpha));
-}
-
-void TCustomDIBX::DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                              bool flipH, const TRect& src, TCustomDIBX& source) {
+void TCustomDIBX::DrawMaskAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                              TCustomDIBX& mask, int32_t alpha, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
-    SimpleBlit(*this, source, &mask, x, y, flipV, flipH, src, blit::Op::MaskAdd,
-               blit::KeyParams(*this, source, false, alpha));
+    SimpleBlit(*this, source, &mask, x, y, src, flip, blit::Op::MaskAdd,
+               blit::KeyParams(*this, source, Key::None, alpha));
 }
 
-void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
-                                bool flipH, const TRect& src, TCustomDIBX& mask) {
+void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, const TRect& src, TCustomDIBX& mask,
+                                uint32_t pixel, int32_t alpha, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
     // The rectangle must lie inside the mask.
@@ -272,7 +272,7 @@ void TCustomDIBX::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pi
         return;
     }
     blit::Geom g;
-    if (!blit::Clip(ClipArea(), x, y, src, mask.BoundsRect(), flipV, flipH, g)) return;
+    if (!blit::Clip(ClipArea(), x, y, src, mask.BoundsRect(), flip, g)) return;
     Access da(*this), ma(mask);
     if (!da.Ok() || !ma.Ok()) return;
     RowParams p = blit::ParamsFor(*this);

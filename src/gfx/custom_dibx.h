@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/draw_options.h"
 #include "gfx/pixel_kernels.h"
 #include "gfx/rect.h"
 
@@ -86,93 +87,94 @@ class TCustomDIBX {
     void FrameRectAdd(const TRect& r, int32_t border, uint32_t pixel);
     virtual void Assign(TCustomDIBX& source);
 
-    virtual void Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool key, const TRect& src,
-                      TCustomDIBX& source);
-    virtual void DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
-                          const TRect& src, TCustomDIBX& source);
-    virtual void DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                           const TRect& src, TCustomDIBX& source);
-    virtual void DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                               bool flipH, const TRect& src, TCustomDIBX& source);
-    // Keyed pixels are always skipped; the flag is kept for the call shape only.
-    virtual void DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool unused,
-                         const TRect& src, TCustomDIBX& source);
-    virtual void DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                             bool flipH, const TRect& src, TCustomDIBX& source);
-    // Angle in 1/256 turn (positive turns clockwise), zoom in 1/256, (x, y) is where the
-    // source pivot lands.
-    virtual void DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                            int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
-                            TCustomDIBX& source, int32_t zoomY, int32_t zoomX);
-    virtual void DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
-                                const TRect& src, TCustomDIBX& source, int32_t zoomY,
-                                int32_t zoomX);
-    virtual void StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                             bool flipH, bool key, const TRect& src);
-    virtual void StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                 TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src);
-    virtual void StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                                bool flipH, bool key, const TRect& src);
-    virtual void StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                    TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src);
+    // Draws. A draw places the source rectangle `src` of `source` at (x, y), or scales it
+    // to `dest`; the part outside the clip area or outside the source is left out. Then
+    // come the mask (an 8-bit surface of per-pixel strengths 0..255, read at the source's
+    // coordinates), the draw's values (alpha 0..255), its geometry and its options.
+    virtual void Draw(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                      DrawOptions options = {});
+    virtual void DrawAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                           int32_t alpha, DrawOptions options = {});
+    // Adds the source scaled by alpha; keyed pixels are always skipped.
+    virtual void DrawAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                         Flip flip = Flip::None);
+    virtual void DrawMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                          TCustomDIBX& mask, Flip flip = Flip::None);
+    virtual void DrawMaskAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                               TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None);
+    virtual void DrawMaskAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                             TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None);
+    // Paints `pixel` through the mask rectangle `src` (which must lie inside the mask).
+    virtual void DrawMaskColor(int32_t x, int32_t y, const TRect& src, TCustomDIBX& mask,
+                               uint32_t pixel, int32_t alpha, Flip flip = Flip::None);
+    // (x, y) is where the rotation's pivot lands.
+    virtual void DrawRotate(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                            int32_t alpha, const Rotation& rotation, DrawOptions options = {});
+    virtual void DrawRotateMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                TCustomDIBX& mask, int32_t alpha, const Rotation& rotation,
+                                Flip flip = Flip::None);
+    virtual void StretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                             int32_t alpha, DrawOptions options = {});
+    virtual void StretchDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                int32_t alpha, DrawOptions options = {});
+    virtual void StretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                 TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None);
+    virtual void StretchDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                    TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None);
     // A 1-bit source at `factor` times this resolution; 0 bits are ink.
-    virtual void DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                           bool flipH, uint32_t pixel, const TRect& src, TCustomDIBX& source);
+    virtual void DrawGlyph(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                           int32_t factor, int32_t alpha, uint32_t pixel, Flip flip = Flip::None);
     // An indexed source at `factor` times this resolution; index 0 (or the source's
     // transparent index when set) is background, other indices paint colors[index].
-    virtual void DrawGlyphIndexed(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                  bool flipH, const uint32_t* colors, const TRect& src,
-                                  TCustomDIBX& source);
-
-    void TileDraw(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX, bool flipV,
-                  bool flipH, bool key, const TRect& src, TCustomDIBX& source, int32_t rowGap);
-    void TileDrawAlpha(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                       int32_t alpha, bool flipV, bool flipH, bool key, const TRect& src,
-                       TCustomDIBX& source, int32_t rowGap);
-    void TileDrawAdd(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                     int32_t alpha, bool flipV, bool flipH, bool unused, const TRect& src,
-                     TCustomDIBX& source, int32_t rowGap);
-    void TileDrawMask(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                      TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src,
-                      TCustomDIBX& source, int32_t rowGap);
-    void TileDrawMaskAlpha(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                           int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
-                           const TRect& src, TCustomDIBX& source, int32_t rowGap);
-    void TileDrawMaskAdd(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                         int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src,
-                         TCustomDIBX& source, int32_t rowGap);
-    // Alpha 256..511 adds with strength alpha - 256; below that it blends (255 copies).
-    void TileStretchDraw(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                         int32_t alpha, bool flipV, bool flipH, bool key, const TRect& src,
-                         TCustomDIBX& source, int32_t rowGap, int32_t zoomX, int32_t zoomY);
-    void TileStretchDrawMask(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                             int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
-                             const TRect& src, TCustomDIBX& source, int32_t rowGap, int32_t zoomX,
-                             int32_t zoomY);
-    void FrameTile(const TRect& r, int32_t border, int32_t offsetX, int32_t offsetY,
-                   const TRect& src, TCustomDIBX& source);
+    virtual void DrawGlyphIndexed(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                  int32_t factor, int32_t alpha, const uint32_t* colors,
+                                  Flip flip = Flip::None);
 
     // Colour tables hold pixel values of this surface, one per index the source can
     // hold (16 for 4 bits, 256 for 8 bits).
-    virtual void DrawIndexed4(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                              bool flipV, bool flipH, const TRect& src, TCustomDIBX& source);
-    virtual void DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                                bool flipV, bool flipH, int32_t threshold, const TRect& src,
-                                TCustomDIBX& source);
+    // A 4-bit source; its transparent index (when set) is skipped.
+    virtual void DrawIndexed4(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                              const uint32_t* colors, int32_t alpha, Flip flip = Flip::None);
+    // An 8-bit source; adds the indices above `threshold` (-1: all).
+    virtual void DrawIndexedAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                const uint32_t* colors, int32_t alpha, int32_t threshold,
+                                Flip flip = Flip::None);
     // Draws indices above `threshold` (-1: all); alpha 255 copies, 256..511 adds.
-    virtual void StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, const uint32_t* colors,
-                                    int32_t alpha, bool flipV, bool flipH, int32_t threshold,
-                                    const TRect& src);
+    virtual void StretchDrawIndexed(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                    const uint32_t* colors, int32_t alpha, int32_t threshold,
+                                    Flip flip = Flip::None);
 
-    // Tiles the whole source scaled by zoom/256 from source offsets (in source pixels).
-    // Alpha mode: 0..254 blend, 255 copy, 256 and more add with strength mode - 256.
-    void TileZoom(const TRect& dest, int32_t zoomX, int32_t alphaMode, bool flipV, bool flipH,
-                  int32_t offsetX, int32_t offsetY, TCustomDIBX& source, int32_t zoomY);
-    void TileZoomMask(const TRect& dest, int32_t zoomX, int32_t alphaMode, TCustomDIBX& mask,
-                      bool flipV, bool flipH, int32_t offsetX, int32_t offsetY, TCustomDIBX& source,
-                      int32_t zoomY);
+    // Tiles: `dest` filled with copies of the source rectangle (see TileLayout).
+    void TileDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                  const TileLayout& layout = {}, DrawOptions options = {});
+    void TileDrawAlpha(const TRect& dest, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                       const TileLayout& layout = {}, DrawOptions options = {});
+    void TileDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                     const TileLayout& layout = {}, Flip flip = Flip::None);
+    void TileDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source, TCustomDIBX& mask,
+                      const TileLayout& layout = {}, Flip flip = Flip::None);
+    void TileDrawMaskAlpha(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                           TCustomDIBX& mask, int32_t alpha, const TileLayout& layout = {},
+                           Flip flip = Flip::None);
+    void TileDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                         TCustomDIBX& mask, int32_t alpha, const TileLayout& layout = {},
+                         Flip flip = Flip::None);
+    // Tiles of the source rectangle scaled by zoom; the offsets stay in source pixels.
+    // Alpha mode: 0..254 blend, 255 copy, 256..511 add with strength mode - 256.
+    void TileStretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                         int32_t alphaMode, Zoom zoom, const TileLayout& layout = {},
+                         DrawOptions options = {});
+    void TileStretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                             TCustomDIBX& mask, int32_t alphaMode, Zoom zoom,
+                             const TileLayout& layout = {}, Flip flip = Flip::None);
+    // TileStretchDraw of the whole source.
+    void TileZoom(const TRect& dest, TCustomDIBX& source, int32_t alphaMode, Zoom zoom,
+                  const TileLayout& layout = {}, Flip flip = Flip::None);
+    void TileZoomMask(const TRect& dest, TCustomDIBX& source, TCustomDIBX& mask, int32_t alphaMode,
+                      Zoom zoom, const TileLayout& layout = {}, Flip flip = Flip::None);
     void TileCopy(const TRect& dest, TCustomDIBX& source, int32_t offsetX, int32_t offsetY);
+    void FrameTile(const TRect& r, int32_t border, int32_t offsetX, int32_t offsetY,
+                   const TRect& src, TCustomDIBX& source);
 
     // Pictures: BMP, PNG ("PNG" at offset 1) or a layered image, chosen by the leading
     // bytes; other data leaves the surface unchanged and returns false. The picture is
@@ -193,8 +195,6 @@ class TCustomDIBX {
     // The colour table as 0x00RRGGBB values (PaletteSize() entries), or null.
     virtual const uint32_t* PaletteRgb() const { return nullptr; }
 
-    virtual void DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
-                               bool flipH, const TRect& src, TCustomDIBX& mask);
     // Copies a rectangle as 0x00RRGGBB words (the upload of a dirty rectangle to the
     // window); `r` is clipped to the surface. Returns the rectangle copied.
     TRect ReadRectRgb(const TRect& r, uint32_t* out, ptrdiff_t outPitchBytes);

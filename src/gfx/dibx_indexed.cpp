@@ -19,13 +19,13 @@ struct GlyphGrid {
 };
 
 bool PlanGlyph(TCustomDIBX& dst, TCustomDIBX& source, int32_t x, int32_t y, int32_t factor,
-               bool flipV, bool flipH, const TRect& srcIn, GlyphGrid& grid) {
+               Flip flip, const TRect& srcIn, GlyphGrid& grid) {
     if (factor <= 0 || factor > kMaxFactor) return false;
     grid.src = Intersect(srcIn, source.BoundsRect());
     const int32_t cw = grid.src.Width() / factor, ch = grid.src.Height() / factor;
     if (cw <= 0 || ch <= 0) return false;
     const TRect cells{0, 0, cw, ch};
-    return blit::Clip(dst.ClipArea(), x, y, cells, cells, flipV, flipH, grid.g);
+    return blit::Clip(dst.ClipArea(), x, y, cells, cells, flip, grid.g);
 }
 
 // Writes one pixel value computed from the current destination value.
@@ -66,12 +66,12 @@ inline uint32_t Mix(uint64_t colorPart, uint32_t d, uint32_t m, uint32_t cover, 
 
 }  // namespace
 
-void TCustomDIBX::DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                            bool flipH, uint32_t pixel, const TRect& src, TCustomDIBX& source) {
+void TCustomDIBX::DrawGlyph(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                            int32_t factor, int32_t alpha, uint32_t pixel, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || source.BitCount() != 1) return;
     GlyphGrid grid;
-    if (!PlanGlyph(*this, source, x, y, factor, flipV, flipH, src, grid)) return;
+    if (!PlanGlyph(*this, source, x, y, factor, flip, src, grid)) return;
     const RowParams p = blit::ParamsFor(*this);
     const uint32_t area = uint32_t(factor * factor);
     const int32_t rowBytes = (source.Width() + 7) / 8;
@@ -90,13 +90,13 @@ void TCustomDIBX::DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha,
                 });
 }
 
-void TCustomDIBX::DrawGlyphIndexed(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                   bool flipH, const uint32_t* colors, const TRect& src,
-                                   TCustomDIBX& source) {
+void TCustomDIBX::DrawGlyphIndexed(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                   int32_t factor, int32_t alpha, const uint32_t* colors,
+                                   Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || !colors || source.BitCount() > 8) return;
     GlyphGrid grid;
-    if (!PlanGlyph(*this, source, x, y, factor, flipV, flipH, src, grid)) return;
+    if (!PlanGlyph(*this, source, x, y, factor, flip, src, grid)) return;
     const RowParams p = blit::ParamsFor(*this);
     const uint32_t area = uint32_t(factor * factor);
     const int sbits = source.BitCount();
@@ -176,31 +176,31 @@ void RunIndexed(TCustomDIBX& dst, TCustomDIBX& source, const blit::Geom& g, cons
 
 }  // namespace
 
-void TCustomDIBX::DrawIndexed4(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                               bool flipV, bool flipH, const TRect& src, TCustomDIBX& source) {
+void TCustomDIBX::DrawIndexed4(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                               const uint32_t* colors, int32_t alpha, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || !colors || source.BitCount() != 4) return;
     blit::Geom g;
-    if (!blit::Clip(ClipArea(), x, y, src, source.BoundsRect(), flipV, flipH, g)) return;
+    if (!blit::Clip(ClipArea(), x, y, src, source.BoundsRect(), flip, g)) return;
     const int32_t trans = source.TransparentColor();
     RunIndexed(*this, source, g, nullptr, nullptr, {colors, uint32_t(alpha), 0},
                [&](uint32_t i) { return int32_t(i) != trans; });
 }
 
-void TCustomDIBX::DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                                 bool flipV, bool flipH, int32_t threshold, const TRect& src,
-                                 TCustomDIBX& source) {
+void TCustomDIBX::DrawIndexedAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                 const uint32_t* colors, int32_t alpha, int32_t threshold,
+                                 Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || !colors || source.BitCount() != 8) return;
     blit::Geom g;
-    if (!blit::Clip(ClipArea(), x, y, src, source.BoundsRect(), flipV, flipH, g)) return;
+    if (!blit::Clip(ClipArea(), x, y, src, source.BoundsRect(), flip, g)) return;
     RunIndexed(*this, source, g, nullptr, nullptr, {colors, 255, alpha},
                [&](uint32_t i) { return int32_t(i) > threshold; });
 }
 
-void TCustomDIBX::StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, const uint32_t* colors,
-                                     int32_t alpha, bool flipV, bool flipH, int32_t threshold,
-                                     const TRect& srcIn) {
+void TCustomDIBX::StretchDrawIndexed(const TRect& dest, const TRect& srcIn, TCustomDIBX& source,
+                                     const uint32_t* colors, int32_t alpha, int32_t threshold,
+                                     Flip flip) {
     if (alpha <= 0 || !colors || source.BitCount() > 8) return;
     const TRect src = Intersect(srcIn, source.BoundsRect());
     // A rectangle reaching outside the source would change the scale; such a call draws
@@ -211,8 +211,10 @@ void TCustomDIBX::StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, con
     blit::Geom g;
     g.dx = c.left, g.dy = c.top, g.w = c.Width(), g.h = c.Height();
     std::vector<int32_t> cols, rows;
-    blit::AxisTable(src.left, src.Width(), dest.Width(), c.left - dest.left, g.w, flipH, cols);
-    blit::AxisTable(src.top, src.Height(), dest.Height(), c.top - dest.top, g.h, flipV, rows);
+    blit::AxisTable(src.left, src.Width(), dest.Width(), c.left - dest.left, g.w,
+                    FlipsHorizontally(flip), cols);
+    blit::AxisTable(src.top, src.Height(), dest.Height(), c.top - dest.top, g.h,
+                    FlipsVertically(flip), rows);
     const IndexedDraw how = alpha >= 256 ? IndexedDraw{colors, 255, std::min(alpha - 256, 255)}
                                          : IndexedDraw{colors, uint32_t(std::min(alpha, 255)), 0};
     if (alpha >= 256 && how.addAlpha == 0) return;

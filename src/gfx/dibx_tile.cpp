@@ -49,65 +49,56 @@ void ForEachTile(TCustomDIBX& dst, const TRect& dest, int32_t tileW, int32_t til
 }
 
 template <class DrawTile>
-void TileRect(TCustomDIBX& dst, const TRect& dest, const TRect& src, int32_t offsetX,
-              int32_t offsetY, int32_t colGap, int32_t rowGap, DrawTile draw) {
+void TileRect(TCustomDIBX& dst, const TRect& dest, const TRect& src, const TileLayout& layout,
+              DrawTile draw) {
     if (!IsScalable(src)) return;
-    ForEachTile(dst, dest, src.Width(), src.Height(), Wrap(offsetX, src.Width()),
-                Wrap(offsetY, src.Height()), colGap, rowGap, draw);
+    ForEachTile(dst, dest, src.Width(), src.Height(), Wrap(layout.offsetX, src.Width()),
+                Wrap(layout.offsetY, src.Height()), layout.colGap, layout.rowGap, draw);
 }
 
 }  // namespace
 
-void TCustomDIBX::TileDraw(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                           bool flipV, bool flipH, bool key, const TRect& src, TCustomDIBX& source,
-                           int32_t rowGap) {
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap,
-             [&](int32_t x, int32_t y) { Draw(x, y, flipV, flipH, key, src, source); });
+void TCustomDIBX::TileDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                           const TileLayout& layout, DrawOptions options) {
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { Draw(x, y, src, source, options); });
 }
 
-void TCustomDIBX::TileDrawAlpha(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                                int32_t alpha, bool flipV, bool flipH, bool key, const TRect& src,
-                                TCustomDIBX& source, int32_t rowGap) {
+void TCustomDIBX::TileDrawAlpha(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                int32_t alpha, const TileLayout& layout, DrawOptions options) {
     if (alpha <= 0) return;
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap,
-             [&](int32_t x, int32_t y) { DrawAlpha(x, y, alpha, flipV, flipH, key, src, source); });
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { DrawAlpha(x, y, src, source, alpha, options); });
 }
 
-void TCustomDIBX::TileDrawAdd(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                              int32_t alpha, bool flipV, bool flipH, bool unused, const TRect& src,
-                              TCustomDIBX& source, int32_t rowGap) {
+void TCustomDIBX::TileDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                              int32_t alpha, const TileLayout& layout, Flip flip) {
     if (alpha <= 0) return;
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap, [&](int32_t x, int32_t y) {
-        DrawAdd(x, y, alpha, flipV, flipH, unused, src, source);
-    });
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { DrawAdd(x, y, src, source, alpha, flip); });
 }
 
-void TCustomDIBX::TileDrawMask(const TRect& dest, int32_t colGap, int32_t offsetY, int32_t offsetX,
-                               TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src,
-                               TCustomDIBX& source, int32_t rowGap) {
+void TCustomDIBX::TileDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                               TCustomDIBX& mask, const TileLayout& layout, Flip flip) {
     if (mask.BitCount() != 8) return;
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap,
-             [&](int32_t x, int32_t y) { DrawMask(x, y, mask, flipV, flipH, src, source); });
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { DrawMask(x, y, src, source, mask, flip); });
 }
 
-void TCustomDIBX::TileDrawMaskAlpha(const TRect& dest, int32_t colGap, int32_t offsetY,
-                                    int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                    bool flipH, const TRect& src, TCustomDIBX& source,
-                                    int32_t rowGap) {
+void TCustomDIBX::TileDrawMaskAlpha(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                    TCustomDIBX& mask, int32_t alpha, const TileLayout& layout,
+                                    Flip flip) {
     if (alpha <= 0 || mask.BitCount() != 8) return;
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap, [&](int32_t x, int32_t y) {
-        DrawMaskAlpha(x, y, alpha, mask, flipV, flipH, src, source);
-    });
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { DrawMaskAlpha(x, y, src, source, mask, alpha, flip); });
 }
 
-void TCustomDIBX::TileDrawMaskAdd(const TRect& dest, int32_t colGap, int32_t offsetY,
-                                  int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                  bool flipH, const TRect& src, TCustomDIBX& source,
-                                  int32_t rowGap) {
+void TCustomDIBX::TileDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                  TCustomDIBX& mask, int32_t alpha, const TileLayout& layout,
+                                  Flip flip) {
     if (alpha <= 0 || mask.BitCount() != 8) return;
-    TileRect(*this, dest, src, offsetX, offsetY, colGap, rowGap, [&](int32_t x, int32_t y) {
-        DrawMaskAdd(x, y, alpha, mask, flipV, flipH, src, source);
-    });
+    TileRect(*this, dest, src, layout,
+             [&](int32_t x, int32_t y) { DrawMaskAdd(x, y, src, source, mask, alpha, flip); });
 }
 
 namespace {
@@ -116,16 +107,15 @@ constexpr int64_t kMaxTile = int64_t(1) << 24;
 
 // Tiles of the source rectangle scaled by zoom/256; offsets are in source pixels.
 template <class DrawTile>
-void TileScaled(TCustomDIBX& dst, const TRect& dest, const TRect& src, int32_t offsetX,
-                int32_t offsetY, int32_t colGap, int32_t rowGap, int32_t zoomX, int32_t zoomY,
-                DrawTile draw) {
-    if (!IsScalable(src) || zoomX <= 0 || zoomY <= 0) return;
-    const int64_t tw = int64_t(src.Width()) * zoomX / 256;
-    const int64_t th = int64_t(src.Height()) * zoomY / 256;
+void TileScaled(TCustomDIBX& dst, const TRect& dest, const TRect& src, const TileLayout& layout,
+                Zoom zoom, DrawTile draw) {
+    if (!IsScalable(src) || zoom.x <= 0 || zoom.y <= 0) return;
+    const int64_t tw = int64_t(src.Width()) * zoom.x / 256;
+    const int64_t th = int64_t(src.Height()) * zoom.y / 256;
     if (tw <= 0 || th <= 0 || tw > kMaxTile || th > kMaxTile) return;
-    const int32_t sx = int32_t(int64_t(Wrap(offsetX, src.Width())) * zoomX / 256);
-    const int32_t sy = int32_t(int64_t(Wrap(offsetY, src.Height())) * zoomY / 256);
-    ForEachTile(dst, dest, int32_t(tw), int32_t(th), sx, sy, colGap, rowGap,
+    const int32_t sx = int32_t(int64_t(Wrap(layout.offsetX, src.Width())) * zoom.x / 256);
+    const int32_t sy = int32_t(int64_t(Wrap(layout.offsetY, src.Height())) * zoom.y / 256);
+    ForEachTile(dst, dest, int32_t(tw), int32_t(th), sx, sy, layout.colGap, layout.rowGap,
                 [&](int32_t x, int32_t y) {
                     draw(TRect{x, y, x + int32_t(tw), y + int32_t(th)});
                 });
@@ -133,59 +123,51 @@ void TileScaled(TCustomDIBX& dst, const TRect& dest, const TRect& src, int32_t o
 
 }  // namespace
 
-void TCustomDIBX::TileStretchDraw(const TRect& dest, int32_t colGap, int32_t offsetY,
-                                  int32_t offsetX, int32_t alpha, bool flipV, bool flipH, bool key,
-                                  const TRect& src, TCustomDIBX& source, int32_t rowGap,
-                                  int32_t zoomX, int32_t zoomY) {
-    if (alpha <= 0) return;
-    TileScaled(
-        *this, dest, src, offsetX, offsetY, colGap, rowGap, zoomX, zoomY, [&](const TRect& r) {
-            if (alpha >= 256) {
-                StretchDrawAdd(r, source, std::min(alpha - 256, 255), flipV, flipH, key, src);
-            } else {
-                StretchDraw(r, source, alpha, flipV, flipH, key, src);
-            }
-        });
+void TCustomDIBX::TileStretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                  int32_t alphaMode, Zoom zoom, const TileLayout& layout,
+                                  DrawOptions options) {
+    if (alphaMode <= 0) return;
+    TileScaled(*this, dest, src, layout, zoom, [&](const TRect& r) {
+        if (alphaMode >= 256) {
+            StretchDrawAdd(r, src, source, std::min(alphaMode - 256, 255), options);
+        } else {
+            StretchDraw(r, src, source, alphaMode, options);
+        }
+    });
 }
 
-void TCustomDIBX::TileStretchDrawMask(const TRect& dest, int32_t colGap, int32_t offsetY,
-                                      int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                      bool flipH, const TRect& src, TCustomDIBX& source,
-                                      int32_t rowGap, int32_t zoomX, int32_t zoomY) {
-    if (alpha <= 0 || mask.BitCount() != 8) return;
-    TileScaled(
-        *this, dest, src, offsetX, offsetY, colGap, rowGap, zoomX, zoomY, [&](const TRect& r) {
-            if (alpha >= 256) {
-                StretchDrawMaskAdd(r, source, std::min(alpha - 256, 255), mask, flipV, flipH, src);
-            } else {
-                StretchDrawMask(r, source, alpha, mask, flipV, flipH, src);
-            }
-        });
+void TCustomDIBX::TileStretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                      TCustomDIBX& mask, int32_t alphaMode, Zoom zoom,
+                                      const TileLayout& layout, Flip flip) {
+    if (alphaMode <= 0 || mask.BitCount() != 8) return;
+    TileScaled(*this, dest, src, layout, zoom, [&](const TRect& r) {
+        if (alphaMode >= 256) {
+            StretchDrawMaskAdd(r, src, source, mask, std::min(alphaMode - 256, 255), flip);
+        } else {
+            StretchDrawMask(r, src, source, mask, alphaMode, flip);
+        }
+    });
 }
 
-void TCustomDIBX::TileZoom(const TRect& dest, int32_t zoomX, int32_t alphaMode, bool flipV,
-                           bool flipH, int32_t offsetX, int32_t offsetY, TCustomDIBX& source,
-                           int32_t zoomY) {
-    TileStretchDraw(dest, 0, offsetY, offsetX, alphaMode, flipV, flipH, false, source.BoundsRect(),
-                    source, 0, zoomX, zoomY);
+void TCustomDIBX::TileZoom(const TRect& dest, TCustomDIBX& source, int32_t alphaMode, Zoom zoom,
+                           const TileLayout& layout, Flip flip) {
+    TileStretchDraw(dest, source.BoundsRect(), source, alphaMode, zoom, layout, {.flip = flip});
 }
 
-void TCustomDIBX::TileZoomMask(const TRect& dest, int32_t zoomX, int32_t alphaMode,
-                               TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetX,
-                               int32_t offsetY, TCustomDIBX& source, int32_t zoomY) {
-    TileStretchDrawMask(dest, 0, offsetY, offsetX, alphaMode, mask, flipV, flipH,
-                        source.BoundsRect(), source, 0, zoomX, zoomY);
+void TCustomDIBX::TileZoomMask(const TRect& dest, TCustomDIBX& source, TCustomDIBX& mask,
+                               int32_t alphaMode, Zoom zoom, const TileLayout& layout, Flip flip) {
+    TileStretchDrawMask(dest, source.BoundsRect(), source, mask, alphaMode, zoom, layout, flip);
 }
 
 void TCustomDIBX::TileCopy(const TRect& dest, TCustomDIBX& source, int32_t offsetX,
                            int32_t offsetY) {
-    TileDraw(dest, 0, offsetY, offsetX, false, false, false, source.BoundsRect(), source, 0);
+    TileDraw(dest, source.BoundsRect(), source, {.offsetX = offsetX, .offsetY = offsetY});
 }
 
 void TCustomDIBX::FrameTile(const TRect& r, int32_t border, int32_t offsetX, int32_t offsetY,
                             const TRect& src, TCustomDIBX& source) {
     blit::FrameBars(r, border, [&](const TRect& b) {
-        TileDraw(b, 0, offsetY, offsetX, false, false, false, src, source, 0);
+        TileDraw(b, src, source, {.offsetX = offsetX, .offsetY = offsetY});
     });
 }
 

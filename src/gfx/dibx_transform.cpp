@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/int_math.h"
 #include "gfx/blit.h"
 #include "gfx/custom_dibx.h"
 #include "gfx/dibx.h"
@@ -20,7 +21,8 @@ struct StretchPlan {
 };
 
 bool PlanStretch(const TCustomDIBX& dst, const TRect& destIn, const TRect& srcIn,
-                 const TRect& limit, bool flipV, bool flipH, StretchPlan& plan) {
+                 const TRect& limit, Flip flip, StretchPlan& plan) {
+    const bool flipH = FlipsHorizontally(flip), flipV = FlipsVertically(flip);
     TRect dest = destIn;
     if (!IsScalable(dest) || !IsScalable(srcIn)) return false;
     // A source rectangle reaching outside the source is cut, and the destination with it.
@@ -52,56 +54,50 @@ bool PlanStretch(const TCustomDIBX& dst, const TRect& destIn, const TRect& srcIn
     return true;
 }
 
-void Stretch(TCustomDIBX& dst, const TRect& dest, TCustomDIBX& source, TCustomDIBX* mask,
-             bool flipV, bool flipH, const TRect& src, Op op, RowParams p) {
+void Stretch(TCustomDIBX& dst, const TRect& dest, const TRect& src, TCustomDIBX& source,
+             TCustomDIBX* mask, Flip flip, Op op, RowParams p) {
     StretchPlan plan;
-    if (!PlanStretch(dst, dest, src, blit::SourceLimit(source, mask), flipV, flipH, plan)) return;
+    if (!PlanStretch(dst, dest, src, blit::SourceLimit(source, mask), flip, plan)) return;
     blit::Run(dst, source, mask, plan.g, {plan.cols.data(), plan.rows.data()}, op, p);
 }
 
 }  // namespace
 
-void TCustomDIBX::StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                              bool flipH, bool key, const TRect& src) {
+void TCustomDIBX::StretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                              int32_t alpha, DrawOptions options) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
-    Stretch(*this, dest, source, nullptr, flipV, flipH, src, alpha == 255 ? Op::Copy : Op::Alpha,
-            blit::KeyParams(*this, source, key, alpha));
+    Stretch(*this, dest, src, source, nullptr, options.flip, alpha == 255 ? Op::Copy : Op::Alpha,
+            blit::KeyParams(*this, source, options.key, alpha));
 }
 
-void TCustomDIBX::StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                  TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
-    alpha = blit::ClampAlpha(alpha);
-    if (alpha == 0 || mask.BitCount() != 8) return;
-    Stretch(*this, dest, source, &mask, flipV, flipH, src, alpha == 255 ? Op::Mask : Op::MaskAlpha,
-            blit::KeyParams(*this, source, false, alpha));
-}
-
-void TCustomDIBX::StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                                 bool flipH, bool key, const TRect& src) {
+void TCustomDIBX::StretchDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                 int32_t alpha, DrawOptions options) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0) return;
-    Stretch(*this, dest, source, nullptr, flipV, flipH, src, Op::Add,
-            blit::KeyParams(*this, source, key, alpha));
+    Stretch(*this, dest, src, source, nullptr, options.flip, Op::Add,
+            blit::KeyParams(*this, source, options.key, alpha));
 }
 
-void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                     TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
+void TCustomDIBX::StretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                  TCustomDIBX& mask, int32_t alpha, Flip flip) {
     alpha = blit::ClampAlpha(alpha);
     if (alpha == 0 || mask.BitCount() != 8) return;
-    Stretch(*this, dest, source, &mask, flipV, flipH, src, Op::MaskAdd,
-            blit::KeyParams(*this, source, false, alpha));
+    Stretch(*this, dest, src, source, &mask, flip, alpha == 255 ? Op::Mask : Op::MaskAlpha,
+            blit::KeyParams(*this, source, Key::None, alpha));
+}
+
+void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                     TCustomDIBX& mask, int32_t alpha, Flip flip) {
+    alpha = blit::ClampAlpha(alpha);
+    if (alpha == 0 || mask.BitCount() != 8) return;
+    Stretch(*this, dest, src, source, &mask, flip, Op::MaskAdd,
+            blit::KeyParams(*this, source, Key::None, alpha));
 }
 
 // ---- rotation ---------------------------------------------------------------------------
 
 namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if (a % b != 0 && ((a < 0) != (b < 0))) --q;
-    return q;
-}
 
 // The indices i (as a half-open range) with lo <= start + i * step < hi.
 void AxisSpan(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& i0, int64_t& i1) {
@@ -122,10 +118,12 @@ void AxisSpan(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& i0, 
 // Rotation and zoom of `source` onto `dst`. Per destination pixel the source position
 // comes from the inverse map; each row gathers the source values and a per-pixel weight
 // (0 outside the source or keyed, 255 to copy, else the blend alpha) for the mask kernel.
-void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* mask, bool flipV,
-            bool flipH, bool key, int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& srcIn,
-            TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
+void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, const TRect& srcIn, TCustomDIBX& source,
+            TCustomDIBX* mask, int32_t alpha, const Rotation& rotation, DrawOptions options) {
     alpha = blit::ClampAlpha(alpha);
+    const int32_t angle = rotation.angle, pivotX = rotation.pivotX, pivotY = rotation.pivotY;
+    const int32_t zoomX = rotation.zoom.x, zoomY = rotation.zoom.y;
+    const bool flipH = FlipsHorizontally(options.flip), flipV = FlipsVertically(options.flip);
     if (alpha == 0 || zoomX <= 0 || zoomY <= 0) return;
     if (mask && mask->BitCount() != 8) return;
     if (&source == &dst || mask == &dst) {
@@ -133,8 +131,8 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
         TDIBX snapshot(1, 1, dst.BitCount());
         snapshot.Assign(dst);
         snapshot.SetTransparentColor(source.TransparentColor());
-        Rotate(dst, x, y, alpha, mask == &dst ? &snapshot : mask, flipV, flipH, key, angle, pivotY,
-               pivotX, srcIn, &source == &dst ? snapshot : source, zoomY, zoomX);
+        Rotate(dst, x, y, srcIn, &source == &dst ? snapshot : source,
+               mask == &dst ? &snapshot : mask, alpha, rotation, options);
         return;
     }
     const TRect src = Intersect(srcIn, blit::SourceLimit(source, mask));
@@ -180,7 +178,7 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
         conv = blit::MakeConv(source, da.Bits());
         p.conv = &conv;
     }
-    const bool useKey = key && !mask && source.TransparentColor() != -1;
+    const bool useKey = options.key == Key::Skip && !mask && source.TransparentColor() != -1;
     const uint32_t keyValue = static_cast<uint32_t>(source.TransparentColor());
     const bool direct32 = da.Bits() == 32;
     const RowKernels& k = blit::KernelsFor(dst, da, p);
@@ -235,19 +233,15 @@ void Rotate(TCustomDIBX& dst, int32_t x, int32_t y, int32_t alpha, TCustomDIBX* 
 
 }  // namespace
 
-void TCustomDIBX::DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                             int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
-                             TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
-    Rotate(*this, x, y, alpha, nullptr, flipV, flipH, key, angle, pivotY, pivotX, src, source,
-           zoomY, zoomX);
+void TCustomDIBX::DrawRotate(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                             int32_t alpha, const Rotation& rotation, DrawOptions options) {
+    Rotate(*this, x, y, src, source, nullptr, alpha, rotation, options);
 }
 
-void TCustomDIBX::DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                 bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
-                                 const TRect& src, TCustomDIBX& source, int32_t zoomY,
-                                 int32_t zoomX) {
-    Rotate(*this, x, y, alpha, &mask, flipV, flipH, false, angle, pivotY, pivotX, src, source,
-           zoomY, zoomX);
+void TCustomDIBX::DrawRotateMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                 TCustomDIBX& mask, int32_t alpha, const Rotation& rotation,
+                                 Flip flip) {
+    Rotate(*this, x, y, src, source, &mask, alpha, rotation, {.flip = flip});
 }
 
 }  // namespace vesk

@@ -73,139 +73,131 @@ void TDIBXWave::FillRectSub(const TRect& r, uint32_t pixel) {
 }
 
 void TDIBXWave::Assign(TCustomDIBX& source) {
-    Draw(0, 0, false, false, false, source.BoundsRect(), source);
+    Draw(0, 0, source.BoundsRect(), source);
 }
 
-void TDIBXWave::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool key, const TRect& src,
-                     TCustomDIBX& source) {
+void TDIBXWave::Draw(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                     DrawOptions options) {
     ForEachBand(y, y + src.Height(),
-                [&](int32_t o) { target_->Draw(x + o, y, flipV, flipH, key, src, source); });
+                [&](int32_t o) { target_->Draw(x + o, y, src, source, options); });
 }
 
-void TDIBXWave::DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
-                         const TRect& src, TCustomDIBX& source) {
+void TDIBXWave::DrawAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                          int32_t alpha, DrawOptions options) {
     ForEachBand(y, y + src.Height(),
-                [&](int32_t o) { target_->DrawMask(x + o, y, mask, flipV, flipH, src, source); });
+                [&](int32_t o) { target_->DrawAlpha(x + o, y, src, source, alpha, options); });
 }
 
-void TDIBXWave::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                          const TRect& src, TCustomDIBX& source) {
+void TDIBXWave::DrawAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                        Flip flip) {
+    ForEachBand(y, y + src.Height(),
+                [&](int32_t o) { target_->DrawAdd(x + o, y, src, source, alpha, flip); });
+}
+
+void TDIBXWave::DrawMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                         TCustomDIBX& mask, Flip flip) {
+    ForEachBand(y, y + src.Height(),
+                [&](int32_t o) { target_->DrawMask(x + o, y, src, source, mask, flip); });
+}
+
+void TDIBXWave::DrawMaskAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                              TCustomDIBX& mask, int32_t alpha, Flip flip) {
     ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawAlpha(x + o, y, alpha, flipV, flipH, key, src, source);
+        target_->DrawMaskAlpha(x + o, y, src, source, mask, alpha, flip);
     });
 }
 
-void TDIBXWave::DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                              bool flipH, const TRect& src, TCustomDIBX& source) {
+void TDIBXWave::DrawMaskAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                            TCustomDIBX& mask, int32_t alpha, Flip flip) {
+    ForEachBand(y, y + src.Height(),
+                [&](int32_t o) { target_->DrawMaskAdd(x + o, y, src, source, mask, alpha, flip); });
+}
+
+void TDIBXWave::DrawMaskColor(int32_t x, int32_t y, const TRect& src, TCustomDIBX& mask,
+                              uint32_t pixel, int32_t alpha, Flip flip) {
     ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawMaskAlpha(x + o, y, alpha, mask, flipV, flipH, src, source);
+        target_->DrawMaskColor(x + o, y, src, mask, pixel, alpha, flip);
     });
 }
 
-void TDIBXWave::DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool unused,
-                        const TRect& src, TCustomDIBX& source) {
-    ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawAdd(x + o, y, alpha, flipV, flipH, unused, src, source);
-    });
-}
-
-void TDIBXWave::DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                            bool flipH, const TRect& src, TCustomDIBX& source) {
-    ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawMaskAdd(x + o, y, alpha, mask, flipV, flipH, src, source);
-    });
-}
-
-void TDIBXWave::DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                           int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
-                           TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
+void TDIBXWave::DrawRotate(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                           int32_t alpha, const Rotation& rotation, DrawOptions options) {
     ForEachBand(INT32_MIN, INT32_MAX, [&](int32_t o) {
-        target_->DrawRotate(x + o, y, alpha, flipV, flipH, key, angle, pivotY, pivotX, src, source,
-                            zoomY, zoomX);
+        target_->DrawRotate(x + o, y, src, source, alpha, rotation, options);
     });
 }
 
-void TDIBXWave::DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                               bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
-                               const TRect& src, TCustomDIBX& source, int32_t zoomY,
-                               int32_t zoomX) {
+void TDIBXWave::DrawRotateMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                               TCustomDIBX& mask, int32_t alpha, const Rotation& rotation,
+                               Flip flip) {
     ForEachBand(INT32_MIN, INT32_MAX, [&](int32_t o) {
-        target_->DrawRotateMask(x + o, y, alpha, mask, flipV, flipH, angle, pivotY, pivotX, src,
-                                source, zoomY, zoomX);
+        target_->DrawRotateMask(x + o, y, src, source, mask, alpha, rotation, flip);
     });
 }
 
-void TDIBXWave::StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                            bool flipH, bool key, const TRect& src) {
+void TDIBXWave::StretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                            DrawOptions options) {
     ForEachBand(dest.top, dest.bottom, [&](int32_t o) {
-        target_->StretchDraw(Offset(dest, o, 0), source, alpha, flipV, flipH, key, src);
+        target_->StretchDraw(Offset(dest, o, 0), src, source, alpha, options);
     });
 }
 
-void TDIBXWave::StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
+void TDIBXWave::StretchDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                               int32_t alpha, DrawOptions options) {
     ForEachBand(dest.top, dest.bottom, [&](int32_t o) {
-        target_->StretchDrawMask(Offset(dest, o, 0), source, alpha, mask, flipV, flipH, src);
+        target_->StretchDrawAdd(Offset(dest, o, 0), src, source, alpha, options);
     });
 }
 
-void TDIBXWave::StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                               bool flipH, bool key, const TRect& src) {
+void TDIBXWave::StretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                TCustomDIBX& mask, int32_t alpha, Flip flip) {
     ForEachBand(dest.top, dest.bottom, [&](int32_t o) {
-        target_->StretchDrawAdd(Offset(dest, o, 0), source, alpha, flipV, flipH, key, src);
+        target_->StretchDrawMask(Offset(dest, o, 0), src, source, mask, alpha, flip);
     });
 }
 
-void TDIBXWave::StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                                   TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) {
+void TDIBXWave::StretchDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                   TCustomDIBX& mask, int32_t alpha, Flip flip) {
     ForEachBand(dest.top, dest.bottom, [&](int32_t o) {
-        target_->StretchDrawMaskAdd(Offset(dest, o, 0), source, alpha, mask, flipV, flipH, src);
+        target_->StretchDrawMaskAdd(Offset(dest, o, 0), src, source, mask, alpha, flip);
     });
 }
 
-void TDIBXWave::DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                          bool flipH, uint32_t pixel, const TRect& src, TCustomDIBX& source) {
+void TDIBXWave::DrawGlyph(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                          int32_t factor, int32_t alpha, uint32_t pixel, Flip flip) {
     ForEachBand(INT32_MIN, INT32_MAX, [&](int32_t o) {
-        target_->DrawGlyph(x + o, y, factor, alpha, flipV, flipH, pixel, src, source);
+        target_->DrawGlyph(x + o, y, src, source, factor, alpha, pixel, flip);
     });
 }
 
-void TDIBXWave::DrawGlyphIndexed(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                 bool flipH, const uint32_t* colors, const TRect& src,
-                                 TCustomDIBX& source) {
+void TDIBXWave::DrawGlyphIndexed(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                                 int32_t factor, int32_t alpha, const uint32_t* colors, Flip flip) {
     ForEachBand(INT32_MIN, INT32_MAX, [&](int32_t o) {
-        target_->DrawGlyphIndexed(x + o, y, factor, alpha, flipV, flipH, colors, src, source);
+        target_->DrawGlyphIndexed(x + o, y, src, source, factor, alpha, colors, flip);
     });
 }
 
-void TDIBXWave::DrawIndexed4(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                             bool flipV, bool flipH, const TRect& src, TCustomDIBX& source) {
+void TDIBXWave::DrawIndexed4(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                             const uint32_t* colors, int32_t alpha, Flip flip) {
     ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawIndexed4(x + o, y, colors, alpha, flipV, flipH, src, source);
+        target_->DrawIndexed4(x + o, y, src, source, colors, alpha, flip);
     });
 }
 
-void TDIBXWave::DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha,
-                               bool flipV, bool flipH, int32_t threshold, const TRect& src,
-                               TCustomDIBX& source) {
+void TDIBXWave::DrawIndexedAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                               const uint32_t* colors, int32_t alpha, int32_t threshold,
+                               Flip flip) {
     ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawIndexedAdd(x + o, y, colors, alpha, flipV, flipH, threshold, src, source);
+        target_->DrawIndexedAdd(x + o, y, src, source, colors, alpha, threshold, flip);
     });
 }
 
-void TDIBXWave::StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, const uint32_t* colors,
-                                   int32_t alpha, bool flipV, bool flipH, int32_t threshold,
-                                   const TRect& src) {
+void TDIBXWave::StretchDrawIndexed(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                                   const uint32_t* colors, int32_t alpha, int32_t threshold,
+                                   Flip flip) {
     ForEachBand(dest.top, dest.bottom, [&](int32_t o) {
-        target_->StretchDrawIndexed(Offset(dest, o, 0), source, colors, alpha, flipV, flipH,
-                                    threshold, src);
-    });
-}
-
-void TDIBXWave::DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
-                              bool flipH, const TRect& src, TCustomDIBX& mask) {
-    ForEachBand(y, y + src.Height(), [&](int32_t o) {
-        target_->DrawMaskColor(x + o, y, alpha, pixel, flipV, flipH, src, mask);
+        target_->StretchDrawIndexed(Offset(dest, o, 0), src, source, colors, alpha, threshold,
+                                    flip);
     });
 }
 

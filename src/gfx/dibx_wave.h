@@ -36,47 +36,46 @@ class TDIBXWave : public TCustomDIBX {
     void FillRectAdd(const TRect& r, uint32_t pixel) override;
     void FillRectSub(const TRect& r, uint32_t pixel) override;
     void Assign(TCustomDIBX& source) override;
-    void Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool key, const TRect& src,
-              TCustomDIBX& source) override;
-    void DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src,
-                  TCustomDIBX& source) override;
-    void DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                   const TRect& src, TCustomDIBX& source) override;
-    void DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                       bool flipH, const TRect& src, TCustomDIBX& source) override;
-    void DrawAdd(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool unused,
-                 const TRect& src, TCustomDIBX& source) override;
-    void DrawMaskAdd(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
-                     const TRect& src, TCustomDIBX& source) override;
-    void DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool key,
-                    int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
-                    TCustomDIBX& source, int32_t zoomY, int32_t zoomX) override;
-    void DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                        bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& src,
-                        TCustomDIBX& source, int32_t zoomY, int32_t zoomX) override;
-    void StretchDraw(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV, bool flipH,
-                     bool key, const TRect& src) override;
-    void StretchDrawMask(const TRect& dest, TCustomDIBX& source, int32_t alpha, TCustomDIBX& mask,
-                         bool flipV, bool flipH, const TRect& src) override;
-    void StretchDrawAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha, bool flipV,
-                        bool flipH, bool key, const TRect& src) override;
-    void StretchDrawMaskAdd(const TRect& dest, TCustomDIBX& source, int32_t alpha,
-                            TCustomDIBX& mask, bool flipV, bool flipH, const TRect& src) override;
-    void DrawGlyph(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV, bool flipH,
-                   uint32_t pixel, const TRect& src, TCustomDIBX& source) override;
-    void DrawGlyphIndexed(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                          bool flipH, const uint32_t* colors, const TRect& src,
-                          TCustomDIBX& source) override;
-    void DrawIndexed4(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha, bool flipV,
-                      bool flipH, const TRect& src, TCustomDIBX& source) override;
-    void DrawIndexedAdd(int32_t x, int32_t y, const uint32_t* colors, int32_t alpha, bool flipV,
-                        bool flipH, int32_t threshold, const TRect& src,
-                        TCustomDIBX& source) override;
-    void StretchDrawIndexed(const TRect& dest, TCustomDIBX& source, const uint32_t* colors,
-                            int32_t alpha, bool flipV, bool flipH, int32_t threshold,
-                            const TRect& src) override;
-    void DrawMaskColor(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV, bool flipH,
-                       const TRect& src, TCustomDIBX& mask) override;
+    void Draw(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+              DrawOptions options = {}) override;
+    void DrawAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                   DrawOptions options = {}) override;
+    void DrawAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                 Flip flip = Flip::None) override;
+    void DrawMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, TCustomDIBX& mask,
+                  Flip flip = Flip::None) override;
+    void DrawMaskAlpha(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                       TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None) override;
+    void DrawMaskAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, TCustomDIBX& mask,
+                     int32_t alpha, Flip flip = Flip::None) override;
+    void DrawMaskColor(int32_t x, int32_t y, const TRect& src, TCustomDIBX& mask, uint32_t pixel,
+                       int32_t alpha, Flip flip = Flip::None) override;
+    void DrawRotate(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                    const Rotation& rotation, DrawOptions options = {}) override;
+    void DrawRotateMask(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                        TCustomDIBX& mask, int32_t alpha, const Rotation& rotation,
+                        Flip flip = Flip::None) override;
+    void StretchDraw(const TRect& dest, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                     DrawOptions options = {}) override;
+    void StretchDrawAdd(const TRect& dest, const TRect& src, TCustomDIBX& source, int32_t alpha,
+                        DrawOptions options = {}) override;
+    void StretchDrawMask(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                         TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None) override;
+    void StretchDrawMaskAdd(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                            TCustomDIBX& mask, int32_t alpha, Flip flip = Flip::None) override;
+    void DrawGlyph(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source, int32_t factor,
+                   int32_t alpha, uint32_t pixel, Flip flip = Flip::None) override;
+    void DrawGlyphIndexed(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                          int32_t factor, int32_t alpha, const uint32_t* colors,
+                          Flip flip = Flip::None) override;
+    void DrawIndexed4(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                      const uint32_t* colors, int32_t alpha, Flip flip = Flip::None) override;
+    void DrawIndexedAdd(int32_t x, int32_t y, const TRect& src, TCustomDIBX& source,
+                        const uint32_t* colors, int32_t alpha, int32_t threshold,
+                        Flip flip = Flip::None) override;
+    void StretchDrawIndexed(const TRect& dest, const TRect& src, TCustomDIBX& source,
+                            const uint32_t* colors, int32_t alpha, int32_t threshold,
+                            Flip flip = Flip::None) override;
 
   private:
     // The area this proxy may draw in, in target coordinates before shifting: its own clip

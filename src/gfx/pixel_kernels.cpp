@@ -4,6 +4,13 @@
 
 namespace vesk {
 
+#ifdef VESK_X86_KERNELS
+// The SIMD sets, in pixel_kernels_sse2.cpp and pixel_kernels_avx2.cpp. Only for 32-bit rows
+// without conversion.
+const RowKernels& Sse2Kernels();
+const RowKernels& Avx2Kernels();
+#endif
+
 uint32_t DecodeToRgb(uint32_t raw, int bits, const uint32_t* palette, int paletteCount) {
     switch (bits) {
         case 15: {
@@ -152,17 +159,27 @@ bool RowKernels::Supported(KernelLevel level) {
     switch (level) {
         case KernelLevel::General:
             return true;
+#ifdef VESK_X86_KERNELS
         case KernelLevel::Sse2:
             return __builtin_cpu_supports("sse2");
         case KernelLevel::Avx2:
             return __builtin_cpu_supports("avx2");
+#else
+        case KernelLevel::Sse2:
+        case KernelLevel::Avx2:
+            return false;
+#endif
     }
     return false;
 }
 
 const RowKernels& RowKernels::ForLevel(KernelLevel level) {
+#ifdef VESK_X86_KERNELS
     if (level == KernelLevel::Avx2 && Supported(KernelLevel::Avx2)) return Avx2Kernels();
     if (level != KernelLevel::General && Supported(KernelLevel::Sse2)) return Sse2Kernels();
+#else
+    (void)level;
+#endif
     return kGeneral;
 }
 

@@ -3,8 +3,8 @@
 //
 // Values in a row are raw pixel values of the destination format held in 32-bit words.
 // The general kernels work for any format through the destination's channel masks and
-// convert source values with a PixelConv; the SSE2 and AVX2 kernels serve 32-bit
-// destinations with 32-bit sources of the same format and give identical pixels.
+// convert source values with a PixelConv; the SSE2 and AVX2 kernels (x86-64 only) serve
+// 32-bit destinations with 32-bit sources of the same format and give identical pixels.
 #include <cstdint>
 
 namespace vesk {
@@ -71,11 +71,9 @@ struct RowKernels {
     static const RowKernels& Best();
     // The set of a level, or the best one below it that the processor runs.
     static const RowKernels& ForLevel(KernelLevel level);
+    // Whether this build has the level and the processor runs it (the SIMD levels exist on
+    // x86-64 only).
     static bool Supported(KernelLevel level);
 };
-
-// The SIMD sets, defined in pixel_kernels_simd.cpp. Only for 32-bit rows without conversion.
-const RowKernels& Sse2Kernels();
-const RowKernels& Avx2Kernels();
 
 }  // namespace vesk

@@ -1,5 +1,8 @@
 // AVX2 row kernels: eight 32-bit pixels per step. This unit is built with -mavx2 and is
 // only called after the processor has reported AVX2.
+#if !defined(__x86_64__)
+#error "The AVX2 kernels are built for x86-64 only (see src/gfx/CMakeLists.txt)"
+#endif
 #include <immintrin.h>
 
 #include <cstring>

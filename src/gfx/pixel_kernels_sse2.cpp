@@ -1,4 +1,7 @@
 // SSE2 row kernels: four 32-bit pixels per step.
+#if !defined(__x86_64__)
+#error "The SSE2 kernels are built for x86-64 only (see src/gfx/CMakeLists.txt)"
+#endif
 #include <emmintrin.h>
 
 #include <cstring>

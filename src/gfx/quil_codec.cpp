@@ -156,7 +156,7 @@ std::unique_ptr<TDIBX> DecodeJpeg(const uint8_t* data, size_t size, int64_t maxP
 std::vector<uint8_t> EncodeJpeg(TCustomDIBX& picture, int quality) {
     if (picture.IsEmpty()) Fail("JPEG: cannot write an empty picture");
     TDIBX bgr(picture.Width(), picture.Height(), 24);
-    bgr.Draw(0, 0, false, false, false, picture.BoundsRect(), picture);
+    bgr.Draw(0, 0, picture.BoundsRect(), picture);
     jpeg_compress_struct cinfo{};
     JpegError err{};
     cinfo.err = jpeg_std_error(&err.mgr);

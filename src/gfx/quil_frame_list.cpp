@@ -28,7 +28,7 @@ std::unique_ptr<TDIBX> Converted(TDIBX& src, int bits) {
         src.GetPalette(pal);
         out->SetPalette(pal);
     }
-    if (!src.IsEmpty()) out->Draw(0, 0, false, false, false, src.BoundsRect(), src);
+    if (!src.IsEmpty()) out->Draw(0, 0, src.BoundsRect(), src);
     return out;
 }
 
@@ -150,20 +150,20 @@ void TQuilFrame::ComposeLayer(size_t index, bool firstVisible, bool firstLayerOp
     const TRect r = src.BoundsRect();
     if (firstVisible && mask) mask_ = Converted(*mask, 8);
     if (mask && index != 0) {
-        picture_->DrawMask(0, 0, *mask, false, false, r, src);
+        picture_->DrawMask(0, 0, r, src, *mask);
         return;
     }
     const int32_t opacity = std::clamp(layer.opacity, 0, 255);
     if ((layer.transparentColor < 0 || (firstVisible && firstLayerOpaque)) && opacity == 255) {
-        picture_->Draw(0, 0, false, false, false, r, src);
+        picture_->Draw(0, 0, r, src);
         return;
     }
     src.SetTransparentColor(layer.transparentColor);
     // A blend at 255 would darken every channel by 1/256; an opaque layer is a keyed copy.
     if (opacity == 255) {
-        picture_->Draw(0, 0, false, false, true, r, src);
+        picture_->Draw(0, 0, r, src, {.key = Key::Skip});
     } else {
-        picture_->DrawAlpha(0, 0, opacity, false, false, true, r, src);
+        picture_->DrawAlpha(0, 0, r, src, opacity, {.key = Key::Skip});
     }
 }
 
@@ -347,7 +347,7 @@ void TQuilFrameList::CopyToSurface(size_t frame, TCustomDIBX& surface) const {
     if (pic.IsEmpty()) return;
     const TRect saved = surface.ClipRect();
     surface.ResetClip();
-    surface.Draw(0, 0, false, false, false, pic.BoundsRect(), pic);
+    surface.Draw(0, 0, pic.BoundsRect(), pic);
     surface.SetClipRect(saved);
     if (surface.BitCount() == 32) {
         // The fourth byte of a 32-bit pixel means nothing and is kept clear.

@@ -136,7 +136,7 @@ class PlaneWriter {
             const_cast<TDIBX&>(f.Picture()).GetPalette(pal);
             c->SetPalette(pal);
         }
-        c->Draw(0, 0, false, false, false, pic->BoundsRect(), *pic);
+        c->Draw(0, 0, pic->BoundsRect(), *pic);
         owned_.push_back(std::move(c));
         return owned_.back().get();
     }

@@ -5,6 +5,7 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "script/command_handlers.h"
 #include "script/command_info.h"
 #include "script/commands.h"
 #include "vars/param.h"
@@ -71,12 +72,12 @@ void TStackList::Clear() {
 // ---- the interpreter
 
 TCallMan::TCallMan(TParamCollection& store, TSysFuncMan* funcs, IPageSource& pages)
-    : CallStack(store), store_(store), funcs_(funcs), pages_(pages) {}
+    : store_(store), funcs_(funcs), pages_(pages), callStack_(store) {}
 
 TCallMan::~TCallMan() {
     if (store_.SystemProvider() == this) store_.SetSystemProvider(nextVars_);
     if (funcs_ && funcs_->Host() == this) funcs_->SetHost(nextFuncs_);
-    Page = nullptr;
+    page_ = nullptr;
     cache_.clear();
 }
 
@@ -120,7 +121,7 @@ TPage* TCallMan::GetPage(const std::string& name, bool promote) {
         return p;
     }
     cache_.insert(cache_.begin(), std::move(loaded));
-    while (cache_.size() > kPageCacheLimit && cache_.back().get() != Page) {
+    while (cache_.size() > kPageCacheLimit && cache_.back().get() != page_) {
         lastTraced_ = nullptr;
         cache_.pop_back();
     }
@@ -129,16 +130,17 @@ TPage* TCallMan::GetPage(const std::string& name, bool promote) {
 
 TPage* TCallMan::Start(const std::string& name) {
     TPage* p = GetPage(name, true);
-    Page = p;
-    PC = 0;
-    Started = false;
-    Args.clear();
-    EventState = 0;
-    CallStack.Clear();
-    Sender = 0;
+    page_ = p;
+    pc_ = 0;
+    started_ = false;
+    args_.clear();
+    eventState_ = EventState::MainFlow;
+    callStack_.Clear();
+    sender_ = 0;
     if (display_)
-        for (int32_t level = 1; level <= EventLevel; ++level) display_->Events().RemoveLevel(level);
-    EventLevel = 2;
+        for (int32_t level = 1; level <= eventLevel_; ++level)
+            display_->Events().RemoveLevel(level);
+    eventLevel_ = 2;
     return p;
 }
 
@@ -146,13 +148,13 @@ void TCallMan::Trace(const std::string& line) {
     if (trace_) trace_->WriteLine(line);
 }
 
-TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
-    StepResult res{page, false};
-    if (PC < 0 || PC >= page->Count()) {
+TCallMan::ExecResult TCallMan::ExecuteAt(TPage* page) {
+    ExecResult res{page, false};
+    if (pc_ < 0 || pc_ >= page->Count()) {
         res.page = nullptr;
         return res;
     }
-    const int32_t startPC = PC;
+    const int32_t startPC = pc_;
     TCommand* cmd = nullptr;
     // A failing command ends silently for the game; the player may still want to say why.
     auto failed = [&](const char* message) {
@@ -162,24 +164,24 @@ TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
                                 message);
     };
     try {
-        cmd = page->At(PC);
+        cmd = page->At(pc_);
         if (trace_ && cmd != lastTraced_) {
             char head[16];
             std::snprintf(head, sizeof head, "%.8x", unsigned(project_->TickCount()));
             Trace(std::string(head) + " : " + page->Name + "(" + std::to_string(cmd->LineNo) + ")");
             lastTraced_ = cmd;
         }
-        if (!Started) {
+        if (!started_) {
             if (cmd->GetDisabled()) {
-                ++PC;
+                ++pc_;
                 return res;
             }
             cmd->Prepare(*this);
-            Started = true;
+            started_ = true;
         }
-        Running = cmd->GetRunNext();
+        running_ = cmd->GetRunNext();
         res.yield = cmd->YieldsInEvent();
-        cmd->Execute(*this, res.page, PC);
+        cmd->Execute(*this, res.page, pc_);
     } catch (const std::exception& e) {
         // A failing command ends silently; whatever it had done stays done.
         failed(e.what());
@@ -188,31 +190,31 @@ TCallMan::StepResult TCallMan::ExecuteAt(TPage* page) {
     }
     // A command that moved the program counter (even one that then failed) has finished, so
     // the next one is prepared afresh.
-    if (res.page != page || PC != startPC) Started = false;
+    if (res.page != page || pc_ != startPC) started_ = false;
     return res;
 }
 
-int TCallMan::Step() {
-    if (!Page) {
-        Running = false;
-        EventState = 0;
-        return 0;
+TCallMan::StepResult TCallMan::Step() {
+    if (!page_) {
+        running_ = false;
+        eventState_ = EventState::MainFlow;
+        return StepResult::Continue;
     }
-    StepResult sr = ExecuteAt(Page);
-    int result = sr.yield ? 2 : 0;
+    ExecResult sr = ExecuteAt(page_);
+    const StepResult result = sr.yield ? StepResult::Yielded : StepResult::Continue;
     if (sr.page) {
-        Page = sr.page;
+        page_ = sr.page;
         return result;
     }
-    if (CallStack.Count() == 0) {
-        Running = false;
+    if (callStack_.Count() == 0) {
+        running_ = false;
         // Only damaged save data gets here inside an event; with nothing to return to, the
         // event machinery goes back to the main flow instead of spinning.
-        EventState = 0;
+        eventState_ = EventState::MainFlow;
         return result;
     }
-    store_.FreeOwned(CallStack.Count());
-    TStack& f = CallStack.Pop();
+    store_.FreeOwned(callStack_.Count());
+    TStack& f = callStack_.Pop();
     if (!f.ResultVar.empty()) {
         if (TParamCollectionItem* item = store_.Find(f.ResultVar)) {
             try {
@@ -230,25 +232,25 @@ int TCallMan::Step() {
         }
     }
     try {
-        Page = f.PageName.empty() ? nullptr : GetPage(f.PageName, true);
+        page_ = f.PageName.empty() ? nullptr : GetPage(f.PageName, true);
     } catch (...) {
-        Page = nullptr;
+        page_ = nullptr;
     }
-    PC = f.PC;
-    Started = f.Started != 0;
-    Running = f.Running != 0;
-    Args = f.Args;
-    Sender = f.Sender;
-    if (f.State && Page && PC >= 0 && PC < Page->Count()) {
+    pc_ = f.PC;
+    started_ = f.Started != 0;
+    running_ = f.Running != 0;
+    args_ = f.Args;
+    sender_ = f.Sender;
+    if (f.State && page_ && pc_ >= 0 && pc_ < page_->Count()) {
         f.State->Seek(0, SeekFrom::Begin);
         StreamReader r(*f.State);
         try {
-            Page->At(PC)->LoadState(r, *this);
+            page_->At(pc_)->LoadState(r, *this);
         } catch (...) {
         }
     }
-    if (!Sender) return 1;
-    return result == 0 ? -1 : result;
+    if (!sender_) return StepResult::ReturnedToMain;
+    return result == StepResult::Continue ? StepResult::ReturnedIntoEvent : result;
 }
 
 void SplitEventPage(const std::string& ref, std::string& page, std::string& label) {
@@ -272,8 +274,8 @@ void SplitEventPage(const std::string& ref, std::string& page, std::string& labe
 }
 
 bool TCallMan::StartEvent(int32_t level) {
-    const bool inPage = Page && PC >= 0 && PC < Page->Count();
-    if (inPage && Started && Page->At(PC)->BlocksEvents()) return false;
+    const bool inPage = page_ && pc_ >= 0 && pc_ < page_->Count();
+    if (inPage && started_ && page_->At(pc_)->BlocksEvents()) return false;
     if (!display_) return false;
     TTimerList& queue = display_->Events();
     TTimerData* e = queue.FirstPending();
@@ -288,83 +290,83 @@ bool TCallMan::StartEvent(int32_t level) {
         return false;
     }
     TStack f;
-    f.PageName = Page ? Page->Name : std::string();
-    f.PC = PC;
-    f.Started = Started ? 1 : 0;
-    f.Args = Args;
-    f.Sender = Sender;
-    f.Running = Running ? 1 : 0;
-    if (inPage && Started && Page->At(PC)->HasState()) {
+    f.PageName = page_ ? page_->Name : std::string();
+    f.PC = pc_;
+    f.Started = started_ ? 1 : 0;
+    f.Args = args_;
+    f.Sender = sender_;
+    f.Running = running_ ? 1 : 0;
+    if (inPage && started_ && page_->At(pc_)->HasState()) {
         f.State = std::make_unique<MemoryStream>();
         StreamWriter w(*f.State);
-        Page->At(PC)->SaveState(w, *this);
+        page_->At(pc_)->SaveState(w, *this);
     }
-    CallStack.Push(std::move(f));
-    Page = target;
-    PC = 0;
-    if (!label.empty()) PC = std::max(Page->FindLabel(label), 0);
-    if (trace_ && PC < Page->Count()) {
+    callStack_.Push(std::move(f));
+    page_ = target;
+    pc_ = 0;
+    if (!label.empty()) pc_ = std::max(page_->FindLabel(label), 0);
+    if (trace_ && pc_ < page_->Count()) {
         char head[16];
         std::snprintf(head, sizeof head, "%.8x", unsigned(project_->TickCount()));
-        Trace(std::string(head) + " : <Event>" + path + "(" + std::to_string(Page->At(PC)->LineNo) +
-              ")");
-        lastTraced_ = Page->At(PC);
+        Trace(std::string(head) + " : <Event>" + path + "(" +
+              std::to_string(page_->At(pc_)->LineNo) + ")");
+        lastTraced_ = page_->At(pc_);
     }
-    Started = false;
+    started_ = false;
     e->Level = level;
-    Args = e->Args;
-    Sender = e->Sender;
-    EventState = 1;
+    args_ = e->Args;
+    sender_ = e->Sender;
+    eventState_ = EventState::InEvent;
     return true;
 }
 
 void TCallMan::Run() {
     for (;;) {
-        switch (EventState) {
-            case 0:
+        switch (eventState_) {
+            case EventState::MainFlow:
                 if (!StartEvent(1)) Step();
                 break;
-            case 1: {
-                int r = Step();
-                if (r == 1) {
+            case EventState::InEvent: {
+                const StepResult r = Step();
+                if (r == StepResult::ReturnedToMain) {
                     if (display_) display_->Events().RemoveLevel(1);
-                    EventState = 0;
-                    Running = true;
-                } else if (r == 2) {
-                    EventLevel = 2;
-                    EventState = 2;
+                    eventState_ = EventState::MainFlow;
+                    running_ = true;
+                } else if (r == StepResult::Yielded) {
+                    eventLevel_ = 2;
+                    eventState_ = EventState::SeekNested;
                     return;
-                } else if (EventState != 1) {
-                    Running = true;
+                } else if (eventState_ != EventState::InEvent) {
+                    running_ = true;
                 }
                 break;
             }
-            case 2:
-                if (StartEvent(EventLevel)) {
-                    ++EventLevel;
-                    EventState = 3;
+            case EventState::SeekNested:
+                if (StartEvent(eventLevel_)) {
+                    ++eventLevel_;
+                    eventState_ = EventState::InNestedEvent;
                 } else {
-                    EventState = EventLevel < 3 ? 1 : 3;
+                    eventState_ = eventLevel_ < 3 ? EventState::InEvent : EventState::InNestedEvent;
                 }
                 break;
-            case 3: {
-                int r = Step();
-                if (r == 1 || r == -1) {
-                    --EventLevel;
-                    if (display_) display_->Events().RemoveLevel(EventLevel);
-                    if (EventLevel < 3) EventState = 2;
-                } else if (r == 2) {
-                    EventState = 2;
+            case EventState::InNestedEvent: {
+                const StepResult r = Step();
+                if (r == StepResult::ReturnedToMain || r == StepResult::ReturnedIntoEvent) {
+                    --eventLevel_;
+                    if (display_) display_->Events().RemoveLevel(eventLevel_);
+                    if (eventLevel_ < 3) eventState_ = EventState::SeekNested;
+                } else if (r == StepResult::Yielded) {
+                    eventState_ = EventState::SeekNested;
                     return;
                 }
                 break;
             }
             default:
                 // Not a state the interpreter ever sets (only a damaged save could).
-                EventState = 0;
+                eventState_ = EventState::MainFlow;
                 break;
         }
-        if (!Running && EventState == 0) return;
+        if (!running_ && eventState_ == EventState::MainFlow) return;
         if (QuitFlag()) return;
     }
 }
@@ -374,8 +376,20 @@ const std::string* TCallMan::TextBlockOf(const std::string& page, int32_t index)
     return cmd ? &cmd->TextBlock() : nullptr;
 }
 
+ICommandHandler* TCallMan::HandlerFor(uint8_t code) const {
+    return handlers_ ? handlers_->Find(code) : nullptr;
+}
+
+void TCallMan::PushCall(TStack frame, std::vector<std::string> args) {
+    frame.Args = std::move(args_);
+    frame.Sender = sender_;
+    frame.Running = running_ ? 1 : 0;
+    callStack_.Push(std::move(frame));
+    args_ = std::move(args);
+}
+
 std::string TCallMan::GetArg(int32_t i) const {
-    return i >= 0 && i < ArgCount() ? Args[size_t(i)] : std::string();
+    return i >= 0 && i < ArgCount() ? args_[size_t(i)] : std::string();
 }
 
 std::string TCallMan::NameOf(ObjectId id) {
@@ -387,17 +401,17 @@ ObjectId TCallMan::FindByName(const std::string& name) {
 }
 
 std::string TCallMan::GetSenderName() {
-    return EventState != 0 ? NameOf(Sender) : std::string();
+    return eventState_ != EventState::MainFlow ? NameOf(sender_) : std::string();
 }
 
 TCustomParam* TCallMan::CurrentResult() {
-    return CallStack.Count() ? CallStack.Top().ResultValue.get() : nullptr;
+    return callStack_.Count() ? callStack_.Top().ResultValue.get() : nullptr;
 }
 
 bool TCallMan::DeleteStack(int32_t index) {
-    if (index < 0 || index >= CallStack.Count()) return false;
+    if (index < 0 || index >= callStack_.Count()) return false;
     store_.FreeOwned(index);
-    CallStack.Delete(index);
+    callStack_.Delete(index);
     for (size_t i = 0; i < store_.Count(); ++i) {
         TParamCollectionItem* it = store_.At(i);
         if (!it->IsSystem() && it->Owner > index) --it->Owner;
@@ -432,7 +446,7 @@ std::unique_ptr<TCustomParam> TCallMan::ReadSystemVar(int id) {
         }
         case SV_PARAMSTR: {
             auto v = std::make_unique<TParamStr>();
-            v->Values = Args;
+            v->Values = args_;
             v->Dims = {ArgCount()};
             return v;
         }
@@ -443,7 +457,7 @@ std::unique_ptr<TCustomParam> TCallMan::ReadSystemVar(int id) {
         }
         case SV_STACKCOUNT: {
             auto v = MakeParam(PT_INT);
-            v->SetInt(CallStack.Count());
+            v->SetInt(callStack_.Count());
             return v;
         }
         default:
@@ -519,19 +533,19 @@ TStack TCallMan::ReadFrame(StreamReader& r) {
 
 void TCallMan::SaveToStream(Stream& s) {
     StreamWriter w(s);
-    w.Str(Page ? Page->Name : std::string());
-    w.I32(PC);
-    w.Flag(Running);
-    w.Flag(Started);
-    w.I32(EventState);
-    w.Str(NameOf(Sender));
-    WriteArgs(w, Args);
-    WriteFrame(w, CallStack.Spare);
-    w.I32(CallStack.Count());
-    for (int32_t i = 0; i < CallStack.Count(); ++i) WriteFrame(w, CallStack.At(i));
-    w.I32(EventLevel);
-    if (Started && Page && PC >= 0 && PC < Page->Count() && Page->At(PC)->HasState())
-        Page->At(PC)->SaveState(w, *this);
+    w.Str(page_ ? page_->Name : std::string());
+    w.I32(pc_);
+    w.Flag(running_);
+    w.Flag(started_);
+    w.I32(int32_t(eventState_));
+    w.Str(NameOf(sender_));
+    WriteArgs(w, args_);
+    WriteFrame(w, callStack_.Spare);
+    w.I32(callStack_.Count());
+    for (int32_t i = 0; i < callStack_.Count(); ++i) WriteFrame(w, callStack_.At(i));
+    w.I32(eventLevel_);
+    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState())
+        page_->At(pc_)->SaveState(w, *this);
 }
 
 void TCallMan::LoadFromStream(Stream& s, int32_t saveVersion) {
@@ -552,19 +566,20 @@ void TCallMan::LoadFromStream(Stream& s, int32_t saveVersion) {
     for (int32_t i = 0; i < count; ++i) frames.push_back(ReadFrame(r));
     int32_t eventLevel = saveVersion >= 116 ? r.I32("event level") : 2;
 
-    Page = pageName.empty() ? nullptr : GetPage(pageName, true);
-    PC = pc;
-    Running = running;
-    Started = started;
-    EventState = eventState;
-    Sender = sender;
-    Args = std::move(args);
-    CallStack.Clear();
-    for (auto& f : frames) CallStack.Push(std::move(f));
-    CallStack.Spare = std::move(spare);
-    EventLevel = eventLevel;
-    if (Started && Page && PC >= 0 && PC < Page->Count() && Page->At(PC)->HasState())
-        Page->At(PC)->LoadState(r, *this);
+    page_ = pageName.empty() ? nullptr : GetPage(pageName, true);
+    pc_ = pc;
+    running_ = running;
+    started_ = started;
+    // Kept as read: a value the interpreter never sets falls back to the main flow when it runs.
+    eventState_ = EventState(eventState);
+    sender_ = sender;
+    args_ = std::move(args);
+    callStack_.Clear();
+    for (auto& f : frames) callStack_.Push(std::move(f));
+    callStack_.Spare = std::move(spare);
+    eventLevel_ = eventLevel;
+    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState())
+        page_->At(pc_)->LoadState(r, *this);
 }
 
 }  // namespace vesk

@@ -63,6 +63,17 @@ class TStackList {
     std::vector<TStack> frames_;
 };
 
+// Where the interpreter is in running events (saved as an integer).
+enum class EventState : int32_t {
+    MainFlow = 0,       // the main flow runs; a queued event may start
+    InEvent = 1,        // a first-level event runs
+    SeekNested = 2,     // an event yielded: a further event may start on top of it
+    InNestedEvent = 3,  // a nested event runs
+};
+
+class ICommandHandler;
+class TCommandHandlers;
+
 class TCallMan : public ISystemVarProvider, public ISysFuncHost {
   public:
     static constexpr size_t kPageCacheLimit = 10;
@@ -77,6 +88,9 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     void SetDisplay(IScriptDisplay* d) { display_ = d; }
     void SetTrace(ITraceWriter* t) { trace_ = t; }
     void SetMessageBox(IMessageBox* m) { msgBox_ = m; }
+    // Where the object, text and media commands are carried out (null: nowhere).
+    void SetHandlers(const TCommandHandlers* h) { handlers_ = h; }
+    ICommandHandler* HandlerFor(uint8_t code) const;
     // Providers of the system variables and functions this interpreter does not answer.
     void SetNextProvider(ISystemVarProvider* p) { nextVars_ = p; }
     void SetNextHost(ISysFuncHost* h) { nextFuncs_ = h; }
@@ -101,17 +115,31 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     TPage* Start(const std::string& name);
     // One frame of execution.
     void Run();
-    // One command; 0, 1 (returned to the main flow), 2 (yielded in an event) or -1 (returned
-    // into an interrupted event).
-    int Step();
-    bool StartEvent(int32_t level);
 
     // The process-wide quit flag (kept here unless the host binds its own).
     bool QuitFlag() const { return *quit_; }
     void SetQuitFlag() { *quit_ = true; }
     void BindQuitFlag(bool& flag) { quit_ = &flag; }
 
-    int32_t ArgCount() const { return int32_t(Args.size()); }
+    // The running state, as commands and tests read it.
+    TPage* CurrentPage() const { return page_; }
+    int32_t PC() const { return pc_; }
+    // Whether the interpreter goes on with the next command in this frame.
+    bool Running() const { return running_; }
+    // A command that waits ends the frame's run (it executes again next frame).
+    void Yield() { running_ = false; }
+    bool Started() const { return started_; }
+    EventState State() const { return eventState_; }
+    int32_t EventLevel() const { return eventLevel_; }
+    ObjectId Sender() const { return sender_; }
+    const std::vector<std::string>& Args() const { return args_; }
+    // The call stack; Call and PCReset change its frames.
+    TStackList& CallStack() { return callStack_; }
+    // Enters a called page: saves the caller's place as a frame (with this level's
+    // arguments) and makes `args` the current arguments.
+    void PushCall(TStack frame, std::vector<std::string> args);
+
+    int32_t ArgCount() const { return int32_t(args_.size()); }
     std::string GetArg(int32_t i) const;
     std::string GetSenderName();
     TCustomParam* CurrentResult();
@@ -140,22 +168,21 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     bool ExecFunc(SysFuncCall& call) override;
     uint8_t PropertyType(int32_t index) override;
 
-    TPage* Page = nullptr;
-    int32_t PC = 0;
-    bool Running = false;
-    bool Started = false;
-    std::vector<std::string> Args;
-    int32_t EventState = 0;
-    ObjectId Sender = 0;
-    int32_t EventLevel = 2;
-    TStackList CallStack;
-
   private:
-    struct StepResult {
+    // What one command step ended in.
+    enum class StepResult {
+        Continue,           // the flow goes on where it is
+        ReturnedToMain,     // an event page returned into the main flow
+        Yielded,            // the command yields inside an event
+        ReturnedIntoEvent,  // a nested event returned into the event below
+    };
+    struct ExecResult {
         TPage* page;
         bool yield;
     };
-    StepResult ExecuteAt(TPage* page);
+    StepResult Step();
+    bool StartEvent(int32_t level);
+    ExecResult ExecuteAt(TPage* page);
     std::unique_ptr<TPage> LoadPage(const std::string& name);
     void Trace(const std::string& line);
     void WriteFrame(StreamWriter& w, const TStack& f);
@@ -169,12 +196,23 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     IScriptDisplay* display_ = nullptr;
     ITraceWriter* trace_ = nullptr;
     IMessageBox* msgBox_ = nullptr;
+    const TCommandHandlers* handlers_ = nullptr;
     ISystemVarProvider* nextVars_ = nullptr;
     ISysFuncHost* nextFuncs_ = nullptr;
     bool ownQuit_ = false;
     bool* quit_ = &ownQuit_;
     const TCommand* lastTraced_ = nullptr;
     std::vector<std::unique_ptr<TPage>> cache_;
+
+    TPage* page_ = nullptr;
+    int32_t pc_ = 0;
+    bool running_ = false;
+    bool started_ = false;
+    std::vector<std::string> args_;
+    EventState eventState_ = EventState::MainFlow;
+    ObjectId sender_ = 0;
+    int32_t eventLevel_ = 2;
+    TStackList callStack_;
 };
 
 // The event-page reference split into the page to run and the label to start at:

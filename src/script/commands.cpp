@@ -3,6 +3,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "script/call_man.h"
+#include "script/command_handlers.h"
 #include "script/page.h"
 #include "vars/param.h"
 #include "vars/param_collection.h"
@@ -99,13 +100,9 @@ void TComCall::Execute(TCallMan& cm, TPage*& page, int32_t& pc) {
     f.PageName = Page->Name;
     f.PC = pc;
     f.ResultVar = TextAt(fResultVar);
-    f.Running = cm.Running ? 1 : 0;
-    f.Sender = cm.Sender;
-    f.Args = std::move(cm.Args);
     f.Started = 0;
     f.ResultValue = MakeParam(called->ResultType);
-    cm.CallStack.Push(std::move(f));
-    cm.Args = std::move(args);
+    cm.PushCall(std::move(f), std::move(args));
     page = called;
     pc = NumAt(fTarget);
 }
@@ -177,7 +174,7 @@ void TComWait::Execute(TCallMan& cm, TPage*&, int32_t& pc) {
             }
         }
     }
-    cm.Running = false;
+    cm.Yield();
 }
 
 void TComWait::SaveState(StreamWriter& w, TCallMan&) const {
@@ -293,7 +290,7 @@ void TComReset::Execute(TCallMan& cm, TPage*& page, int32_t& pc) {
 
 void TComPCReset::Execute(TCallMan& cm, TPage*& page, int32_t& pc) {
     TParamCollection& store = cm.Store();
-    TStackList& stack = cm.CallStack;
+    TStackList& stack = cm.CallStack();
     const int32_t n = stack.Count();
     store.FreeOwned(n);
     if (NumAt(fAllFrames) != 0) {
@@ -349,18 +346,20 @@ void TComTerminate::Execute(TCallMan& cm, TPage*&, int32_t&) {
 // ---- object and media commands
 
 void TComDisplay::Prepare(TCallMan& cm) {
-    if (cm.Display()) cm.Display()->PrepareCommand(*this, cm);
+    if (ICommandHandler* h = cm.HandlerFor(GetType())) h->Prepare(*this, cm);
 }
 
 void TComDisplay::Execute(TCallMan& cm, TPage*& page, int32_t& pc) {
-    if (cm.Display())
-        cm.Display()->ExecuteCommand(*this, cm, page, pc);
-    else
-        ++pc;
+    if (ICommandHandler* h = cm.HandlerFor(GetType())) {
+        h->Execute(*this, cm, page, pc);
+        return;
+    }
+    cm.Project().CommandNotCarriedOut(CommandName(GetType()));
+    ++pc;
 }
 
 void TComDisplay::Abort(TCallMan& cm) {
-    if (cm.Display()) cm.Display()->AbortCommand(*this, cm);
+    if (ICommandHandler* h = cm.HandlerFor(GetType())) h->Abort(*this, cm);
 }
 
 void TComFlip::Prepare(TCallMan& cm) {

@@ -24,9 +24,9 @@ std::string ExtensionOf(std::string_view path) {
 
 }  // namespace
 
-bool ReadInstallRecord(const std::string& path, TVeskInstallSet& out) {
+bool ReadInstallRecord(IHostFileSystem& fs, const std::string& path, TVeskInstallSet& out) {
     try {
-        FileStream f(path, FileStream::Mode::Read);
+        MemoryStream f(fs.ReadAll(path));
         out.Load(f);
         return true;
     } catch (const VeskError&) {
@@ -86,6 +86,7 @@ void TProject::Create() {
     callMan_->BindQuitFlag(env_.QuitFlag);
     callMan_->SetProject(this);
     callMan_->SetDisplay(env_.Display);
+    callMan_->SetHandlers(env_.Commands);
     callMan_->SetTrace(env_.Trace);
     callMan_->SetMessageBox(env_.MessageBox);
     callMan_->Attach();
@@ -152,8 +153,9 @@ void TProject::ReadOriginalFolderDisks() {
         MemoryStream s;
         if (env_.Files.FindEntry(kName)) {
             env_.Files.LoadFile(s, kName);
-        } else if (auto path = FindHostFile(env_.Files.BaseFolder(), kName + 1)) {
-            s.Bytes() = ReadWholeFile(*path);
+        } else if (auto path = ResolveGameName(env_.Files.HostFs(), env_.Files.BaseFolder(),
+                                               kName + 1, GameEntry::File)) {
+            s.Bytes() = env_.Files.HostFs().ReadAll(*path);
         } else {
             return;
         }
@@ -168,7 +170,7 @@ void TProject::ReadOriginalFolderDisks() {
 bool TProject::LocateData() {
     TVrFileManager& files = env_.Files;
     if (files.BaseFolder().empty() && !env_.ExeFolder.empty() &&
-        FindHostFile(env_.ExeFolder, "install.dat"))
+        FindHostFile(files.HostFs(), env_.ExeFolder, "install.dat"))
         files.SetBaseFolder(env_.ExeFolder);
     if (!files.Exists("install.dat")) {
         Show(VESK_JP("インストールし直してください"), VESK_JP("情報"), MsgIcon::Info);
@@ -186,7 +188,7 @@ bool TProject::LocateData() {
     ProjectId = first.ProjectId;
     Installed = first.Installed;
 
-    if (auto dat = FindHostFile(env_.ExeFolder, "game.dat")) {
+    if (auto dat = FindHostFile(files.HostFs(), env_.ExeFolder, "game.dat")) {
         files.AddArchive(*dat);
         if (Installed) return true;
     } else if (files.CollectionCount() > 0 && Installed) {
@@ -205,11 +207,12 @@ bool TProject::LocateData() {
 
 bool TProject::FindDisc(const std::string& projectId) {
     for (const std::string& root : env_.Files.CdRoots()) {
-        auto dat = FindHostFile(root, "game.dat");
-        auto install = FindHostFile(root, "install.dat");
+        auto dat = FindHostFile(env_.Files.HostFs(), root, "game.dat");
+        auto install = FindHostFile(env_.Files.HostFs(), root, "install.dat");
         if (!dat || !install) continue;
         TVeskInstallSet rec;
-        if (!ReadInstallRecord(*install, rec) || rec.ProjectId != projectId) continue;
+        if (!ReadInstallRecord(env_.Files.HostFs(), *install, rec) || rec.ProjectId != projectId)
+            continue;
         env_.Files.AddArchive(*dat);
         return true;
     }
@@ -280,9 +283,10 @@ bool TProject::RequestDisk(int32_t n) {
     r.quitPrompt = QuitPrompt;
     r.caption = ProjectName;
     std::string name = ProjectName;
-    r.isDisk = [name](const std::string& installPath, int32_t diskIndex) {
+    r.isDisk = [name, &fs = env_.Files.HostFs()](const std::string& installPath,
+                                                 int32_t diskIndex) {
         TVeskInstallSet rec;
-        return ReadInstallRecord(installPath, rec) && rec.ProjectId == name &&
+        return ReadInstallRecord(fs, installPath, rec) && rec.ProjectId == name &&
                rec.DiskIndex == diskIndex;
     };
     r.quit = [this] {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "script/call_man.h"
 #include "script/project_file.h"
@@ -17,6 +18,7 @@ namespace vesk {
 
 class TParamCollection;
 class TProject;
+class TCommandHandlers;
 class TSysFuncMan;
 class TVrFileManager;
 
@@ -34,6 +36,8 @@ class IProjectHost {
     virtual void ResetWorld() {}
     // A command's error that the interpreter dropped (see IScriptProject::CommandFailed).
     virtual void CommandFailed(const std::string& /*where*/, const std::string& /*message*/) {}
+    // A command nothing carries out yet (see IScriptProject::CommandNotCarriedOut).
+    virtual void CommandNotCarriedOut(const std::string& /*name*/) {}
 };
 
 // The save file: the status record, the save captions and the game records. The project
@@ -62,6 +66,8 @@ struct TProjectEnv {
     IProjectHost* Host = nullptr;
     IProjectSaves* Saves = nullptr;
     IScriptDisplay* Display = nullptr;
+    // Where the object, text and media commands are carried out; may be null.
+    const TCommandHandlers* Commands = nullptr;
     ITraceWriter* Trace = nullptr;
     // The native folder of the executable: where "install.dat" and "game.dat" of an
     // installed game are looked for.
@@ -116,6 +122,9 @@ class TProject final : public IScriptProject, public IPageSource {
     void CommandFailed(const std::string& where, const std::string& message) override {
         if (env_.Host) env_.Host->CommandFailed(where, message);
     }
+    void CommandNotCarriedOut(const std::string& name) override {
+        if (env_.Host) env_.Host->CommandNotCarriedOut(name);
+    }
     uint32_t TickCount() override;
     int32_t FrameTime() override;
 
@@ -165,6 +174,6 @@ class TProject final : public IScriptProject, public IPageSource {
 };
 
 // Reads an installation record from a native file; false when it cannot be read.
-bool ReadInstallRecord(const std::string& path, struct TVeskInstallSet& out);
+bool ReadInstallRecord(IHostFileSystem& fs, const std::string& path, struct TVeskInstallSet& out);
 
 }  // namespace vesk

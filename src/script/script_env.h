@@ -1,7 +1,8 @@
 #pragma once
 // What the interpreter needs from the rest of the player: the pages, the project (save and
 // load requests, reset, quitting, the clock), the display root (objects, properties, the
-// event queue, the object and media commands) and the trace. Higher layers implement these;
+// event queue) and the trace. The object and media commands go to their handlers
+// (command_handlers.h). Higher layers implement these;
 // tests use small fakes.
 #include <cstdint>
 #include <cstdio>
@@ -53,6 +54,9 @@ class IScriptProject {
     // command had done nothing more). `where` names the page, line and command (CP932);
     // `message` is UTF-8. For the player's diagnostics only.
     virtual void CommandFailed(const std::string& /*where*/, const std::string& /*message*/) {}
+    // A command that nothing carries out yet (no handler registered for it, or an object
+    // kind nobody makes) was stepped over. `name` is the command's name ("ImgNew").
+    virtual void CommandNotCarriedOut(const std::string& /*name*/) {}
 };
 
 // The display root as the interpreter sees it.
@@ -64,12 +68,6 @@ class IScriptDisplay : public IObjectNames {
     virtual void SetProp(ObjectId id, int32_t index, const TCustomParam& value) = 0;
     // Frees every display object (Reset).
     virtual void FreeAll() = 0;
-    // The object and media commands: the component commands, ObjDel, Flip, TextIns and the
-    // others whose effect is the display's. Execute must move `pc` (or `page`) when the
-    // command has finished; the defaults step past the command.
-    virtual void PrepareCommand(TCommand&, TCallMan&) {}
-    virtual void ExecuteCommand(TCommand&, TCallMan&, TPage*& /*page*/, int32_t& pc) { ++pc; }
-    virtual void AbortCommand(TCommand&, TCallMan&) {}
 };
 
 // Receives trace lines (one per executed command) when tracing is on.

@@ -62,7 +62,7 @@ class TCustomParam {
     void CopyFrom(const TCustomParam& src);
     // A fresh empty value of the same kind (for kinds 1..4; nullptr otherwise).
     std::unique_ptr<TCustomParam> CloneEmpty() const;
-    // Element value in the stored form of `ParamType()` (used by comparisons of elements).
+    // Declared with dimensions (an array) rather than as a scalar.
     bool IsArray() const { return !Dims.empty(); }
 
   protected:

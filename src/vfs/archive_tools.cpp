@@ -53,7 +53,7 @@ TArchiveReport ExtractArchive(TVrFileCollection& c, const std::string& target) {
         try {
             fs::create_directories(fs::path(out).parent_path());
             if (f.Stored) {
-                TTpBigFileStream file(out, TTpBigFileStream::Mode::CreateAtomic);
+                TTpBigFileStream file(c.HostFs(), out, TTpBigFileStream::Mode::CreateAtomic);
                 ForEachStoredBlock(c, f, [&](const uint8_t* p, size_t n) { file.Write(p, n); });
                 file.Commit();
             } else {
@@ -102,8 +102,9 @@ TArchiveReport CheckArchive(TVrFileCollection& c) {
     return report;
 }
 
-TArchiveReport CreateArchive(const std::string& folder, const std::string& archivePath) {
-    if (!IsHostDir(folder)) Fail("not a folder: " + Utf8ToCp932(folder));
+TArchiveReport CreateArchive(IHostFileSystem& hostFs, const std::string& folder,
+                             const std::string& archivePath) {
+    if (!hostFs.IsFolder(folder)) Fail("not a folder: " + Utf8ToCp932(folder));
     TArchiveReport report;
     std::vector<std::string> names;
     std::error_code ec;
@@ -120,13 +121,19 @@ TArchiveReport CreateArchive(const std::string& folder, const std::string& archi
             continue;
         }
         std::replace(name.begin(), name.end(), '/', '\\');  // '/' is never a trail byte
+        // The writer reads members the way the player reads loose files.
+        if (!ResolveGameName(hostFs, folder, name, GameEntry::File)) {
+            report.messages.push_back("skipped " + rel + ": it leads outside the folder");
+            ++report.failed;
+            continue;
+        }
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(folder);
     for (const std::string& n : names) c.AddEntry(n);
-    TTpBigFileStream out(archivePath, TTpBigFileStream::Mode::CreateAtomic);
+    TTpBigFileStream out(hostFs, archivePath, TTpBigFileStream::Mode::CreateAtomic);
     c.WriteArchive(out);
     out.Commit();
     report.done = names.size();

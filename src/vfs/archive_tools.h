@@ -25,7 +25,9 @@ TArchiveReport ExtractArchive(TVrFileCollection& archive, const std::string& tar
 TArchiveReport CheckArchive(TVrFileCollection& archive);
 
 // Writes every file under `folder` (sorted by path) as a version-102 archive at `archivePath`,
-// replacing it only once it is whole. Files whose names have no CP932 form are skipped.
-TArchiveReport CreateArchive(const std::string& folder, const std::string& archivePath);
+// replacing it only once it is whole. Files whose names have no CP932 form, and links that
+// lead outside the folder, are skipped.
+TArchiveReport CreateArchive(IHostFileSystem& fs, const std::string& folder,
+                             const std::string& archivePath);
 
 }  // namespace vesk

@@ -5,6 +5,7 @@
 
 #include "base/cp932.h"
 #include "base/crc32.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/tp_random.h"
 #include "vfs/host_path.h"
@@ -43,26 +44,21 @@ bool QuilWantsCompression(const std::vector<uint8_t>& head) {
     return len > 22 && head.size() > 11 + 22 && head[11 + 22] == 1;
 }
 
-bool ShouldCompressFile(std::string_view name, const std::string& path, int64_t size) {
+bool ShouldCompressFile(std::string_view name, IHostFile& file, int64_t size) {
     std::string ext = UpperExtension(name);
     if (ext == ".QIL") {
         std::vector<uint8_t> head(11 + 40);
-        FileStream f(path, FileStream::Mode::Read);
-        head.resize(f.Read(head.data(), head.size()));
+        head.resize(file.ReadAt(head.data(), head.size(), 0));
         return QuilWantsCompression(head);
     }
     if (!ext.empty() && kNeverCompressed.find(ext + ".") != std::string_view::npos) return false;
     return size < kStoreFrom;
 }
 
-void LE32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
-
 }  // namespace
 
 void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
-    auto loose = f.Data ? std::nullopt : FindHostFile(baseFolder_, f.Name);
+    auto loose = f.Data ? std::nullopt : ResolveGameName(fs_, baseFolder_, f.Name, GameEntry::File);
     MemoryStream carried;
     if (!f.Data && !loose) {
         // A member carried over from the archive this collection was read from.
@@ -91,11 +87,17 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
         return;
     }
     if (const auto& path = loose) {
-        FileStream in(*path, FileStream::Mode::Read);
-        int64_t size = in.Size();
-        if (ShouldCompressFile(f.Name, *path, size)) {
+        std::unique_ptr<IHostFile> in = fs_.Open(*path, HostOpen::Read);
+        int64_t size = in->Size();
+        // A file cut short while it is read fails like a cut-short archive member.
+        auto readAt = [&](uint8_t* dst, size_t n, int64_t at) {
+            if (size_t got = in->ReadAt(dst, n, at); got != n)
+                Fail("unexpected end of data while reading " + f.Name + " (needed " +
+                     std::to_string(n) + " bytes, " + std::to_string(got) + " left)");
+        };
+        if (ShouldCompressFile(f.Name, *in, size)) {
             std::vector<uint8_t> raw(static_cast<size_t>(size));
-            in.ReadExact(raw.data(), raw.size(), f.Name.c_str());
+            readAt(raw.data(), raw.size(), 0);
             std::vector<uint8_t> packed = DeflateFast(raw.data(), raw.size());
             if (size * 9 / 10 < int64_t(packed.size()))
                 writeRaw(raw);
@@ -107,7 +109,7 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
             uint32_t crc = 0;
             for (int64_t left = size; left > 0;) {
                 size_t n = size_t(std::min<int64_t>(left, int64_t(block.size())));
-                in.ReadExact(block.data(), n, f.Name.c_str());
+                readAt(block.data(), n, size - left);
                 crc = Crc32(crc, block.data(), n);
                 WriteBytes(out, block.data(), n);
                 left -= int64_t(n);
@@ -115,7 +117,7 @@ void TVrFileCollection::WriteMember(Stream& out, TVrFile& f) {
             f.Stored = 1;
             f.Checksum = int32_t(crc);
         }
-        f.FileTime = DosFileTime(*path);
+        f.FileTime = DosFileTime(fs_, *path);
         return;
     }
     const std::vector<uint8_t>& raw = carried.Bytes();
@@ -181,12 +183,12 @@ bool TVrFileCollection::WriteArchive(Stream& out, IMessageBox* box) {
     uint8_t* p = table.data();
     for (size_t i = 0; i <= n; ++i, p += 8) {
         uint64_t v = uint64_t(offsets[i]) ^ uint64_t(int64_t(int32_t(offsetKey.NextRaw())));
-        LE32(p, uint32_t(v));
-        LE32(p + 4, uint32_t(v >> 32));
+        PutLe32(p, uint32_t(v));
+        PutLe32(p + 4, uint32_t(v >> 32));
     }
     for (size_t i = 0; i < n; ++i) *p++ = entries_.At(i)->Stored;
-    for (size_t i = 0; i < n; ++i, p += 4) LE32(p, uint32_t(entries_.At(i)->FileTime));
-    for (size_t i = 0; i < n; ++i, p += 4) LE32(p, uint32_t(entries_.At(i)->Checksum));
+    for (size_t i = 0; i < n; ++i, p += 4) PutLe32(p, uint32_t(entries_.At(i)->FileTime));
+    for (size_t i = 0; i < n; ++i, p += 4) PutLe32(p, uint32_t(entries_.At(i)->Checksum));
     for (size_t i = 0; i < n; ++i) *p++ = entries_.At(i)->ChecksumOfSource;
     out.Seek(tablePos, SeekFrom::Begin);
     WriteBytes(out, table.data(), table.size());

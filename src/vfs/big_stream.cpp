@@ -1,11 +1,6 @@
 #include "vfs/big_stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,24 +8,6 @@
 #include "base/error.h"
 
 namespace vesk {
-
-namespace {
-
-[[noreturn]] void FailIo(const char* what, const std::string& path) {
-    Fail(std::string(what) + " " + Utf8ToCp932(path) + ": " + std::strerror(errno));
-}
-
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-int64_t FdSize(int fd) {
-    struct stat st;
-    return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : 0;
-}
-
-}  // namespace
 
 std::string TTpBigFileStream::PieceName(const std::string& path, int index) {
     if (index == 0) return path;
@@ -49,24 +26,25 @@ std::string TTpBigFileStream::PieceFileName(int index) const {
     return mode_ == Mode::CreateAtomic ? name + ".tmp" : name;
 }
 
-TTpBigFileStream::TTpBigFileStream(std::string path, Mode mode, int64_t pieceSize)
-    : path_(std::move(path)), mode_(mode), pieceSize_(pieceSize > 0 ? pieceSize : kBigPieceSize) {
+TTpBigFileStream::TTpBigFileStream(IHostFileSystem& fs, std::string path, Mode mode,
+                                   int64_t pieceSize)
+    : fs_(fs),
+      path_(std::move(path)),
+      mode_(mode),
+      pieceSize_(pieceSize > 0 ? pieceSize : kBigPieceSize) {
     if (mode_ == Mode::Read || mode_ == Mode::ReadWrite) {
-        int flags = (mode_ == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+        HostOpen open = mode_ == Mode::Read ? HostOpen::Read : HostOpen::ReadWrite;
         for (int i = 0;; ++i) {
             std::string name = PieceName(path_, i);
-            if (i > 0 && !FileExists(name)) break;
-            int fd = ::open(name.c_str(), flags);
-            if (fd < 0) {
-                CloseAll();
-                FailIo("cannot open file", name);
-            }
-            pieces_.push_back({fd, FdSize(fd)});
+            if (i > 0 && !fs_.IsFile(name)) break;
+            std::unique_ptr<IHostFile> file = fs_.Open(name, open);
+            int64_t size = file->Size();
+            pieces_.push_back({std::move(file), size});
         }
         return;
     }
     if (mode_ == Mode::Create) {
-        for (int i = 0; FileExists(PieceName(path_, i)); ++i) ::unlink(PieceName(path_, i).c_str());
+        for (int i = 0; fs_.IsFile(PieceName(path_, i)); ++i) fs_.Remove(PieceName(path_, i));
     }
     AddPiece();
 }
@@ -76,25 +54,22 @@ TTpBigFileStream::~TTpBigFileStream() {
     if (mode_ == Mode::CreateAtomic && !committed_) {
         for (int i = 0;; ++i) {
             std::string tmp = PieceFileName(i);
-            if (!FileExists(tmp)) break;
-            ::unlink(tmp.c_str());
+            if (!fs_.IsFile(tmp)) break;
+            fs_.Remove(tmp);
         }
     }
 }
 
 void TTpBigFileStream::CloseAll() {
-    for (Piece& p : pieces_)
-        if (p.fd >= 0) ::close(p.fd), p.fd = -1;
+    for (Piece& p : pieces_) p.file.reset();
 }
 
 void TTpBigFileStream::AddPiece() {
-    std::string name = PieceFileName(int(pieces_.size()));
-    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) FailIo("cannot create file", name);
-    pieces_.push_back({fd, 0});
+    pieces_.push_back({fs_.Open(PieceFileName(int(pieces_.size())), HostOpen::Create), 0});
 }
 
 size_t TTpBigFileStream::Read(void* dst, size_t n) {
+    if (Closed()) Fail("cannot read file " + Utf8ToCp932(path_) + ": closed");
     auto* out = static_cast<uint8_t*>(dst);
     size_t done = 0;
     while (done < n) {
@@ -104,14 +79,10 @@ size_t TTpBigFileStream::Read(void* dst, size_t n) {
         int64_t off = pos_ % pieceSize_;
         if (off >= p.size) break;
         size_t want = size_t(std::min<int64_t>(int64_t(n - done), p.size - off));
-        ssize_t got = ::pread(p.fd, out + done, want, off);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            FailIo("cannot read file", PieceFileName(int(index)));
-        }
+        size_t got = p.file->ReadAt(out + done, want, off);
         if (got == 0) break;
-        done += size_t(got);
-        pos_ += got;
+        done += got;
+        pos_ += int64_t(got);
     }
     return done;
 }
@@ -119,6 +90,7 @@ size_t TTpBigFileStream::Read(void* dst, size_t n) {
 void TTpBigFileStream::Write(const void* src, size_t n) {
     if (mode_ == Mode::Read)
         Fail("cannot write file " + Utf8ToCp932(path_) + ": opened for reading");
+    if (Closed()) Fail("cannot write file " + Utf8ToCp932(path_) + ": closed");
     auto* in = static_cast<const uint8_t*>(src);
     size_t done = 0;
     while (done < n) {
@@ -127,8 +99,7 @@ void TTpBigFileStream::Write(const void* src, size_t n) {
             // Every piece before a new one holds exactly one piece size.
             Piece& last = pieces_.back();
             if (last.size < pieceSize_) {
-                if (::ftruncate(last.fd, pieceSize_) != 0)
-                    FailIo("cannot write file", PieceFileName(int(pieces_.size() - 1)));
+                last.file->Resize(pieceSize_);
                 last.size = pieceSize_;
             }
             AddPiece();
@@ -136,14 +107,10 @@ void TTpBigFileStream::Write(const void* src, size_t n) {
         Piece& p = pieces_[index];
         int64_t off = pos_ % pieceSize_;
         size_t want = size_t(std::min<int64_t>(int64_t(n - done), pieceSize_ - off));
-        ssize_t put = ::pwrite(p.fd, in + done, want, off);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            FailIo("cannot write file", PieceFileName(int(index)));
-        }
-        done += size_t(put);
-        pos_ += put;
-        p.size = std::max(p.size, off + put);
+        p.file->WriteAt(in + done, want, off);
+        done += want;
+        pos_ += int64_t(want);
+        p.size = std::max(p.size, off + int64_t(want));
     }
 }
 
@@ -163,16 +130,30 @@ int64_t TTpBigFileStream::Size() {
 
 void TTpBigFileStream::Commit() {
     if (mode_ != Mode::CreateAtomic || committed_) return;
-    for (Piece& p : pieces_)
-        if (::fsync(p.fd) != 0) FailIo("cannot write file", path_);
+    for (Piece& p : pieces_) p.file->Sync();
     CloseAll();
     int count = int(pieces_.size());
-    for (int i = 0; i < count; ++i) {
-        if (::rename(PieceFileName(i).c_str(), PieceName(path_, i).c_str()) != 0)
-            FailIo("cannot replace file", PieceName(path_, i));
-    }
-    for (int i = count; FileExists(PieceName(path_, i)); ++i) ::unlink(PieceName(path_, i).c_str());
+    for (int i = 0; i < count; ++i) fs_.Rename(PieceFileName(i), PieceName(path_, i));
+    for (int i = count; fs_.IsFile(PieceName(path_, i)); ++i) fs_.Remove(PieceName(path_, i));
     committed_ = true;
+}
+
+size_t THostFileStream::Read(void* dst, size_t n) {
+    size_t got = file_->ReadAt(dst, n, pos_);
+    pos_ += int64_t(got);
+    return got;
+}
+
+void THostFileStream::Write(const void* src, size_t n) {
+    file_->WriteAt(src, n, pos_);
+    pos_ += int64_t(n);
+}
+
+int64_t THostFileStream::Seek(int64_t offset, SeekFrom from) {
+    int64_t base = from == SeekFrom::Begin ? 0 : from == SeekFrom::Current ? pos_ : Size();
+    if (offset < 0 && base < -offset) Fail("stream: seek before the start of a file");
+    pos_ = base + offset;
+    return pos_;
 }
 
 TResourceData TResourceData::Static(const void* data, size_t size) {

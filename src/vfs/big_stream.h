@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host_file_system.h"
 #include "base/stream.h"
 
 namespace vesk {
@@ -37,8 +38,10 @@ class TTpBigFileStream : public TTpBigStream {
         // places only at Commit(); without Commit() the old files stay untouched.
         CreateAtomic,
     };
-    // `path` is a native path. `pieceSize` exists for tests; the format uses kBigPieceSize.
-    TTpBigFileStream(std::string path, Mode mode, int64_t pieceSize = kBigPieceSize);
+    // `path` is a native path on `fs`, which must outlive the stream. `pieceSize` exists for
+    // tests; the format uses kBigPieceSize.
+    TTpBigFileStream(IHostFileSystem& fs, std::string path, Mode mode,
+                     int64_t pieceSize = kBigPieceSize);
     ~TTpBigFileStream() override;
     TTpBigFileStream(const TTpBigFileStream&) = delete;
     TTpBigFileStream& operator=(const TTpBigFileStream&) = delete;
@@ -59,19 +62,37 @@ class TTpBigFileStream : public TTpBigStream {
 
   private:
     struct Piece {
-        int fd = -1;
+        std::unique_ptr<IHostFile> file;
         int64_t size = 0;
     };
     std::string PieceFileName(int index) const;
     void AddPiece();
+    // Commit closes every piece, so that the files can take their places.
     void CloseAll();
+    bool Closed() const { return pieces_.empty() || !pieces_.front().file; }
 
+    IHostFileSystem& fs_;
     std::string path_;
     Mode mode_;
     int64_t pieceSize_;
     std::vector<Piece> pieces_;
     int64_t pos_ = 0;
     bool committed_ = false;
+};
+
+// A stream over one host file, never split into pieces: a work file that a decoder opens by
+// its path must hold every byte itself.
+class THostFileStream : public TTpBigStream {
+  public:
+    explicit THostFileStream(std::unique_ptr<IHostFile> file) : file_(std::move(file)) {}
+    size_t Read(void* dst, size_t n) override;
+    void Write(const void* src, size_t n) override;
+    int64_t Seek(int64_t offset, SeekFrom from) override;
+    int64_t Size() override { return file_->Size(); }
+
+  private:
+    std::unique_ptr<IHostFile> file_;
+    int64_t pos_ = 0;
 };
 
 // Bytes of a resource archive: data that lives as long as `owner` (or forever when the

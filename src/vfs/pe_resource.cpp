@@ -1,16 +1,12 @@
 #include "vfs/pe_resource.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 
 namespace vesk {
@@ -24,12 +20,11 @@ class Bytes {
         : d_(data), n_(size), what_(std::move(what)) {}
     uint16_t U16(uint64_t at) const {
         Need(at, 2);
-        return uint16_t(d_[at] | d_[at + 1] << 8);
+        return Le16(d_ + at);
     }
     uint32_t U32(uint64_t at) const {
         Need(at, 4);
-        return uint32_t(d_[at]) | uint32_t(d_[at + 1]) << 8 | uint32_t(d_[at + 2]) << 16 |
-               uint32_t(d_[at + 3]) << 24;
+        return Le32(d_ + at);
     }
     void Need(uint64_t at, uint64_t len) const {
         if (at > n_ || len > n_ - at)
@@ -149,27 +144,18 @@ std::optional<std::pair<size_t, size_t>> LocatePeResource(const uint8_t* data, s
     return std::make_pair(size_t(off), size_t(dataSize));
 }
 
-std::optional<TResourceData> FindPeResource(const std::string& path, std::string_view name,
-                                            std::string_view type) {
+std::optional<TResourceData> FindPeResource(IHostFileSystem& fs, const std::string& path,
+                                            std::string_view name, std::string_view type) {
     const std::string what = Utf8ToCp932(path);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail(what + ": cannot open the program file");
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_size < 64) {
-        ::close(fd);
-        Fail(what + ": not a program file");
-    }
-    size_t size = size_t(st.st_size);
-    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (map == MAP_FAILED) Fail(what + ": cannot map the program file");
-    std::shared_ptr<const void> owner(
-        map, [size](const void* p) { ::munmap(const_cast<void*>(p), size); });
-    const auto* bytes = static_cast<const uint8_t*>(map);
-    auto where = LocatePeResource(bytes, size, name, type, what);
+    HostEntry entry = fs.Stat(path);
+    if (entry.Kind != HostEntryKind::File) Fail(what + ": cannot open the program file");
+    if (entry.Size < 64) Fail(what + ": not a program file");
+    HostMapping map = fs.Map(path);
+    if (map.Size < 64) Fail(what + ": not a program file");  // it shrank in between
+    auto where = LocatePeResource(map.Data, map.Size, name, type, what);
     if (!where) return std::nullopt;
     if (where->second == 0) return TResourceData{};
-    return TResourceData{bytes + where->first, where->second, owner};
+    return TResourceData{map.Data + where->first, where->second, map.Owner};
 }
 
 }  // namespace vesk

@@ -14,8 +14,8 @@ namespace vesk {
 // the file. Names compare without regard to ASCII case; "#10" names the numeric id 10. None
 // when the file has no such resource; a file that is not a readable PE file raises a
 // VeskError.
-std::optional<TResourceData> FindPeResource(const std::string& path, std::string_view name,
-                                            std::string_view type);
+std::optional<TResourceData> FindPeResource(IHostFileSystem& fs, const std::string& path,
+                                            std::string_view name, std::string_view type);
 
 // The same search over a PE file in memory: the resource's offset and size. `what` names the
 // file in messages.

@@ -30,11 +30,11 @@ int64_t TRangeStream::Seek(int64_t offset, SeekFrom from) {
     return pos_;
 }
 
-TFileRangeStream::TFileRangeStream(const std::string& path, int64_t start, int64_t length,
-                                   bool exact, int64_t pieceSize)
+TFileRangeStream::TFileRangeStream(IHostFileSystem& fs, const std::string& path, int64_t start,
+                                   int64_t length, bool exact, int64_t pieceSize)
     : TRangeStream(
-          std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read, pieceSize), start,
-          length, exact) {}
+          std::make_unique<TTpBigFileStream>(fs, path, TTpBigFileStream::Mode::Read, pieceSize),
+          start, length, exact) {}
 
 TResourceRangeStream::TResourceRangeStream(TResourceData data, int64_t start, int64_t length,
                                            bool exact)

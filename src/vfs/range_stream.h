@@ -36,8 +36,8 @@ class TRangeStream : public Stream {
 // A window over a (possibly split) file, opened anew by native path.
 class TFileRangeStream : public TRangeStream {
   public:
-    TFileRangeStream(const std::string& path, int64_t start, int64_t length, bool exact = false,
-                     int64_t pieceSize = kBigPieceSize);
+    TFileRangeStream(IHostFileSystem& fs, const std::string& path, int64_t start, int64_t length,
+                     bool exact = false, int64_t pieceSize = kBigPieceSize);
 };
 
 // A window over resource bytes.

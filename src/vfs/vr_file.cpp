@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/tp_random.h"
 #include "vfs/host_path.h"
@@ -34,7 +35,7 @@ void FailFileNotFound(std::string_view name) {
     Fail(std::string(name) + VESK_JP(":ファイルがありません"));
 }
 
-TVrFileCollection::TVrFileCollection() = default;
+TVrFileCollection::TVrFileCollection(IHostFileSystem& fs) : fs_(fs) {}
 TVrFileCollection::~TVrFileCollection() = default;
 
 std::string TVrFileCollection::DisplayName() const {
@@ -61,12 +62,13 @@ void TVrFileCollection::Open(const std::string& path, int64_t pieceSize) {
     pieceSize_ = pieceSize;
     baseFolder_.clear();
     if (path.empty()) return;
-    if (!IsHostFile(path)) {
+    if (!fs_.IsFile(path)) {
         SetBaseFolder(path);
         return;
     }
     baseFolder_ = HostFolderOf(path);
-    auto file = std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read, pieceSize_);
+    auto file =
+        std::make_unique<TTpBigFileStream>(fs_, path, TTpBigFileStream::Mode::Read, pieceSize_);
     TTpBigFileStream& s = *file;
     stream_ = std::move(file);
     try {
@@ -88,9 +90,10 @@ void TVrFileCollection::Open(const std::string& path, int64_t pieceSize) {
         size_t dot = path.find_last_of('.');
         std::string stem = (dot != std::string::npos && dot > slash) ? path.substr(0, dot) : path;
         size_t stemStart = slash == std::string::npos ? 0 : slash + 1;
-        auto companion = FindHostFile(baseFolder_, VirtualName(stem.substr(stemStart) + ".ext"));
+        auto companion =
+            FindHostFile(fs_, baseFolder_, VirtualName(stem.substr(stemStart) + ".ext"));
         if (companion) {
-            MemoryStream dir(ReadWholeFile(*companion));
+            MemoryStream dir(fs_.ReadAll(*companion));
             ReadDirectory(dir);
         } else {
             ReadDirectory(s);
@@ -224,13 +227,11 @@ void TVrFileCollection::ReadDirectory(Stream& s) {
         const auto* p = reinterpret_cast<const uint8_t*>(table.data());
         for (size_t i = 0; i <= size_t(count); ++i) {
             if (wide) {
-                uint64_t v = 0;
-                for (int k = 7; k >= 0; --k) v = (v << 8) | p[i * 8 + size_t(k)];
+                uint64_t v = Le64(p + i * 8);
                 if (version >= 100) v ^= uint64_t(int64_t(int32_t(offsetKey.NextRaw())));
                 offsets[i] = int64_t(v);
             } else {
-                uint32_t v = uint32_t(p[i * 4]) | uint32_t(p[i * 4 + 1]) << 8 |
-                             uint32_t(p[i * 4 + 2]) << 16 | uint32_t(p[i * 4 + 3]) << 24;
+                uint32_t v = Le32(p + i * 4);
                 if (version >= 100) v ^= offsetKey.NextRaw();
                 offsets[i] = int64_t(v);
             }
@@ -254,9 +255,7 @@ void TVrFileCollection::ReadDirectory(Stream& s) {
             Fail(arc + ": " + names[i - 1] + ": member offsets do not increase");
     }
     auto le32 = [](const std::string& t, size_t i) {
-        const auto* b = reinterpret_cast<const uint8_t*>(t.data()) + i * 4;
-        return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
-                       uint32_t(b[3]) << 24);
+        return int32_t(Le32(reinterpret_cast<const uint8_t*>(t.data()) + i * 4));
     };
     for (size_t i = 0; i < size_t(count); ++i) {
         auto f = std::make_unique<TVrFile>();
@@ -317,8 +316,8 @@ void TVrFileCollection::ReadEntry(Stream& dst, std::string_view name) {
         }
         return;
     }
-    if (auto path = FindHostFile(baseFolder_, name)) {
-        std::vector<uint8_t> bytes = ReadWholeFile(*path);
+    if (auto path = ResolveGameName(fs_, baseFolder_, name, GameEntry::File)) {
+        std::vector<uint8_t> bytes = fs_.ReadAll(*path);
         WriteBytes(dst, bytes.data(), bytes.size());
         return;
     }
@@ -331,7 +330,7 @@ std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(std::string_view
     CheckBounds(*f);
     if (isResource_)
         return std::make_unique<TResourceRangeStream>(resource_, f->Offset, f->Size, true);
-    return std::make_unique<TFileRangeStream>(fileName_, f->Offset, f->Size, true, pieceSize_);
+    return std::make_unique<TFileRangeStream>(fs_, fileName_, f->Offset, f->Size, true, pieceSize_);
 }
 
 void TVrFileCollection::ListEntries(std::string_view folder, std::vector<std::string>& list) const {

@@ -56,7 +56,9 @@ class TVrFileCollection {
     static constexpr uint32_t kScrambleSeed = 0x4E8A2C57;
     static constexpr int32_t kWriteVersion = 102;
 
-    TVrFileCollection();
+    // Archive files, folders and loose files are read through `fs`, which must outlive the
+    // collection.
+    explicit TVrFileCollection(IHostFileSystem& fs);
     ~TVrFileCollection();
     TVrFileCollection(const TVrFileCollection&) = delete;
     TVrFileCollection& operator=(const TVrFileCollection&) = delete;
@@ -84,7 +86,8 @@ class TVrFileCollection {
     TVrFile* At(size_t i) const { return entries_.At(i); }
 
     // The member's uncompressed bytes: from the entry's memory, the archive, or else from
-    // BaseFolder + name. Fails with "%s:ファイルがありません" when none has it.
+    // the loose file of that name in BaseFolder (see ResolveGameName). Fails with
+    // "%s:ファイルがありません" when none has it.
     void ReadEntry(Stream& dst, std::string_view name);
     // Appends an archive member's stored bytes, or its uncompressed bytes when `inflate`.
     void ReadMember(const TVrFile& entry, std::vector<uint8_t>& out, bool inflate = true);
@@ -99,6 +102,7 @@ class TVrFileCollection {
     // given) as "エラー:" and its name, and the error propagates.
     bool WriteArchive(Stream& out, IMessageBox* box = nullptr);
 
+    IHostFileSystem& HostFs() const { return fs_; }
     const std::string& BaseFolder() const { return baseFolder_; }
     void SetBaseFolder(std::string folder);
     const std::string& FileName() const { return fileName_; }
@@ -130,6 +134,7 @@ class TVrFileCollection {
     void CheckBounds(const TVrFile& entry);
     void WriteMember(Stream& out, TVrFile& f);
 
+    IHostFileSystem& fs_;
     THashCollection<TVrFile> entries_;
     // Entries by name; among equal names the last one added (or renamed) is at the back.
     std::unordered_map<std::string, std::vector<TVrFile*>, FoldHash, FoldEqual> index_;

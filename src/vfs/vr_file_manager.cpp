@@ -1,9 +1,5 @@
 #include "vfs/vr_file_manager.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -18,9 +14,9 @@
 
 namespace vesk {
 
-TVrFileManager::TVrFileManager(std::string tempFolder, std::vector<std::string> cdRoots,
-                               IMessageBox* messageBox)
-    : tempFolder_(WithSlash(std::move(tempFolder))), messageBox_(messageBox) {
+TVrFileManager::TVrFileManager(IHostFileSystem& fs, std::string tempFolder,
+                               std::vector<std::string> cdRoots, IMessageBox* messageBox)
+    : fs_(fs), tempFolder_(WithSlash(std::move(tempFolder))), messageBox_(messageBox) {
     for (std::string& root : cdRoots)
         if (!root.empty()) cdRoots_.push_back(WithSlash(std::move(root)));
 }
@@ -38,15 +34,15 @@ int TVrFileManager::AddArchive(const std::string& path) {
             if (!c->BaseFolder().empty() && SameTextAscii(asFolder, c->BaseFolder())) return -1;
     }
     std::string real = path;
-    if (!path.empty() && !IsHostFile(path) && !IsHostDir(path)) {
+    if (!path.empty() && !fs_.IsFile(path) && !fs_.IsFolder(path)) {
         // Names written on a case-insensitive system: find "GAME.DAT" for "game.dat".
         size_t slash = path.find_last_of('/');
         std::string folder = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
         if (auto found =
-                FindHostFile(folder, VirtualName(path.substr(folder == "./" ? 0 : slash + 1))))
+                FindHostFile(fs_, folder, VirtualName(path.substr(folder == "./" ? 0 : slash + 1))))
             real = *found;
     }
-    auto c = std::make_unique<TVrFileCollection>();
+    auto c = std::make_unique<TVrFileCollection>(fs_);
     c->Open(real);
     return Append(std::move(c));
 }
@@ -57,17 +53,17 @@ int TVrFileManager::Append(std::unique_ptr<TVrFileCollection> c) {
 }
 
 int TVrFileManager::AddResourceArchive(const std::string& name, TResourceData data) {
-    auto c = std::make_unique<TVrFileCollection>();
+    auto c = std::make_unique<TVrFileCollection>(fs_);
     c->OpenResource(name, std::move(data));
     return Append(std::move(c));
 }
 
 int TVrFileManager::AddResourceArchive(const std::string& modulePath, const std::string& name,
                                        const std::string& type) {
-    auto c = std::make_unique<TVrFileCollection>();
+    auto c = std::make_unique<TVrFileCollection>(fs_);
     std::optional<TResourceData> data;
     try {
-        data = FindPeResource(modulePath, name, type);
+        data = FindPeResource(fs_, modulePath, name, type);
     } catch (const VeskError&) {
         // A module that cannot be loaded leaves its collection empty.
         return Append(std::move(c));
@@ -86,9 +82,9 @@ void TVrFileManager::Clear() {
 }
 
 bool TVrFileManager::HasAppendedArchive(const std::string& path) {
-    if (!IsHostFile(path)) return false;
+    if (!fs_.IsFile(path)) return false;
     try {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Read);
+        TTpBigFileStream s(fs_, path, TTpBigFileStream::Mode::Read);
         int64_t size = s.Size();
         if (size < 2) return false;
         char tail[2];
@@ -113,7 +109,7 @@ void TVrFileManager::RegisterStartupArchives(const std::string& exePath,
     }
     SetBaseFolder(args[0]);
     for (const std::string& arg : args) {
-        if (auto dat = FindHostFile(arg, "game.dat")) AddArchive(*dat);
+        if (auto dat = FindHostFile(fs_, arg, "game.dat")) AddArchive(*dat);
         if (HasAppendedArchive(arg)) AddArchive(arg);
     }
 }
@@ -122,13 +118,18 @@ void TVrFileManager::SetBaseFolder(const std::string& path) {
     baseFolder_ = WithSlash(path);
 }
 
+std::optional<std::string> TVrFileManager::LooseFile(const std::string& root,
+                                                     std::string_view name) {
+    return ResolveGameName(fs_, root, name, GameEntry::File, &dirCache_);
+}
+
 bool TVrFileManager::Exists(std::string_view name) {
     if (name.empty()) return false;
     for (const auto& c : collections_)
         if (c->Find(name)) return true;
-    if (FindHostFile(baseFolder_, name, &dirCache_)) return true;
+    if (LooseFile(baseFolder_, name)) return true;
     for (const std::string& root : cdRoots_)
-        if (FindHostFile(root, name, &dirCache_)) return true;
+        if (LooseFile(root, name)) return true;
     return false;
 }
 
@@ -139,18 +140,15 @@ TVrFileManager::Found TVrFileManager::FindEntry(std::string_view name) {
 }
 
 namespace {
-void AppendFile(const std::string& path, std::vector<uint8_t>& out) {
-    FileStream f(path, FileStream::Mode::Read);
-    int64_t size = f.Size();
-    size_t base = out.size();
-    out.resize(base + size_t(size));
-    f.ReadExact(out.data() + base, size_t(size), Utf8ToCp932(path).c_str());
+void AppendFile(IHostFileSystem& fs, const std::string& path, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes = fs.ReadAll(path);
+    out.insert(out.end(), bytes.begin(), bytes.end());
 }
 }  // namespace
 
 bool TVrFileManager::Fetch(std::vector<uint8_t>& out, std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name, &dirCache_)) {
-        AppendFile(*path, out);
+    if (auto path = LooseFile(baseFolder_, name)) {
+        AppendFile(fs_, *path, out);
         return true;
     }
     for (const auto& c : collections_) {
@@ -166,8 +164,8 @@ bool TVrFileManager::Fetch(std::vector<uint8_t>& out, std::string_view name) {
         }
     }
     for (const std::string& root : cdRoots_) {
-        if (auto path = FindHostFile(root, name, &dirCache_)) {
-            AppendFile(*path, out);
+        if (auto path = LooseFile(root, name)) {
+            AppendFile(fs_, *path, out);
             return true;
         }
     }
@@ -241,7 +239,7 @@ std::vector<uint8_t> TVrFileManager::LoadBytes(std::string_view name) {
 }
 
 std::string TVrFileManager::GetRealPath(std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name, &dirCache_)) return *path;
+    if (auto path = LooseFile(baseFolder_, name)) return *path;
     if (FindEntry(name)) {
         for (TVrLockData& lock : locks_) {
             if (lock.Name == name) {
@@ -264,26 +262,25 @@ std::string TVrFileManager::GetRealPath(std::string_view name) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "%08X", uint32_t(id));
         std::string path = tempFolder_ + "~vq" + hex + ext;
-        ::chmod(path.c_str(), 0644);  // a read-only leftover is replaced, not kept
-        std::unique_ptr<FileStream> file;
+        fs_.Remove(path);  // a read-only leftover is replaced, not kept
+        std::unique_ptr<THostFileStream> file;
         try {
-            file = std::make_unique<FileStream>(path, FileStream::Mode::Create);
+            file = std::make_unique<THostFileStream>(fs_.Open(path, HostOpen::Create));
         } catch (const VeskError&) {
             Fail(VESK_JP("作業用ファイルが作れません"));
         }
         try {
             LoadFile(*file, name);
-            file->Flush();
         } catch (...) {
             file.reset();
-            ::unlink(path.c_str());
+            fs_.Remove(path);
             throw;
         }
         locks_.push_back({std::string(name), id, 1, path});
         return path;
     }
     for (const std::string& root : cdRoots_)
-        if (auto path = FindHostFile(root, name, &dirCache_)) return *path;
+        if (auto path = LooseFile(root, name)) return *path;
     return std::string(name);
 }
 
@@ -302,13 +299,13 @@ void TVrFileManager::ReleaseRealPath(std::string_view name) {
 }
 
 void TVrFileManager::DeleteQueuedFiles() {
-    for (const std::string& path : deleteQueue_) ::unlink(path.c_str());
+    for (const std::string& path : deleteQueue_) fs_.Remove(path);
     deleteQueue_.clear();
 }
 
 std::unique_ptr<Stream> TVrFileManager::OpenRange(std::string_view name) {
-    if (auto path = FindHostFile(baseFolder_, name, &dirCache_))
-        return std::make_unique<TFileRangeStream>(*path, 0, -1);
+    if (auto path = LooseFile(baseFolder_, name))
+        return std::make_unique<TFileRangeStream>(fs_, *path, 0, -1);
     for (const auto& c : collections_) {
         TVrFile* f = c->Find(name);
         if (!f || (!f->Data && !c->HasContainer())) continue;
@@ -321,8 +318,8 @@ std::unique_ptr<Stream> TVrFileManager::OpenRange(std::string_view name) {
         return c->OpenEntryRange(name);
     }
     for (const std::string& root : cdRoots_)
-        if (auto path = FindHostFile(root, name, &dirCache_))
-            return std::make_unique<TFileRangeStream>(*path, 0, -1);
+        if (auto path = LooseFile(root, name))
+            return std::make_unique<TFileRangeStream>(fs_, *path, 0, -1);
     FailFileNotFound(name);
 }
 
@@ -331,14 +328,15 @@ void TVrFileManager::ListFolder(std::string_view folder, std::vector<std::string
     std::unordered_set<std::string> have;
     for (const std::string& s : list) have.insert(LowerAscii(s));
     auto addDisk = [&](const std::string& root) {
-        auto dir = FindHostDir(root, folder, &dirCache_);
+        auto dir = ResolveGameName(fs_, root, folder, GameEntry::Folder, &dirCache_);
         if (!dir) return;
-        DIR* d = ::opendir(dir->c_str());
-        if (!d) return;
         std::vector<std::string> names;
-        while (dirent* e = ::readdir(d))
-            if (IsHostFile(*dir + e->d_name)) names.push_back(VirtualName(e->d_name));
-        ::closedir(d);
+        // Only what a load would find: regular files that stay inside the root.
+        for (const std::string& entry : fs_.List(*dir)) {
+            std::string name = VirtualName(entry);
+            if (fs_.IsFile(*dir + entry) && LooseFile(root, std::string(folder) + name))
+                names.push_back(name);
+        }
         std::sort(names.begin(), names.end());
         for (const std::string& n : names) {
             std::string full = std::string(folder) + n;
@@ -365,8 +363,8 @@ bool TVrFileManager::RequestDisk(int n, const TDiskRequest& request) {
         if (messageBox_->Show(text, request.caption, MsgButtons::OkCancel, MsgIcon::Question) ==
             MsgResult::Ok) {
             for (const std::string& root : cdRoots_) {
-                auto dat = FindHostFile(root, "game.dat");
-                auto install = FindHostFile(root, "install.dat");
+                auto dat = FindHostFile(fs_, root, "game.dat");
+                auto install = FindHostFile(fs_, root, "install.dat");
                 if (dat && install && request.isDisk && request.isDisk(*install, n - 1)) {
                     AddArchive(*dat);
                     return true;

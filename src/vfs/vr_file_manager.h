@@ -5,10 +5,12 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "base/stream.h"
 #include "vfs/big_stream.h"
@@ -48,11 +50,12 @@ class TVrFileManager {
     // The cache holds at most this many bytes before older entries go (the newest stays).
     static constexpr int64_t kCacheLimit = 0x400000;
 
-    // `tempFolder` receives work files; `cdRoots` are the folders that stand for disc drives
-    // (from game.ini or the command line). All are native paths. `messageBox` asks for disks
-    // and reports failing members while writing; it may be null.
-    explicit TVrFileManager(std::string tempFolder, std::vector<std::string> cdRoots = {},
-                            IMessageBox* messageBox = nullptr);
+    // Every file is reached through `fs`, which must outlive the manager. `tempFolder`
+    // receives work files; `cdRoots` are the folders that stand for disc drives (from game.ini
+    // or the command line). All are native paths. `messageBox` asks for disks and reports
+    // failing members while writing; it may be null.
+    TVrFileManager(IHostFileSystem& fs, std::string tempFolder,
+                   std::vector<std::string> cdRoots = {}, IMessageBox* messageBox = nullptr);
     ~TVrFileManager();
     TVrFileManager(const TVrFileManager&) = delete;
     TVrFileManager& operator=(const TVrFileManager&) = delete;
@@ -80,13 +83,16 @@ class TVrFileManager {
     void RegisterStartupArchives(const std::string& exePath, const std::vector<std::string>& args,
                                  const TResourceData* dummy = nullptr);
     // True when the file's last two bytes are "vq" (an archive is appended to it).
-    static bool HasAppendedArchive(const std::string& path);
+    bool HasAppendedArchive(const std::string& path);
 
     void SetBaseFolder(const std::string& path);
     const std::string& BaseFolder() const { return baseFolder_; }
     const std::vector<std::string>& CdRoots() const { return cdRoots_; }
     const std::string& TempFolder() const { return tempFolder_; }
+    IHostFileSystem& HostFs() const { return fs_; }
 
+    // Loose files are looked for in the base folder and the disc folders only (see
+    // ResolveGameName): a name that would lead outside them is not there.
     bool Exists(std::string_view name);
     // Fills `dst` with the file's whole uncompressed contents and rewinds it. A memory stream
     // is emptied first. Fails with "%s:ファイルがありません".
@@ -133,6 +139,10 @@ class TVrFileManager {
     bool Fetch(std::vector<uint8_t>& out, std::string_view name);
     void FreeLock(size_t index);
 
+    // The loose file `name` under `root`, or none.
+    std::optional<std::string> LooseFile(const std::string& root, std::string_view name);
+
+    IHostFileSystem& fs_;
     std::vector<std::unique_ptr<TVrFileCollection>> collections_;
     std::vector<std::string> cdRoots_;
     std::string baseFolder_;

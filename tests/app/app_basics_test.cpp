@@ -5,7 +5,7 @@
 
 #include "app/frame_clock.h"
 #include "app/game_ini.h"
-#include "app/instance_lock.h"
+#include "platform/instance_lock.h"
 
 namespace vesk {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "../vfs/vfs_fixture.h"
 #include "app/engine.h"
+#include "base/endian.h"
 #include "base/stream.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_box.h"
@@ -218,13 +219,14 @@ TEST(EngineWindowTest, FullScreenAndThePointerGoThroughTheWindow) {
     e.SetWindow(nullptr);
 }
 
-TEST(EngineWindowTest, ACommandThatFailsIsReportedOnceAndTheGameGoesOn) {
+TEST(EngineWindowTest, ACommandThatFailsOrIsNotCarriedOutIsReportedOnceAndTheGameGoesOn) {
     CountGame g;
     TPageBuilder main;
     main.Label("top");
     main.Calc("n = n + 1");
     main.Add(CC_GETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
     main.Add(CC_SETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
+    main.Add(CC_FIRENEW);  // a kind nothing makes yet
     main.Add(CC_WAIT).SetExprText("Time", "1");
     main.Add(CC_JUMP)
         .SetText("Page", "main.lsb")
@@ -240,22 +242,17 @@ TEST(EngineWindowTest, ACommandThatFailsIsReportedOnceAndTheGameGoesOn) {
     // Both failures leave the game running, as it would without the report; each is said
     // once although it happens every round.
     EXPECT_EQ(N(e), 10);
-    ASSERT_EQ(said.size(), 2u) << (said.empty() ? "" : said[0]);
+    ASSERT_EQ(said.size(), 3u) << (said.empty() ? "" : said[0]);
     EXPECT_EQ(said[0].rfind("main.lsb, line 3 (GetProp): ", 0), 0u) << said[0];
     EXPECT_EQ(said[1].rfind("main.lsb, line 4 (SetProp): ", 0), 0u) << said[1];
+    EXPECT_EQ(said[2].rfind("FireNew is not carried out yet", 0), 0u) << said[2];
 }
 
 // A 2 x 2 cursor of 32-bit pixels with its hotspot.
 std::vector<uint8_t> TinyCursor(uint16_t hotX, uint16_t hotY) {
     std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-    };
-    auto u32 = [&](uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
+    auto u16 = [&](uint16_t v) { AppendLe16(b, v); };
+    auto u32 = [&](uint32_t v) { AppendLe32(b, v); };
     const uint32_t image = 40 + 2 * 2 * 4 + 2 * 4;  // header, pixels, AND rows of 4 bytes
     u16(0), u16(2), u16(1);                         // a cursor file with one picture
     b.push_back(2), b.push_back(2), b.push_back(0), b.push_back(0);

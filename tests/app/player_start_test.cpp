@@ -9,6 +9,7 @@
 #include "../vfs/vfs_fixture.h"
 #include "app/game_location.h"
 #include "app/player_options.h"
+#include "platform/posix_file_system.h"
 
 namespace vesk {
 namespace {
@@ -84,7 +85,8 @@ TEST(GameLocationTest, TheGameIsTheFolderGivenOrTheInstalledOneOrTheDemo) {
                       TGameLocation& out) {
         TPlayerOptions o;
         EXPECT_EQ(o.Parse(args), "");
-        return LocateGame(o, exe, demoFolder, out);
+        TPosixFileSystem hostFs;
+        return LocateGame(o, hostFs, exe, demoFolder, out);
     };
     TGameLocation at;
     ASSERT_EQ(locate({gameDir, "--cd-root", "/discs/a"}, demoDir, at), LocateResult::Found);

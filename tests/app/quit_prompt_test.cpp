@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/engine.h"
+#include "base/cp932.h"
+
 namespace vesk {
 namespace {
 
@@ -16,6 +19,43 @@ TEST(QuitPromptTest, TextInEitherLanguage) {
     EXPECT_STREQ(YesNoLabels(true).no, "いいえ");
     EXPECT_STREQ(YesNoLabels(false).yes, "Yes");
     EXPECT_STREQ(YesNoLabels(false).no, "No");
+}
+
+// The quit button's question: "no" leaves the game running as it was, "yes" closes it
+// through the quit page; scripts are held while the question is open.
+TEST(QuitPromptTest, NoLeavesTheGameRunningAndYesClosesIt) {
+    struct Case {
+        bool japanese, quitBefore, yes;
+        const char *question, *yesCaption, *noCaption;
+    } cases[] = {
+        {true, false, false, "「体験版」を終了しますか？", "はい", "いいえ"},
+        {true, false, true, "「体験版」を終了しますか？", "はい", "いいえ"},
+        {false, false, false, "Do you want to exit 体験版?", "Yes", "No"},
+        {false, true, false, "Do you want to exit 体験版?", "Yes", "No"},
+        {false, true, true, "Do you want to exit 体験版?", "Yes", "No"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.japanese << c.quitBefore << c.yes);
+        TEngine engine(TEngineOptions{});
+        engine.SetTitle(Utf8ToCp932("体験版"));
+        engine.SetQuitFlag(c.quitBefore);
+        int asked = 0;
+        AskToQuit(engine, c.japanese,
+                  [&](const std::string& title, const std::string& question, const char* yes,
+                      const char* no) {
+                      ++asked;
+                      EXPECT_EQ(title, "体験版");
+                      EXPECT_EQ(question, c.question);
+                      EXPECT_STREQ(yes, c.yesCaption);
+                      EXPECT_STREQ(no, c.noCaption);
+                      EXPECT_TRUE(engine.QuitFlag());  // no script runs meanwhile
+                      EXPECT_FALSE(engine.CloseRequested());
+                      return c.yes;
+                  });
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(engine.CloseRequested(), c.yes);
+        EXPECT_EQ(engine.QuitFlag(), c.yes || c.quitBefore);
+    }
 }
 
 TEST(QuitPromptTest, LanguageFromTheLocaleVariables) {

@@ -4,9 +4,15 @@
 
 #include <map>
 
+#include "base/stream.h"
+#include "display/display_commands.h"
 #include "display_fixture.h"
+#include "image_fixture.h"
 #include "script/call_man.h"
+#include "platform/posix_file_system.h"
+#include "script/command_handlers.h"
 #include "script/command_info.h"
+#include "script/commands.h"
 #include "script/page_builder.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
@@ -30,13 +36,18 @@ class Pages : public IPageSource {
 class TickProject : public IScriptProject {
   public:
     uint32_t TickCount() override { return tick; }
+    void CommandNotCarriedOut(const std::string& name) override { notCarriedOut.push_back(name); }
     uint32_t tick = 1000;
+    std::vector<std::string> notCarriedOut;
 };
 
 struct Game {
     Game() : root(64, 48) {
+        RegisterDisplayKinds(root.Kinds());
+        RegisterDisplayCommands(handlers, root);
         cm.SetProject(&project);
         cm.SetDisplay(&root);
+        cm.SetHandlers(&handlers);
         cm.Attach();
         store.Create("hits", PT_INT, VarScope::Global);
     }
@@ -52,6 +63,7 @@ struct Game {
     uint32_t Px(int32_t x, int32_t y) { return root.Screen().GetPixel(x, y); }
 
     TVeskBaseList root;
+    TCommandHandlers handlers;
     TParamCollection store;
     TSysFuncMan funcs{store};
     Pages pages;
@@ -97,6 +109,45 @@ TEST(Commands, APageBuildsBoxesThatAnswerClicks) {
     g.Frame();
     g.Frame();
     EXPECT_EQ(g.Hits(), 1);
+}
+
+// A kind registered from outside the display root: its command makes it, with the command's
+// hooks around the properties.
+class TRecordedKind final : public TVeskControl {
+  public:
+    using TVeskControl::TVeskControl;
+    int32_t Kind() const override { return LT_GAUGE; }
+    void BeforeCommandProps(TComComponent& cmd, TCallMan&) override {
+        log += "before(" + std::to_string(cmd.GetType()) + ")";
+    }
+    void SetIntProp(int32_t index, int32_t value) override {
+        if (index == PR_LEFT) log += "left=" + std::to_string(value);
+        TVeskControl::SetIntProp(index, value);
+    }
+    void AfterCommandProps(TCallMan&) override { log += "after"; }
+    std::string log;
+};
+
+TEST(Commands, ComponentCommandsMakeTheRegisteredKindAndReportTheOthersOnce) {
+    Game g;
+    g.root.Kinds().Add<TRecordedKind>(LT_GAUGE);
+    TPageBuilder main;
+    main.Add(CC_GAUGENEW).SetPropText(PR_NAME, "\"g\"").SetPropText(PR_LEFT, "7");
+    main.Add(CC_FIRENEW).SetPropText(PR_NAME, "\"f\"");
+    main.Add(CC_FIRENEW);
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+
+    auto* made = dynamic_cast<TRecordedKind*>(g.root.FindControl("g"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->log, "before(53)left=7after");
+    EXPECT_EQ(made->Parent(), &g.root.FrontLayer());
+    // Nobody makes fire: nothing is created, the page goes on, and each run says so.
+    EXPECT_EQ(g.root.FindComponent("f"), nullptr);
+    EXPECT_EQ(g.Hits(), 1);
+    EXPECT_EQ(g.project.notCarriedOut, (std::vector<std::string>{"FireNew", "FireNew"}));
 }
 
 TEST(Commands, ObjDelAndCabinets) {
@@ -239,6 +290,27 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     ASSERT_NE(snapshot, nullptr);
     EXPECT_EQ(snapshot->Kind(), LT_IMAGES);
     EXPECT_EQ(snapshot->Parent(), &g.root.FrontLayer());
+    // It is an image object holding the screen as it was, so a game saved meanwhile loads
+    // back (the snapshot itself, a system object, is not saved).
+    auto* shot = dynamic_cast<TVeskImages*>(snapshot);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_NE(shot->Picture(), nullptr);
+    EXPECT_EQ(shot->Picture()->GetPixel(2, 2), 0xFF0000u);
+    EXPECT_EQ(shot->Width(), 64);
+    EXPECT_EQ(shot->Height(), 48);
+    {
+        MemoryStream saved;
+        StreamWriter w(saved);
+        g.root.SaveState(w);
+        TVeskBaseList copy(64, 48);
+        RegisterDisplayKinds(copy.Kinds());
+        MemoryStream in(saved.Bytes());
+        StreamReader r(in);
+        copy.LoadState(r, 139);
+        EXPECT_NE(copy.FindControl("front"), nullptr);
+        EXPECT_NE(copy.FindControl("back"), nullptr);
+        EXPECT_EQ(copy.FindComponent(SystemName("\x01")), nullptr);
+    }
     // While it runs the layers compose into their own surfaces and the wipe owns the screen.
     EXPECT_EQ(g.Px(2, 2), 0x00FF00u);
     EXPECT_EQ(oldPicture->GetPixel(2, 2), 0xFF0000u);
@@ -254,6 +326,99 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     EXPECT_EQ(g.root.FindComponent(SystemName("\x01")), nullptr);
     EXPECT_EQ(g.root.FrontIndex(), 1);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+// A PCReset for all frames, run by an event while the main flow waits in a timed flip,
+// ends the flip at once (the back layer shows, the old layer's objects are deleted) and
+// sends the main flow to the new place; the aborted flip is not finished again later.
+TEST(Commands, PCResetAbortsATimedFlip) {
+    Game g;
+    g.root.SetWipeFactory([](int32_t kind, TCustomDIBX& dest, TCustomDIBX&,
+                             TCustomDIBX&) -> std::unique_ptr<IScreenWipe> {
+        if (kind != 3) return nullptr;
+        return std::make_unique<TFakeWipe>(dest);
+    });
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"front\"", r, "255")
+        .SetPropText(PR_HANDLEKEY, "1")
+        .SetPropText(PR_ONKEYDOWN, "\"reset.lsb\"");
+    Box(main, "\"back\"", r, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", "3")
+        .SetExprText("Time", "480")
+        .SetExprText("DeleteOld", "1");
+    main.Calc("hits = 1");
+    TPageBuilder reset;
+    reset.Add(CC_PCRESET).SetText("Page", "after.lsb").SetNum("Target", 0).SetNum("AllFrames", 1);
+    reset.Calc("hits = 9");
+    TPageBuilder after;
+    after.Calc("hits = hits + 2");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.pages.pages["reset.lsb"] = reset.Bytes();
+    g.pages.pages["after.lsb"] = after.Bytes();
+    g.cm.Start("main.lsb");
+    for (int i = 0; i < 4; ++i) g.Frame();
+    ASSERT_NE(g.root.Transition(), nullptr) << "the flip is not running";
+    EXPECT_EQ(g.root.FrontIndex(), 0);
+    EXPECT_EQ(g.Px(2, 2), 0x00FF00u);  // the wipe's picture
+
+    g.root.RecordKeyDown('A');
+    g.Frame();
+    g.root.RecordKeyUp('A');
+    EXPECT_EQ(g.root.Transition(), nullptr);
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.root.FindComponent("front"), nullptr);
+    EXPECT_EQ(g.Hits(), 2);  // neither the rest of the flow nor of the event ran
+    for (int i = 0; i < 40; ++i) g.Frame();
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Hits(), 2);
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+TEST(Commands, ImgNewShowsAPictureThatReEvaluatesItsDelayExpression) {
+    // The files and the cache outlive the game's objects.
+    TPosixFileSystem hostFs;
+    TVrFileManager files(hostFs, "");
+    files.AddArchive("");
+    const std::vector<uint8_t> pic =
+        QilBytes({Solid(4, 4, 0x0000FF, 10), Solid(4, 4, 0x00FF00, 10)});
+    files.Collection(0).AddMemoryEntry("a.qil")->Data->Write(pic.data(), pic.size());
+    TQuilCollection cache(files);
+    Game g;
+    g.root.SetImages(&cache);
+    g.root.SetEvaluator([&](TVeskParser& e) -> TCustomParam* {
+        e.Execute(g.store, &g.funcs);
+        return e.Result.get();
+    });
+    g.store.Create("extra", PT_INT, VarScope::Global)->Param()->SetInt(20);
+    TPageBuilder main;
+    main.Add(CC_IMGNEW)
+        .SetPropText(PR_NAME, "\"pic\"")
+        .SetPropText(PR_SOURCE, "\"a.qil\"")
+        .SetPropText(PR_LEFT, "3")
+        .SetPropText(PR_DELAY, "extra * 2")
+        .SetPropText(PR_REPEAT, "1");
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+    auto* img = dynamic_cast<TVeskImages*>(g.root.FindControl("pic"));
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(g.Hits(), 1);
+    EXPECT_TRUE(g.project.notCarriedOut.empty());
+    EXPECT_EQ(img->Width(), 4);
+    // One step of 16 ms reached the last frame: its 10 ms and the expression's 40.
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 50);
+    EXPECT_EQ(g.Px(3, 0), 0x00FF00u);
+    // The next loop reads the variable again.
+    g.store.Find("extra")->Param()->SetInt(35);
+    int frames = 0;
+    while (img->Index() == 1 && frames++ < 10) g.Frame();
+    while (img->Index() == 0 && frames++ < 20) g.Frame();
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 80);
 }
 
 }  // namespace

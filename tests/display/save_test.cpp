@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/stream.h"
+#include "display/display_commands.h"
 #include "display_fixture.h"
 
 namespace vesk {
@@ -26,6 +27,7 @@ void Load(TVeskBaseList& root, std::vector<uint8_t> bytes, int32_t version) {
 
 TEST(SaveLoad, ATreeOfBoxesComesBackWhole) {
     TVeskBaseList root(64, 48);
+    RegisterDisplayKinds(root.Kinds());
     auto* outer = MakeBox(root, "outer", 1, 2, 30, 20, 0x102030);
     auto* inner = MakeBox(root, "inner", 3, 4, 5, 6, 0x405060);
     auto* other = MakeBox(root, "other", 7, 8, 9, 10, -1);
@@ -50,6 +52,8 @@ TEST(SaveLoad, ATreeOfBoxesComesBackWhole) {
     root.StartTransition(1, 0, false, true, 0, 0);
 
     TVeskBaseList copy(64, 48);
+
+    RegisterDisplayKinds(copy.Kinds());
     Load(copy, Save(root), kVersion);
     EXPECT_EQ(copy.ObjectCount(), 3);
     EXPECT_EQ(copy.FrontIndex(), 1);
@@ -146,6 +150,7 @@ TEST(SaveLoad, OldVersionsSkipTheFieldsTheyLack) {
                  {120, 2, 5, "tag", "page1", 1, 0}, {130, 2, 5, "tag", "page1", 1, 1}};
     for (const auto& c : cases) {
         TVeskBaseList root(64, 48);
+        RegisterDisplayKinds(root.Kinds());
         Load(root, OldSave(c.version), c.version);
         auto* b = root.FindControl("box");
         ASSERT_NE(b, nullptr) << c.version;
@@ -164,10 +169,12 @@ TEST(SaveLoad, OldVersionsSkipTheFieldsTheyLack) {
 
 TEST(SaveLoad, DamagedDataEndsInAnError) {
     TVeskBaseList root(64, 48);
+    RegisterDisplayKinds(root.Kinds());
     MakeBox(root, "b", 0, 0, 4, 4);
     const std::vector<uint8_t> good = Save(root);
     for (size_t cut : {size_t(0), size_t(3), good.size() / 2, good.size() - 1}) {
         TVeskBaseList copy(64, 48);
+        RegisterDisplayKinds(copy.Kinds());
         std::vector<uint8_t> bytes(good.begin(), good.begin() + ptrdiff_t(cut));
         EXPECT_THROW(Load(copy, bytes, kVersion), VeskError) << cut;
     }
@@ -180,6 +187,7 @@ TEST(SaveLoad, DamagedDataEndsInAnError) {
         if (bad == 1) w.U8(LT_NONE);
         for (int k = 0; k < 200; ++k) w.U8(0);
         TVeskBaseList copy(64, 48);
+        RegisterDisplayKinds(copy.Kinds());
         EXPECT_THROW(Load(copy, s.Bytes(), kVersion), VeskError) << bad;
     }
     // Boxes nested far deeper than any game builds.
@@ -192,6 +200,7 @@ TEST(SaveLoad, DamagedDataEndsInAnError) {
         WriteControl(w, kVersion, "b" + std::to_string(k), 0, 1);
     }
     TVeskBaseList copy(64, 48);
+    RegisterDisplayKinds(copy.Kinds());
     EXPECT_EQ(ErrorOf([&] { Load(copy, s.Bytes(), kVersion); }),
               "saved display objects nest too deeply");
 }

@@ -1,7 +1,7 @@
 // Start-up, the frame clock and shut-down as a whole player runs them.
-#include "app/instance_lock.h"
 #include "base/stream.h"
 #include "e2e_fixture.h"
+#include "platform/instance_lock.h"
 #include "script/project_install.h"
 
 namespace vesk::e2e {

@@ -24,19 +24,19 @@ TEST(DibxGlyph, CoverageMixesColourAndDestination) {
     auto glyph = TwoCellGlyph();
     struct Case {
         int32_t alpha;
-        bool flipH;
+        Flip flip;
         std::vector<uint32_t> want;
     };
     const Case cases[] = {
-        {255, false, {0xFFFFFF, 0x7F7F7F}},
-        {255, true, {0x7F7F7F, 0xFFFFFF}},
-        {128, false, {0x7F7F7F, 0x3F3F3F}},  // C = 128 * 16 >> 8 = 8, then 4
-        {0, false, {0, 0}},
+        {255, Flip::None, {0xFFFFFF, 0x7F7F7F}},
+        {255, Flip::Horizontal, {0x7F7F7F, 0xFFFFFF}},
+        {128, Flip::None, {0x7F7F7F, 0x3F3F3F}},  // C = 128 * 16 >> 8 = 8, then 4
+        {0, Flip::None, {0, 0}},
     };
     for (const auto& c : cases) {
         auto dst = Filled(2, 1, 32, 0);
-        dst->DrawGlyph(0, 0, 4, c.alpha, false, c.flipH, 0xFFFFFF, {0, 0, 8, 4}, *glyph);
-        EXPECT_EQ(Pixels(*dst), c.want) << c.alpha << " " << c.flipH;
+        dst->DrawGlyph(0, 0, {0, 0, 8, 4}, *glyph, 4, c.alpha, 0xFFFFFF, c.flip);
+        EXPECT_EQ(Pixels(*dst), c.want) << c.alpha << " " << int(c.flip);
     }
 }
 
@@ -44,16 +44,16 @@ TEST(DibxGlyph, OtherFactorsDivideByTheCellArea) {
     auto glyph = Filled(2, 2, 1, 1);
     glyph->SetPixel(0, 0, 0);  // one ink bit of four
     auto dst = Filled(1, 1, 32, 0);
-    dst->DrawGlyph(0, 0, 2, 255, false, false, 0xFFFFFF, {0, 0, 2, 2}, *glyph);
+    dst->DrawGlyph(0, 0, {0, 0, 2, 2}, *glyph, 2, 255, 0xFFFFFF);
     EXPECT_EQ(dst->GetPixel(0, 0), 0x3F3F3Fu);
     auto on16 = Filled(1, 1, 16, 0);
     auto full = Filled(4, 4, 1, 0);
-    on16->DrawGlyph(0, 0, 4, 255, false, false, 0xF800, {0, 0, 4, 4}, *full);
+    on16->DrawGlyph(0, 0, {0, 0, 4, 4}, *full, 4, 255, 0xF800);
     EXPECT_EQ(on16->GetPixel(0, 0), 0xF800u);
     auto none = Filled(1, 1, 32, 5);
     auto notOneBit = Filled(4, 4, 8, 0);
-    none->DrawGlyph(0, 0, 4, 255, false, false, 0xFFFFFF, {0, 0, 4, 4}, *notOneBit);
-    none->DrawGlyph(0, 0, 0, 255, false, false, 0xFFFFFF, {0, 0, 4, 4}, *full);
+    none->DrawGlyph(0, 0, {0, 0, 4, 4}, *notOneBit, 4, 255, 0xFFFFFF);
+    none->DrawGlyph(0, 0, {0, 0, 4, 4}, *full, 0, 255, 0xFFFFFF);
     EXPECT_EQ(none->GetPixel(0, 0), 5u);
 }
 
@@ -69,7 +69,7 @@ TEST(DibxGlyph, CoverageOfUnalignedCellsMatchesACountOfTheBits) {
         const TRect src{3, 1, 37, 33};
         const int32_t cw = src.Width() / factor, ch = src.Height() / factor;
         auto dst = Filled(cw, ch, 32, 0);
-        dst->DrawGlyph(0, 0, factor, 255, false, false, 0xFFFFFF, src, *glyph);
+        dst->DrawGlyph(0, 0, src, *glyph, factor, 255, 0xFFFFFF);
         for (int32_t cy = 0; cy < ch; ++cy) {
             for (int32_t cx = 0; cx < cw; ++cx) {
                 uint32_t ink = 0;
@@ -93,7 +93,7 @@ TEST(DibxGlyph, IndexedGlyphAveragesTheColours) {
     glyph->SetPixel(1, 0, 2);
     const uint32_t colors[3] = {0, 0xFF0000, 0x0000FF};
     auto dst = Filled(1, 1, 32, 0x000000);
-    dst->DrawGlyphIndexed(0, 0, 2, 255, false, false, colors, {0, 0, 2, 2}, *glyph);
+    dst->DrawGlyphIndexed(0, 0, {0, 0, 2, 2}, *glyph, 2, 255, colors);
     // (0xFF + 0 * 2) / 4 per channel that one of the two inks carries.
     EXPECT_EQ(dst->GetPixel(0, 0), 0x3F003Fu);
 }
@@ -103,13 +103,13 @@ TEST(DibxIndexed, DrawIndexed4SkipsTheTransparentIndex) {
     src->SetTransparentColor(0);
     const uint32_t colors[16] = {0xFFFFFF, 0x112233, 0x804020};
     auto dst = Filled(3, 1, 32, 0x010101);
-    dst->DrawIndexed4(0, 0, colors, 255, false, false, {0, 0, 3, 1}, *src);
+    dst->DrawIndexed4(0, 0, {0, 0, 3, 1}, *src, colors, 255);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x010101, 0x112233, 0x804020}));
     auto half = Filled(3, 1, 32, 0);
-    half->DrawIndexed4(0, 0, colors, 128, false, true, {0, 0, 3, 1}, *src);
+    half->DrawIndexed4(0, 0, {0, 0, 3, 1}, *src, colors, 128, Flip::Horizontal);
     EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x402010, 0x081119, 0}));
     auto notFour = Surface(3, 1, 8, {1, 1, 1});
-    half->DrawIndexed4(0, 0, colors, 255, false, false, {0, 0, 3, 1}, *notFour);
+    half->DrawIndexed4(0, 0, {0, 0, 3, 1}, *notFour, colors, 255);
     EXPECT_EQ(half->GetPixel(2, 0), 0u);
 }
 
@@ -125,7 +125,7 @@ TEST(DibxIndexed, DrawIndexedAddDrawsAboveTheThreshold) {
                           {1, {0x101010, 0x101010, 0x101112}}};
     for (const auto& c : cases) {
         auto dst = Filled(3, 1, 32, 0x101010);
-        dst->DrawIndexedAdd(0, 0, colors, 255, false, false, c.threshold, {0, 0, 3, 1}, *src);
+        dst->DrawIndexedAdd(0, 0, {0, 0, 3, 1}, *src, colors, 255, c.threshold);
         EXPECT_EQ(Pixels(*dst), c.want) << c.threshold;
     }
 }
@@ -142,7 +142,7 @@ TEST(DibxIndexed, StretchDrawIndexedCopiesBlendsAndAdds) {
                           {256 + 255, {0x101010, 0x101010, 0x8F8F8F, 0x8F8F8F}}};
     for (const auto& c : cases) {
         auto dst = Filled(4, 1, 32, 0x101010);
-        dst->StretchDrawIndexed({0, 0, 4, 1}, *src, colors, c.alpha, false, false, 0, {0, 0, 2, 1});
+        dst->StretchDrawIndexed({0, 0, 4, 1}, {0, 0, 2, 1}, *src, colors, c.alpha, 0);
         EXPECT_EQ(Pixels(*dst), c.want) << c.alpha;
     }
 }

@@ -27,8 +27,7 @@ TEST(DibxTile, OffsetsWrapAndGapsSeparateTiles) {
     };
     for (const auto& c : cases) {
         auto dst = Filled(7, 1, 8, 0);
-        dst->TileDraw({0, 0, 7, 1}, c.colGap, 0, c.offsetX, false, false, false, {0, 0, 3, 1}, *src,
-                      0);
+        dst->TileDraw({0, 0, 7, 1}, {0, 0, 3, 1}, *src, {.offsetX = c.offsetX, .colGap = c.colGap});
         EXPECT_EQ(Pixels(*dst), c.want) << c.offsetX << " gap " << c.colGap;
     }
 }
@@ -37,7 +36,7 @@ TEST(DibxTile, RowsAndClipRestoredAfterwards) {
     auto src = Surface(1, 2, 8, {1, 2});
     auto dst = Filled(2, 6, 8, 0);
     dst->SetClipRect({0, 0, 2, 5});
-    dst->TileDraw({1, 1, 2, 6}, 0, 1, 0, false, false, false, {0, 0, 1, 2}, *src, 1);
+    dst->TileDraw({1, 1, 2, 6}, {0, 0, 1, 2}, *src, {.offsetY = 1, .rowGap = 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0,  //
                                                    0, 2,  //
                                                    0, 0,  //
@@ -51,13 +50,13 @@ TEST(DibxTile, AlphaAddAndMaskKinds) {
     auto src = Filled(2, 1, 32, 0x808080);
     auto mask = Surface(2, 1, 8, {255, 0});
     auto a = Filled(4, 1, 32, 0);
-    a->TileDrawAlpha({0, 0, 4, 1}, 0, 0, 0, 255, false, false, false, {0, 0, 2, 1}, *src, 0);
+    a->TileDrawAlpha({0, 0, 4, 1}, {0, 0, 2, 1}, *src, 255);
     EXPECT_EQ(Pixels(*a), std::vector<uint32_t>(4, 0x7F7F7F));
     auto b = Filled(4, 1, 32, 0x101010);
-    b->TileDrawAdd({0, 0, 4, 1}, 0, 0, 0, 255, false, false, false, {0, 0, 2, 1}, *src, 0);
+    b->TileDrawAdd({0, 0, 4, 1}, {0, 0, 2, 1}, *src, 255);
     EXPECT_EQ(Pixels(*b), std::vector<uint32_t>(4, 0x8F8F8F));
     auto c = Filled(4, 1, 32, 0);
-    c->TileDrawMask({0, 0, 4, 1}, 0, 0, 0, *mask, false, false, {0, 0, 2, 1}, *src, 0);
+    c->TileDrawMask({0, 0, 4, 1}, {0, 0, 2, 1}, *src, *mask);
     EXPECT_EQ(Pixels(*c), (std::vector<uint32_t>{0x808080, 0, 0x808080, 0}));
 }
 
@@ -77,7 +76,7 @@ TEST(DibxTile, TileZoomAlphaModes) {
     };
     for (const auto& c : cases) {
         auto dst = Filled(2, 2, 32, 0x202020);
-        dst->TileZoom({0, 0, 2, 2}, 512, c.mode, false, false, 0, 0, *src, 512);
+        dst->TileZoom({0, 0, 2, 2}, *src, c.mode, {512, 512});
         EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(4, c.want)) << c.mode;
     }
 }
@@ -85,11 +84,11 @@ TEST(DibxTile, TileZoomAlphaModes) {
 TEST(DibxTile, TileZoomScalesTilesAndOffsets) {
     auto src = Surface(2, 1, 8, {1, 2});
     auto dst = Filled(6, 1, 8, 0);
-    dst->TileZoom({0, 0, 6, 1}, 512, 255, false, false, 1, 0, *src, 256);
+    dst->TileZoom({0, 0, 6, 1}, *src, 255, {512, 256}, {.offsetX = 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{2, 2, 1, 1, 2, 2}));
     auto mask = Surface(2, 1, 8, {255, 0});
     auto m = Filled(4, 1, 8, 0);
-    m->TileZoomMask({0, 0, 4, 1}, 256, 255, *mask, false, false, 0, 0, *src, 256);
+    m->TileZoomMask({0, 0, 4, 1}, *src, *mask, 255, {256, 256});
     EXPECT_EQ(Pixels(*m), (std::vector<uint32_t>{1, 0, 1, 0}));
 }
 

@@ -19,7 +19,7 @@ TEST(DibxWave, ShiftsEachRowByItsOffset) {
     wave.SetFirstRow(1);
     wave.Offsets() = {1, 1, -1};  // rows 1, 2 and 3; row 0 is outside the array
     auto src = Surface(2, 4, 8, {1, 2, 3, 4, 5, 6, 7, 8});
-    wave.Draw(0, 0, false, false, false, {0, 0, 2, 4}, *src);
+    wave.Draw(0, 0, {0, 0, 2, 4}, *src);
     EXPECT_EQ(Pixels(*target), (std::vector<uint32_t>{0, 0, 0, 0,  //
                                                       0, 3, 4, 0,  //
                                                       0, 5, 6, 0,  //
@@ -40,7 +40,7 @@ TEST(DibxWave, FillsAndClipFollowTheTarget) {
     EXPECT_EQ(target->ClipRect(), (TRect{0, 0, 4, 2}));
     // Without pixels of its own a proxy draws nothing as a source.
     auto other = Filled(2, 2, 32, 5);
-    other->Draw(0, 0, false, false, false, {0, 0, 2, 2}, wave);
+    other->Draw(0, 0, {0, 0, 2, 2}, wave);
     EXPECT_EQ(Pixels(*other), std::vector<uint32_t>(4, 5));
     TDIBXWave lonely;
     lonely.SetSize(2, 2, 32);
@@ -54,7 +54,7 @@ TEST(DibxWave, StretchAndAlphaGoThroughTheBands) {
     wave.SetSize(4, 2, 32);
     wave.Offsets() = {0, 1};
     auto src = Filled(1, 1, 32, 0xFFFFFF);
-    wave.StretchDraw({0, 0, 2, 2}, *src, 255, false, false, false, {0, 0, 1, 1});
+    wave.StretchDraw({0, 0, 2, 2}, {0, 0, 1, 1}, *src, 255);
     wave.FillRectAlpha({3, 0, 4, 1}, 0xFFFFFF, 128);
     EXPECT_EQ(Pixels(*target), (std::vector<uint32_t>{0xFFFFFF, 0xFFFFFF, 0, 0x7F7F7F,  //
                                                       0, 0xFFFFFF, 0xFFFFFF, 0}));

@@ -13,19 +13,36 @@ using B = ToolbarButton;
 TEST(ToolbarTest, ButtonsSitSideBySideInTheDock) {
     TToolbar t;
     t.SetWidth(640);
-    EXPECT_EQ(t.Height(), 22);
     const TRect q = t.ButtonRect(B::Quit), f = t.ButtonRect(B::FullScreen);
+    EXPECT_EQ(t.DockRect(), (TRect{0, 0, 640, t.Height()}));
     for (const TRect& r : {q, f}) {
-        EXPECT_EQ(r.Width(), 67);
-        EXPECT_EQ(r.Height(), 18);
-        EXPECT_GE(r.top, 0);
-        EXPECT_LE(r.bottom, t.Height());
+        EXPECT_FALSE(r.IsEmpty());
+        EXPECT_EQ(r.Width(), q.Width());
+        EXPECT_EQ(r.Height(), q.Height());
+        // Inside the dock with a margin all round.
+        EXPECT_GT(r.top, 0);
+        EXPECT_LT(r.bottom, t.Height());
         EXPECT_GT(r.left, 0);
     }
-    EXPECT_LE(q.right, f.left);
+    EXPECT_LT(q.right, f.left);  // apart, quit first
     EXPECT_EQ(q.top, f.top);
     EXPECT_STREQ(TToolbar::Label(B::Quit), "終了");
     EXPECT_STREQ(TToolbar::Label(B::FullScreen), "画面切替");
+}
+
+// Each caption, in the font the window draws it with, fits inside its button's edges.
+TEST(ToolbarTest, CaptionsFitTheirButtons) {
+    std::string error;
+    auto font = TUiFont::Open(12, &error);
+    if (!font) GTEST_SKIP() << "no Japanese font: " << error;
+    TToolbar t;
+    t.SetWidth(640);
+    for (B b : {B::Quit, B::FullScreen}) {
+        SCOPED_TRACE(TToolbar::Label(b));
+        const TRect r = t.ButtonRect(b);
+        EXPECT_LE(font->Measure(TToolbar::Label(b)) + 4, r.Width());
+        EXPECT_LE(font->LineHeight(), r.Height());
+    }
 }
 
 TEST(ToolbarTest, HitTest) {
@@ -40,10 +57,10 @@ TEST(ToolbarTest, HitTest) {
         {q.left, q.top, B::Quit, true},
         {q.right - 1, q.bottom - 1, B::Quit, true},
         {f.left, f.top + 5, B::FullScreen, true},
-        {f.right, f.top + 5, B::None, true},  // just right of the last button
-        {q.left - 1, q.top, B::None, true},   // the indent
-        {300, 10, B::None, true},             // the empty dock
-        {q.left + 3, 22, B::None, false},     // the picture below
+        {f.right, f.top + 5, B::None, true},       // just right of the last button
+        {q.left - 1, q.top, B::None, true},        // the indent
+        {300, 10, B::None, true},                  // the empty dock
+        {q.left + 3, t.Height(), B::None, false},  // the picture below
         {-1, 5, B::None, false},
         {640, 5, B::None, false},
     };
@@ -131,11 +148,13 @@ TEST(ToolbarTest, InFullScreenItFollowsThePointer) {
         int32_t x, y;
         bool visible, changed;
     } moves[] = {
-        {100, 300, false, false}, {10, 5, false, false},  // where the dock would be: still hidden
-        {300, 0, true, true},                             // the top row shows it
-        {20, 10, true, false},                            // on the dock it stays
-        {20, 21, true, false},    {20, 22, false, true},  // below it hides
-        {20, -3, true, true},  // a pointer held above the window counts as the top
+        {100, 300, false, false},
+        {10, 5, false, false},  // where the dock would be: still hidden
+        {300, 0, true, true},   // the top row shows it
+        {20, 10, true, false},  // on the dock it stays
+        {20, t.Height() - 1, true, false},
+        {20, t.Height(), false, true},  // below it hides
+        {20, -3, true, true},           // a pointer held above the window counts as the top
     };
     for (const auto& m : moves) {
         SCOPED_TRACE(::testing::Message() << m.x << "," << m.y);

@@ -57,7 +57,7 @@ TEST(EventTest, AWaitInterruptedByAnEventKeepsItsRemainingTime) {
             EXPECT_EQ(w.Str("who"), "btn/2");
         }
         EXPECT_EQ(w.display.queue.Count(), 0u);
-        EXPECT_EQ(w.cm.CallStack.Count(), 0);
+        EXPECT_EQ(w.cm.CallStack().Count(), 0);
     }
 }
 
@@ -108,20 +108,20 @@ TEST(EventTest, YieldingEventsNestAndTheDeepestResumesFirst) {
     w.display.Raise(o, "a.lsb");
     w.Frame();  // A starts and yields in its Wait
     EXPECT_EQ(w.Str("log"), "A1");
-    EXPECT_EQ(w.cm.EventState, 2);
+    EXPECT_EQ(w.cm.State(), EventState::SeekNested);
     w.display.Raise(o, "b.lsb");
     w.display.Raise(o, "c.lsb");
     w.Frame();  // B interrupts A and yields after DoEvent
     EXPECT_EQ(w.Str("log"), "A1B1");
-    EXPECT_EQ(w.cm.EventLevel, 3);
+    EXPECT_EQ(w.cm.EventLevel(), 3);
     w.Frame();  // C interrupts B (level 3), returns; B resumes and returns
     EXPECT_EQ(w.Str("log"), "A1B1CB22");
     w.Frames(3);  // A's wait finishes
     EXPECT_EQ(w.Str("log"), "A1B1CB22A2");
-    EXPECT_EQ(w.cm.EventState, 0);
-    EXPECT_EQ(w.cm.CallStack.Count(), 0);
+    EXPECT_EQ(w.cm.State(), EventState::MainFlow);
+    EXPECT_EQ(w.cm.CallStack().Count(), 0);
     EXPECT_EQ(w.display.queue.Count(), 0u);
-    EXPECT_EQ(w.cm.Page->Name, "main.lsb");
+    EXPECT_EQ(w.cm.CurrentPage()->Name, "main.lsb");
 }
 
 TEST(EventTest, NestedEventsSurviveASaveAndLoad) {
@@ -152,7 +152,7 @@ TEST(EventTest, NestedEventsSurviveASaveAndLoad) {
     w.display.Raise(w.display.FindObject("p"), "b.lsb");
     w.Frame();
     ASSERT_EQ(w.Str("log"), "A1B1");
-    ASSERT_EQ(w.cm.EventLevel, 3);
+    ASSERT_EQ(w.cm.EventLevel(), 3);
 
     MemoryStream saved, queue;
     w.cm.SaveToStream(saved);
@@ -166,13 +166,13 @@ TEST(EventTest, NestedEventsSurviveASaveAndLoad) {
     queue.Seek(0, SeekFrom::Begin);
     StreamReader qr(queue);
     v.display.queue.LoadFromStream(qr, 116, v.display);
-    EXPECT_EQ(v.cm.EventLevel, 3);
+    EXPECT_EQ(v.cm.EventLevel(), 3);
     EXPECT_EQ(v.cm.GetSenderName(), "p");
     for (World* x : {&w, &v}) x->Frames(4);
     EXPECT_EQ(w.Str("log"), "A1B1B2pA2");
     EXPECT_EQ(v.Str("log"), w.Str("log"));
     EXPECT_EQ(v.display.queue.Count(), 0u);
-    EXPECT_EQ(v.cm.EventState, 0);
+    EXPECT_EQ(v.cm.State(), EventState::MainFlow);
 }
 
 TEST(EventTest, EventPagesAreFoundByPathAndLabel) {
@@ -254,7 +254,7 @@ TEST(EventTest, PCResetInsideAnEventRedirectsTheMainFlow) {
         EXPECT_EQ(w.Int("skipped"), 0);
         EXPECT_EQ(w.Int("never"), 0);
         EXPECT_EQ(w.Int("evdone"), allFrames ? 0 : 1);
-        EXPECT_EQ(w.cm.CallStack.Count(), 0);
+        EXPECT_EQ(w.cm.CallStack().Count(), 0);
         EXPECT_EQ(w.display.queue.Count(), allFrames ? 0u : 1u);
     }
 }
@@ -379,9 +379,15 @@ TEST(EventTest, AnEventStateWithNothingToReturnToFallsBackToTheMainFlow) {
         w.AddPage("main.lsb", main);
         w.Ints({"a"});
         w.cm.Start("main.lsb");
-        w.cm.EventState = state;
+        // The state stands after the page name, the position and two flags.
+        MemoryStream saved;
+        w.cm.SaveToStream(saved);
+        std::vector<uint8_t> bytes = saved.Bytes();
+        bytes[4 + std::string("main.lsb").size() + 4 + 1 + 1] = uint8_t(state);
+        MemoryStream damaged(bytes);
+        w.cm.LoadFromStream(damaged, 116);
         w.Frames(2);
-        EXPECT_EQ(w.cm.EventState, 0) << state;
+        EXPECT_EQ(w.cm.State(), EventState::MainFlow) << state;
         EXPECT_EQ(w.Int("a"), 1) << state;
     }
 }

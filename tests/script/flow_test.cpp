@@ -39,7 +39,7 @@ TEST(FlowTest, IfElseifElseChainsPickOneBranch) {
         EXPECT_EQ(w.Int("r"), a);
         EXPECT_EQ(w.Int("r2"), a == 2 ? 2 : 0);
         EXPECT_EQ(w.Int("done"), 1);
-        EXPECT_FALSE(w.cm.Running);  // the page ended with nothing on the stack
+        EXPECT_FALSE(w.cm.Running());  // the page ended with nothing on the stack
     }
 }
 
@@ -149,7 +149,7 @@ TEST(FlowTest, JumpMovesWithoutAFrameAndSkipsMissingPages) {
     EXPECT_EQ(w.Int("a"), 1);
     EXPECT_EQ(w.Int("b"), 10);
     EXPECT_EQ(w.Int("never"), 0);
-    EXPECT_EQ(w.cm.Page->Name, "other.lsb");
+    EXPECT_EQ(w.cm.CurrentPage()->Name, "other.lsb");
 }
 
 TEST(FlowTest, CallPassesArgumentsAndReturnsItsResult) {
@@ -189,7 +189,7 @@ TEST(FlowTest, CallPassesArgumentsAndReturnsItsResult) {
     EXPECT_EQ(w.Str("args"), "1,3");
     EXPECT_EQ(w.Str("r"), "n2");
     EXPECT_EQ(w.store.Find("missing"), nullptr);
-    EXPECT_TRUE(w.cm.Args.empty());
+    EXPECT_TRUE(w.cm.Args().empty());
 }
 
 TEST(FlowTest, CallResultIsAssignedByNameOrCreatedThroughAStatement) {
@@ -208,8 +208,8 @@ TEST(FlowTest, CallResultIsAssignedByNameOrCreatedThroughAStatement) {
     w.cm.Start("main.lsb");
     w.Frame();
     EXPECT_EQ(w.Int("r"), 42);
-    EXPECT_EQ(w.cm.CallStack.Count(), 0);
-    EXPECT_EQ(w.cm.CallStack.Spare.ResultVar, "bad name");
+    EXPECT_EQ(w.cm.CallStack().Count(), 0);
+    EXPECT_EQ(w.cm.CallStack().Spare.ResultVar, "bad name");
 }
 
 TEST(FlowTest, AResultThatCannotBeReadIsDroppedOnReturn) {
@@ -234,9 +234,9 @@ TEST(FlowTest, AResultThatCannotBeReadIsDroppedOnReturn) {
         StreamReader r(m);
         f.ResultValue->LoadFromStream(r, &w.store);
         ASSERT_THROW(f.ResultValue->AsStr(), VeskError);
-        w.cm.CallStack.Push(std::move(f));
+        w.cm.CallStack().Push(std::move(f));
         EXPECT_NO_THROW(w.Frame()) << var;
-        EXPECT_EQ(w.cm.CallStack.Count(), 0) << var;
+        EXPECT_EQ(w.cm.CallStack().Count(), 0) << var;
         // The page it returned into goes on.
         w.Frame();
         EXPECT_EQ(w.Int("after"), 1) << var;
@@ -287,7 +287,7 @@ TEST(FlowTest, FailingCommandsAreSkippedSilently) {
     w.Ints({"after", "v"});
     w.cm.Start("main.lsb");
     w.Frame();
-    EXPECT_EQ(w.cm.PC, 3);
+    EXPECT_EQ(w.cm.PC(), 3);
     w.Frame();
     EXPECT_EQ(w.Int("after"), 0);
     w.Frame();
@@ -434,7 +434,8 @@ TEST(FlowTest, ObjectCommandsGoToTheDisplayRoot) {
     w.Ints({"after"});
     w.cm.Start("main.lsb");
     w.Frame();
-    EXPECT_EQ(w.display.executed, (std::vector<uint8_t>{CC_BOXNEW, CC_OBJDEL, CC_TEXTINS}));
+    EXPECT_EQ(w.handlers.recorder->executed,
+              (std::vector<uint8_t>{CC_BOXNEW, CC_OBJDEL, CC_TEXTINS}));
     EXPECT_EQ(w.Int("after"), 1);
 
     World bare(false);  // with no display the commands are stepped over
@@ -456,7 +457,7 @@ TEST(FlowTest, PageCacheKeepsTenAndNeverTheCurrentPage) {
     }
     w.cm.Start("p0.lsb");
     w.Frame();  // p0 → p1 → … → p10, which jumps to a page that does not exist
-    EXPECT_EQ(w.cm.Page->Name, "p10.lsb");
+    EXPECT_EQ(w.cm.CurrentPage()->Name, "p10.lsb");
     ASSERT_EQ(w.cm.CachedCount(), 10u);
     EXPECT_EQ(w.cm.CachedAt(0)->Name, "p10.lsb");
     EXPECT_EQ(w.cm.CachedAt(9)->Name, "p1.lsb");
@@ -476,7 +477,7 @@ TEST(FlowTest, PageCacheKeepsTenAndNeverTheCurrentPage) {
     v.cm.Start("q0.lsb");
     for (int i = 1; i < 12; ++i) v.cm.GetPage("q" + std::to_string(i) + ".lsb", true);
     EXPECT_EQ(v.cm.CachedCount(), 12u);
-    EXPECT_EQ(v.cm.CachedAt(11), v.cm.Page);
+    EXPECT_EQ(v.cm.CachedAt(11), v.cm.CurrentPage());
 }
 
 TEST(FlowTest, PagesTooOldAskForARebuildAndStop) {

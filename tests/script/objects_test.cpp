@@ -12,35 +12,39 @@ namespace {
 
 using test::World;
 
-// A display whose message window "mes" holds text until the test clears it.
-struct TextDisplay : test::FakeDisplay {
-    void PrepareCommand(TCommand& cmd, TCallMan& cm) override {
+// Text insertion and flips against a message window "mes" that holds text until the test
+// clears it.
+struct TextHandler : test::RecordingHandler {
+    explicit TextHandler(test::FakeDisplay& d) : display(d) {}
+    void Prepare(TCommand& cmd, TCallMan& cm) override {
         if (auto* t = dynamic_cast<TComTextIns*>(&cmd)) {
-            t->Window = FindObject("mes");
+            t->Window = display.FindObject("mes");
             t->Wait = t->Window && cm.IsTrue(t->Field(TComTextIns::fWait).Expr);
             hasText = t->Window != 0;
         }
         if (auto* f = dynamic_cast<TComFlip*>(&cmd)) flips.push_back(f->Effect);
     }
-    void ExecuteCommand(TCommand& cmd, TCallMan& cm, TPage*& page, int32_t& pc) override {
+    void Execute(TCommand& cmd, TCallMan& cm, TPage*& page, int32_t& pc) override {
         if (auto* t = dynamic_cast<TComTextIns*>(&cmd)) {
             if (t->Window && t->Wait && hasText) {
-                cm.Running = false;
+                cm.Yield();
                 return;
             }
         }
-        FakeDisplay::ExecuteCommand(cmd, cm, page, pc);
+        RecordingHandler::Execute(cmd, cm, page, pc);
     }
+    test::FakeDisplay& display;
     bool hasText = false;
     std::vector<int32_t> flips;
 };
 
 struct TextWorld : World {
-    TextWorld() : World(false) {
-        cm.SetDisplay(&text);
-        text.Add("mes");
+    TextWorld() {
+        display.Add("mes");
+        handlers.table.Register(CC_TEXTINS, text);
+        handlers.table.Register(CC_FLIP, text);
     }
-    TextDisplay text;
+    std::shared_ptr<TextHandler> text = std::make_shared<TextHandler>(display);
 };
 
 TEST(ObjectsTest, WaitingTextSurvivesAnEventAndASave) {
@@ -59,12 +63,12 @@ TEST(ObjectsTest, WaitingTextSurvivesAnEventAndASave) {
     w.cm.Start("main.lsb");
     w.Frames(2);
     EXPECT_EQ(w.Int("after"), 0);
-    w.text.Raise(w.text.FindObject("mes"), "ev.txt");
+    w.display.Raise(w.display.FindObject("mes"), "ev.txt");
     w.Frame();
     EXPECT_EQ(w.Int("hits"), 1);
     EXPECT_EQ(w.Int("after"), 0);  // still waiting after the event returned
-    auto* cmd = static_cast<TComTextIns*>(w.cm.Page->At(0));
-    EXPECT_EQ(cmd->Window, w.text.FindObject("mes"));
+    auto* cmd = static_cast<TComTextIns*>(w.cm.CurrentPage()->At(0));
+    EXPECT_EQ(cmd->Window, w.display.FindObject("mes"));
     EXPECT_TRUE(cmd->Wait);
     EXPECT_EQ(*w.cm.TextBlockOf("main.lsb", 0), "hello");
     EXPECT_EQ(w.cm.TextBlockOf("main.lsb", 1), nullptr);
@@ -75,13 +79,13 @@ TEST(ObjectsTest, WaitingTextSurvivesAnEventAndASave) {
     build(v);
     saved.Seek(0, SeekFrom::Begin);
     v.cm.LoadFromStream(saved, 116);
-    v.text.hasText = true;
-    auto* loaded = static_cast<TComTextIns*>(v.cm.Page->At(0));
-    EXPECT_EQ(loaded->Window, v.text.FindObject("mes"));
+    v.text->hasText = true;
+    auto* loaded = static_cast<TComTextIns*>(v.cm.CurrentPage()->At(0));
+    EXPECT_EQ(loaded->Window, v.display.FindObject("mes"));
     EXPECT_TRUE(loaded->Wait);
     v.Frame();
     EXPECT_EQ(v.Int("after"), 0);
-    v.text.hasText = false;  // the player clicked the text away
+    v.text->hasText = false;  // the player clicked the text away
     v.Frame();
     EXPECT_EQ(v.Int("after"), 1);
 }
@@ -111,12 +115,12 @@ TEST(ObjectsTest, FlipPreparesEffectAndTime) {
         w.AddPage("main.lsb", b);
         w.cm.Start("main.lsb");
         w.Frame();
-        auto* flip = static_cast<TComFlip*>(w.cm.Page->At(0));
+        auto* flip = static_cast<TComFlip*>(w.cm.CurrentPage()->At(0));
         EXPECT_EQ(flip->Effect, k.wantEffect);
         EXPECT_EQ(flip->Duration, k.wantDuration);
         EXPECT_EQ(flip->YieldsInEvent(), k.yields);
         EXPECT_TRUE(flip->DeleteOld);
-        EXPECT_EQ(w.text.flips, std::vector<int32_t>{k.wantEffect});
+        EXPECT_EQ(w.text->flips, std::vector<int32_t>{k.wantEffect});
     }
 }
 
@@ -131,7 +135,7 @@ TEST(ObjectsTest, FlipEvaluatesItsTargetList) {
     w.AddPage("main.lsb", b);
     w.cm.Start("main.lsb");
     w.Frame();
-    auto* flip = static_cast<TComFlip*>(w.cm.Page->At(0));
+    auto* flip = static_cast<TComFlip*>(w.cm.CurrentPage()->At(0));
     EXPECT_TRUE(flip->HasTargetMode);
     EXPECT_EQ(flip->TargetMode, 1);
     EXPECT_TRUE(flip->Reverse);
@@ -139,7 +143,7 @@ TEST(ObjectsTest, FlipEvaluatesItsTargetList) {
     for (const char* name : {"bg", "char1", "char2"}) EXPECT_TRUE(flip->ListsName(name)) << name;
     for (const char* name : {"", "char", "bg\r\nchar1"})
         EXPECT_FALSE(flip->ListsName(name)) << name;
-    auto* plain = static_cast<TComFlip*>(w.cm.Page->At(1));
+    auto* plain = static_cast<TComFlip*>(w.cm.CurrentPage()->At(1));
     EXPECT_FALSE(plain->HasTargetMode);
     EXPECT_TRUE(NameListed({"a\rb\n\nc\r\n"}, "b"));
     EXPECT_TRUE(NameListed({"a\rb\n\nc\r\n"}, ""));

@@ -107,7 +107,8 @@ TProjectFile BasicProject() {
 
 // A game folder, a player and a project over it.
 struct Game {
-    explicit Game(std::vector<std::string> cdRoots = {}) : files(tmp / "work/", cdRoots, &boxes) {}
+    explicit Game(std::vector<std::string> cdRoots = {})
+        : files(hostFs, tmp / "work/", cdRoots, &boxes) {}
 
     void Page(const std::string& name, TPageBuilder& b) { b.WriteFile(folder / name); }
     // Builds the project as a start with the game folder as argument.
@@ -146,6 +147,7 @@ struct Game {
     Host host;
     Saves saves;
     bool quit = false;
+    TPosixFileSystem hostFs;
     TVrFileManager files;
     TParamCollection store;
     TSysFuncMan funcs{store};
@@ -273,7 +275,8 @@ void MakeDisc(const Dir& disc, const std::string& id, int32_t diskIndex) {
     TPageBuilder p;
     p.Calc("x = 1");
     p.WriteFile(content / "two/p.lsb");
-    CreateArchive(content.path(), disc / "game.dat");
+    TPosixFileSystem hostFs;
+    CreateArchive(hostFs, content.path(), disc / "game.dat");
     WriteInstall(disc / "install.dat", id, diskIndex, false);
 }
 
@@ -365,7 +368,7 @@ TEST(ProjectTest, AnInstalledGameRunsFromTheArchiveBesideThePlayer) {
     WriteProject(content / "vesk.lpb", BasicProject());
     TPageBuilder main;
     main.WriteFile(content / "main.lsb");
-    CreateArchive(content.path(), g.exeFolder / "game.dat");
+    CreateArchive(g.hostFs, content.path(), g.exeFolder / "game.dat");
     WriteInstall(g.exeFolder / "install.dat", "Game", 0, true);
     g.Create(false);
     EXPECT_FALSE(g.quit);
@@ -389,7 +392,8 @@ TEST(ProjectTest, AGameNotInstalledIsFoundOnItsDisc) {
     WriteProject(content / "vesk.lpb", BasicProject());
     TPageBuilder main;
     main.WriteFile(content / "main.lsb");
-    CreateArchive(content.path(), disc / "game.dat");
+    TPosixFileSystem hostFs;
+    CreateArchive(hostFs, content.path(), disc / "game.dat");
     WriteInstall(disc / "install.dat", "Game", 0, false);
     {
         Game g({disc.path()});

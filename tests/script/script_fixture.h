@@ -2,11 +2,14 @@
 // A small world for interpreter tests: pages held in memory, a display root with named
 // objects and an event queue, and a project that records requests.
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
 #include "script/call_man.h"
+#include "script/command.h"
+#include "script/command_handlers.h"
 #include "script/page_builder.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
@@ -56,10 +59,6 @@ class FakeDisplay : public IScriptDisplay {
         objects.clear();
         ++freeAll;
     }
-    void ExecuteCommand(TCommand& cmd, TCallMan&, TPage*&, int32_t& pc) override {
-        executed.push_back(cmd.GetType());
-        ++pc;
-    }
     // Queues an event from object `sender`.
     void Raise(ObjectId sender, const std::string& page, std::vector<std::string> args = {}) {
         TTimerData e;
@@ -74,7 +73,26 @@ class FakeDisplay : public IScriptDisplay {
     std::map<std::pair<ObjectId, int32_t>, int32_t> props;
     TTimerList queue;
     int freeAll = 0;
+};
+
+// Stands for every subsystem that carries out object and media commands: records them and
+// steps past.
+class RecordingHandler : public ICommandHandler {
+  public:
+    void Execute(TCommand& cmd, TCallMan&, TPage*&, int32_t& pc) override {
+        executed.push_back(cmd.GetType());
+        ++pc;
+    }
     std::vector<uint8_t> executed;
+};
+
+struct FakeHandlers {
+    FakeHandlers() {
+        for (int code = 0; code < kCommandTypeCount; ++code)
+            table.Register(CommandCode(code), recorder);
+    }
+    std::shared_ptr<RecordingHandler> recorder = std::make_shared<RecordingHandler>();
+    TCommandHandlers table;
 };
 
 class FakeProject : public IScriptProject {
@@ -99,6 +117,7 @@ struct World {
     explicit World(bool withDisplay = true) {
         cm.SetProject(&project);
         if (withDisplay) cm.SetDisplay(&display);
+        cm.SetHandlers(&handlers.table);
         cm.Attach();
     }
     void AddPage(const std::string& name, TPageBuilder& b) { pages.pages[name] = b.Bytes(); }
@@ -130,6 +149,7 @@ struct World {
     TSysFuncMan funcs{store};
     FakePages pages;
     FakeDisplay display;
+    FakeHandlers handlers;
     FakeProject project;
     TCallMan cm{store, &funcs, pages};
 };

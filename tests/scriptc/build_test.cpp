@@ -7,6 +7,7 @@
 #include "../script/script_fixture.h"
 #include "base/cp932.h"
 #include "base/stream.h"
+#include "platform/posix_file_system.h"
 #include "script/page.h"
 #include "script/project_install.h"
 #include "scriptc/game_builder.h"
@@ -195,7 +196,8 @@ TEST_F(BuildTest, ArchiveHoldsTheWholeGame) {
     fs::path out = root_ / "out";
     EXPECT_FALSE(fs::exists(out / "main.lsb"));
     EXPECT_FALSE(fs::exists(out / "install.dat"));
-    TVrFileCollection archive;
+    TPosixFileSystem hostFs;
+    TVrFileCollection archive(hostFs);
     archive.Open((out / "game.dat").string());
     EXPECT_EQ(archive.Count(), 5u);
     for (const char* name : {"main.lsb", "pages\\sub.lsb", "vesk.lpb", "bgm\\theme.ogg"})

@@ -21,27 +21,73 @@ std::vector<std::string> Written(const std::string& utf8) {
     return lines;
 }
 
+std::vector<uint8_t> Stored(const TWdGlyphList& list) {
+    MemoryStream m;
+    list.SaveToStream(m);
+    return m.Bytes();
+}
+
+// Each text parsed and written back gives the lines expected here, and those lines parse
+// into the very same glyphs, styles and stored stream as the text did. (The writer checks
+// the last itself; the test does not rely on that.)
 TEST(TagWriter, WritesWhatParsesBack) {
-    // WriteTaggedText proves each result by parsing it and comparing the stored streams.
-    const char* texts[] = {
-        "",
-        "plain text, two words",
-        "A\\<B\\>C \\\\ ソ表ポ|ゼ[",
-        "<B>bold</B> <I>it</I> <U><S>us</S></U>",
-        "<FONT SIZE=20 COLOR=#FF0000 BCOLOR=#000001 SCOLOR=#ABCDEF NAME=\"ＭＳ 明朝\" BORDER=0 "
-        "SHADOW=4>a<FONT SIZE=-3 BORDER>b</FONT>c</FONT>d",
-        "<NOBR>ab<RUBY VALUE=\"かん じ\">漢字</RUBY></NOBR>",
-        "<A HREF='say \\\"hi\\\" \\\\ \\n'>link</A> <A HREF=x>y</A><A HREF=z>w",
-        "<WAIT VALUE=0>fast<WAIT VALUE=-20>slower</WAIT></WAIT>normal",
-        "<DIV ALIGN=CENTER>c<DIV ALIGN=RIGHT>r</DIV><DIV ALIGN=LEFT>l</DIV></DIV><DIV ALIGN=RIGHT>",
-        "<INDENT>in<UNDENT>a<BR>b<BR CLEAR><CLEAR>",
-        "<EVENT VALUE=\"one\"><EVENT VALUE='a \"b\" c' END><EVENT>",
-        "<B><VAR NAME=\"n + 1\"></B><VAR NAME='s + \"<x>\" + \"\\\\\"'>",
-        "<A HREF=l><NOBR><IMG SRC=\"a b.png\" ALIGN=TOP></NOBR></A><IMG SRC=c ALIGN=CENTER>",
-        "say \"quoted  <B>text\" then<B>bold",
-        " leading space, <B> </B> spaces around tags ",
+    using Lines = std::vector<std::string>;
+    struct Case {
+        const char* text;
+        Lines written;
+    } cases[] = {
+        {"", {""}},
+        {"plain text, two words", {"plain text, two words"}},
+        {"A\\<B\\>C \\\\ ソ表ポ|ゼ[", {"A\\<B\\>C \\\\ ソ表ポ|ゼ["}},
+        // Styles still open at the end stay open.
+        {"<B>bold</B> <I>it</I> <U><S>us</S></U>", {"<B>bold</B> <I>it</I> <U><S>us"}},
+        // Each FONT says every attribute in force; BORDER alone is 1.
+        {"<FONT SIZE=20 COLOR=#FF0000 BCOLOR=#000001 SCOLOR=#ABCDEF NAME=\"ＭＳ 明朝\" BORDER=0 "
+         "SHADOW=4>a<FONT SIZE=-3 BORDER>b</FONT>c</FONT>d",
+         {"<FONT SIZE=20 COLOR=#FF0000 BCOLOR=#000001 SCOLOR=#ABCDEF NAME=\"ＭＳ 明朝\" BORDER=0 "
+          "SHADOW=4>a</FONT><FONT SIZE=-3 COLOR=#FF0000 BCOLOR=#000001 SCOLOR=#ABCDEF "
+          "NAME=\"ＭＳ 明朝\" BORDER=1 SHADOW=4>b</FONT><FONT SIZE=20 COLOR=#FF0000 "
+          "BCOLOR=#000001 SCOLOR=#ABCDEF NAME=\"ＭＳ 明朝\" BORDER=0 SHADOW=4>c</FONT>d"}},
+        {"<NOBR>ab<RUBY VALUE=\"かん じ\">漢字</RUBY></NOBR>",
+         {"<NOBR>ab<RUBY VALUE=\"かん じ\">漢字"}},
+        // The link holds say "hi" \ and a line end: escaped for the value, then for the tag,
+        // except inside the double-quoted stretch.
+        {"<A HREF='say \\\"hi\\\" \\\\ \\n'>link</A> <A HREF=x>y</A><A HREF=z>w",
+         {"<A HREF='say \\\\\"hi\\\" \\\\\\\\ \\\\n'>link</A> <A HREF=\"x\">y<A HREF=\"z\">w"}},
+        {"<WAIT VALUE=0>fast<WAIT VALUE=-20>slower</WAIT></WAIT>normal",
+         {"<WAIT VALUE=0>fast</WAIT><WAIT VALUE=-20>slower</WAIT>normal"}},
+        // Alignments: a DIV for a new one, a /DIV to go back to the one below.
+        {"<DIV ALIGN=CENTER>c<DIV ALIGN=RIGHT>r</DIV><DIV ALIGN=LEFT>l</DIV></DIV><DIV "
+         "ALIGN=RIGHT>",
+         {"<DIV ALIGN=CENTER>c<DIV ALIGN=RIGHT>r</DIV></DIV>l<DIV ALIGN=CENTER></DIV><DIV "
+          "ALIGN=RIGHT>"}},
+        // Each break ends a line.
+        {"<INDENT>in<UNDENT>a<BR>b<BR CLEAR><CLEAR>",
+         {"<INDENT>in<UNDENT>a<BR>", "b<BR CLEAR>", "<BR CLEAR>", ""}},
+        {"<EVENT VALUE=\"one\"><EVENT VALUE='a \"b\" c' END><EVENT>",
+         {"<EVENT VALUE=\"one\"><EVENT VALUE='a \\\\\"b\\\" c' END><EVENT VALUE=\"\">"}},
+        {"<B><VAR NAME=\"n + 1\"></B><VAR NAME='s + \"<x>\" + \"\\\\\"'>",
+         {"<B><VAR NAME=\"n + 1\"></B><VAR NAME='s + \"<x>\" + \"\\\\\"'>"}},
+        {"<A HREF=l><NOBR><IMG SRC=\"a b.png\" ALIGN=TOP></NOBR></A><IMG SRC=c ALIGN=CENTER>",
+         {"<NOBR><A HREF=\"l\"><IMG SRC=\"a b.png\" ALIGN=TOP></NOBR></A><IMG SRC=\"c\" "
+          "ALIGN=CENTER>"}},
+        // Inside quotes nothing is a tag and spaces do not collapse.
+        {"say \"quoted  <B>text\" then<B>bold", {"say \"quoted  <B>text\" then<B>bold"}},
+        {" leading space, <B> </B> spaces around tags ",
+         {" leading space, <B> </B> spaces around tags "}},
     };
-    for (const char* t : texts) Written(t);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TWdGlyphList original;
+        original.SetText({J(c.text)});
+        EXPECT_EQ(Written(c.text), c.written);
+        std::vector<std::string> cp932;
+        for (const std::string& line : c.written) cp932.push_back(J(line));
+        TWdGlyphList back;
+        back.SetText(cp932);
+        EXPECT_EQ(Describe(back), Describe(original));
+        EXPECT_EQ(Stored(back), Stored(original));
+    }
 }
 
 TEST(TagWriter, Form) {

@@ -122,7 +122,9 @@ TEST(ToolHelpTest, EveryCommandAnswersHelpWithItsUsage) {
         for (const std::string& part : path) app = app->get_subcommand(part);
         for (const CLI::Option* o : app->get_options())
             EXPECT_FALSE(o->get_description().empty()) << o->get_name();
-        if (!path.empty()) EXPECT_FALSE(app->get_description().empty());
+        if (!path.empty()) {
+            EXPECT_FALSE(app->get_description().empty());
+        }
     }
 }
 

@@ -47,12 +47,13 @@ std::vector<FixtureMember> SampleMembers(bool withStored) {
 }
 
 TEST(ArchiveRead, EveryVersionReadsBack) {
+    TPosixFileSystem hostFs;
     for (int version : {0, 1, 57, 99, 100, 101, 102}) {
         SCOPED_TRACE("version " + std::to_string(version));
         TempDir dir;
         auto members = SampleMembers(version >= 101);
         std::string path = dir.Write("game.dat", BuildArchive(version, members));
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         c.Open(path);
         EXPECT_EQ(c.Version(), version);
         ASSERT_EQ(c.Count(), members.size());
@@ -81,6 +82,7 @@ TEST(ArchiveRead, EveryVersionReadsBack) {
 // Archives put together byte by byte: the keystream of names skips empty names, and int64
 // offsets take the sign-extended 32-bit keystream value.
 TEST(ArchiveRead, ScrambledDirectoryKnownAnswer) {
+    TPosixFileSystem hostFs;
     // Steps of x := 5x + 0x4E8A2C57 from 0.
     const uint32_t key[] = {0x4E8A2C57, 0xD73D0A0A, 0x82BB5E89};
     for (int version : {100, 101}) {
@@ -108,7 +110,7 @@ TEST(ArchiveRead, ScrambledDirectoryKnownAnswer) {
         }
         w.Raw(one.data(), one.size());
         w.Raw(two.data(), two.size());
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         c.OpenResource("test", TResourceData::Owned(s.Bytes()));
         ASSERT_EQ(c.Count(), 2u);
         EXPECT_EQ(c.At(0)->Name, "");
@@ -121,9 +123,10 @@ TEST(ArchiveRead, ScrambledDirectoryKnownAnswer) {
 }
 
 TEST(ArchiveRead, LaterOfEqualNamesWinsAndTrailBytesKeepTheirCase) {
+    TPosixFileSystem hostFs;
     std::string a = "\x83\x41.txt";      // katakana A: its trail byte is the letter 'A'
     std::string other = "\x83\x61.txt";  // a different character whose trail byte is 'a'
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.OpenResource("t", TResourceData::Owned(BuildArchive(102, {{"Dir\\A.txt", Bytes("first")},
                                                                 {a, Bytes("kana")},
                                                                 {"dir\\a.TXT", Bytes("second")}})));
@@ -135,6 +138,7 @@ TEST(ArchiveRead, LaterOfEqualNamesWinsAndTrailBytesKeepTheirCase) {
 }
 
 TEST(ArchiveRead, AppendedToExecutable) {
+    TPosixFileSystem hostFs;
     auto archive = BuildArchive(102, {{"x.txt", Bytes("in the exe")}}, 1000);
     auto withTrailer = [&](int32_t start, const char* marker) {
         std::vector<uint8_t> b = archive;
@@ -155,7 +159,7 @@ TEST(ArchiveRead, AppendedToExecutable) {
     };
     for (const Case& k : cases) {
         TempDir dir;
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         std::string path = dir.Write(k.file, k.bytes);
         if (k.ok) {
             c.Open(path);
@@ -168,18 +172,19 @@ TEST(ArchiveRead, AppendedToExecutable) {
 }
 
 TEST(ArchiveRead, DirectoryFromExtCompanion) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::vector<FixtureMember> members = {{"a.txt", Bytes("alpha")},
                                           {"b.txt", Bytes("beta"), true}};
     auto archive = BuildArchive(102, members);
-    TVrFileCollection probe;
+    TVrFileCollection probe(hostFs);
     probe.OpenResource("probe", TResourceData::Owned(archive));
     size_t dirEnd = size_t(probe.At(0)->Offset);
     // The data file holds only member bytes at their offsets; the directory is elsewhere.
     std::vector<uint8_t> data = archive;
     std::fill(data.begin(), data.begin() + std::ptrdiff_t(dirEnd), 0xEE);
     dir.Write("Game.EXT", {archive.begin(), archive.begin() + std::ptrdiff_t(dirEnd)});
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(dir.Write("Game.dat", data));
     EXPECT_EQ(Read(c, "a.txt"), "alpha");
     auto range = c.OpenEntryRange("b.txt");
@@ -190,6 +195,7 @@ TEST(ArchiveRead, DirectoryFromExtCompanion) {
 }
 
 TEST(ArchiveRead, SplitIntoPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::vector<FixtureMember> members;
     for (int i = 0; i < 6; ++i)
@@ -199,11 +205,11 @@ TEST(ArchiveRead, SplitIntoPieces) {
     const int64_t piece = 64;
     std::string path = dir / "game.dat";
     {
-        TTpBigFileStream out(path, TTpBigFileStream::Mode::Create, piece);
+        TTpBigFileStream out(hostFs, path, TTpBigFileStream::Mode::Create, piece);
         out.Write(archive.data(), archive.size());
     }
     EXPECT_TRUE(std::filesystem::exists(dir / "game.001"));
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(path, piece);
     for (const auto& m : members) {
         EXPECT_EQ(Read(c, m.name), std::string(m.bytes.begin(), m.bytes.end()));
@@ -216,20 +222,21 @@ TEST(ArchiveRead, SplitIntoPieces) {
     }
     // A missing last piece leaves the members there unreadable, with the member named.
     std::filesystem::remove(TTpBigFileStream::PieceName(path, int((archive.size() - 1) / piece)));
-    TVrFileCollection cut;
+    TVrFileCollection cut(hostFs);
     cut.Open(path, piece);
     EXPECT_NE(ErrorOf([&] { Read(cut, "m5"); }).find("m5"), std::string::npos);
 }
 
 TEST(ArchiveRead, ResourceArchive) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     c.OpenResource("LOGO", TResourceData::Owned(BuildArchive(102, {{"logo.lmt", Bytes("film")}})));
     EXPECT_TRUE(c.IsResource());
     EXPECT_EQ(Read(c, "logo.lmt"), "film");
     auto r = c.OpenEntryRange("logo.lmt");
     ASSERT_TRUE(r);
     EXPECT_EQ(r->Size(), c.At(0)->Size);
-    TVrFileCollection empty;
+    TVrFileCollection empty(hostFs);
     try {
         empty.OpenResource("DUMMY", TResourceData{});
         FAIL();
@@ -239,7 +246,8 @@ TEST(ArchiveRead, ResourceArchive) {
 }
 
 TEST(ArchiveRead, MemberOfSizeZero) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     c.OpenResource("t", TResourceData::Owned(BuildArchive(
                             102, {{"zero", {}, true}, {"next", Bytes("more bytes"), true}})));
     EXPECT_EQ(Read(c, "zero"), "");
@@ -249,7 +257,8 @@ TEST(ArchiveRead, MemberOfSizeZero) {
 }
 
 TEST(ArchiveRead, MissingMemberMessage) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     c.OpenResource("t", TResourceData::Owned(BuildArchive(102, {{"a", Bytes("1")}})));
     MemoryStream m;
     try {
@@ -267,13 +276,14 @@ std::vector<uint8_t> Patched(std::vector<uint8_t> b, size_t at, uint64_t v, int 
 }
 
 TEST(ArchiveRead, MalformedArchivesFailClearly) {
+    TPosixFileSystem hostFs;
     std::vector<FixtureMember> members = {{"one.txt", Bytes(std::string(200, 'x'))},
                                           {"two.txt", Bytes("second member")}};
     auto good = BuildArchive(101, members);
     // Offsets start after "vf", version, count and the names: 10 + (4 + 7) * 2 = 32.
     const size_t offsets = 32;
     const uint32_t key0 = 0x4E8A2C57, key1 = 0xD73D0A0A;
-    TVrFileCollection probe;
+    TVrFileCollection probe(hostFs);
     probe.OpenResource("probe", TResourceData::Owned(good));
     const int64_t first = probe.At(0)->Offset, second = probe.At(1)->Offset;
 
@@ -301,7 +311,7 @@ TEST(ArchiveRead, MalformedArchivesFailClearly) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         TempDir dir;
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         std::string path = dir.Write("bad.dat", k.bytes);
         if (!k.member) {
             std::string msg = ErrorOf([&] { c.Open(path); });
@@ -315,7 +325,7 @@ TEST(ArchiveRead, MalformedArchivesFailClearly) {
     }
     // Every cut inside the header and directory is an error, never a crash.
     for (size_t n = 0; n < size_t(first); ++n) {
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         EXPECT_THROW(c.OpenResource("cut", TResourceData::Owned(
                                                {good.begin(), good.begin() + std::ptrdiff_t(n)})),
                      VeskError)
@@ -324,11 +334,12 @@ TEST(ArchiveRead, MalformedArchivesFailClearly) {
 }
 
 TEST(ArchiveRead, FileWithoutMagicIsVersionZero) {
+    TPosixFileSystem hostFs;
     // The first int32 is the count; a one-member archive starts with 01 00 00 00.
     auto b = BuildArchive(0, {{"n", Bytes("v0")}});
     EXPECT_EQ(b[0], 1);
     EXPECT_EQ(b[4], 1);  // the name's length
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.OpenResource("t", TResourceData::Owned(b));
     EXPECT_EQ(c.Version(), 0);
     EXPECT_EQ(Read(c, "n"), "v0");

@@ -26,16 +26,17 @@ std::map<std::string, std::vector<uint8_t>> Tree(const std::string& dir) {
 }
 
 TEST(ArchiveTools, CreateThenExtractGivesTheFolderBack) {
+    TPosixFileSystem hostFs;
     TempDir src, out;
     src.Write("script/start.lsb", Bytes("page"));
     src.Write("画像/背景.qil", Bytes(std::string(5000, 'q')));
     src.Write("voice/a.ogg", Bytes("ogg bytes"));
     src.Write("empty", {});
     std::string archive = src / "game.dat";  // inside the folder: left out of itself
-    TArchiveReport made = CreateArchive(src.path(), archive);
+    TArchiveReport made = CreateArchive(hostFs, src.path(), archive);
     EXPECT_EQ(made.done, 4u);
     EXPECT_EQ(made.failed, 0u);
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(archive);
     EXPECT_NE(c.Find(Utf8ToCp932("画像\\背景.qil")), nullptr);
     TArchiveReport got = ExtractArchive(c, out.path() + "/x");
@@ -47,6 +48,7 @@ TEST(ArchiveTools, CreateThenExtractGivesTheFolderBack) {
 }
 
 TEST(ArchiveTools, ExtractionSkipsUnsafeNamesAndKeepsGoing) {
+    TPosixFileSystem hostFs;
     TempDir root;
     auto archive = BuildArchive(1, {{"..\\evil.txt", Bytes("x")},
                                     {"ok\\fine.txt", Bytes("first")},
@@ -55,7 +57,7 @@ TEST(ArchiveTools, ExtractionSkipsUnsafeNamesAndKeepsGoing) {
                                     {"a\\..\\..\\up.txt", Bytes("x")},
                                     {"OK\\FINE.txt", Bytes("second")},
                                     {"ok", Bytes("a file where a folder is")}});
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(root.Write("bad.dat", archive));
     TArchiveReport r = ExtractArchive(c, root.path() + "/out/deep");
     EXPECT_EQ(r.done, 2u);
@@ -67,17 +69,18 @@ TEST(ArchiveTools, ExtractionSkipsUnsafeNamesAndKeepsGoing) {
 }
 
 TEST(ArchiveTools, CheckFindsDamagedMembers) {
+    TPosixFileSystem hostFs;
     std::vector<test::FixtureMember> members = {
         {"stored.bin", Bytes("stored member bytes"), true},
         {"packed.txt", Bytes(std::string(400, 'p')), false, 1},
         {"fine.txt", Bytes("fine")}};
     auto good = BuildArchive(102, members);
-    TVrFileCollection probe;
+    TVrFileCollection probe(hostFs);
     probe.OpenResource("probe", TResourceData::Owned(good));
     auto damaged = [&](const char* name, size_t into) {
         auto b = good;
         b[size_t(probe.Find(name)->Offset) + into] ^= 0x55;
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         c.OpenResource("damaged", TResourceData::Owned(b));
         return CheckArchive(c);
     };
@@ -92,7 +95,7 @@ TEST(ArchiveTools, CheckFindsDamagedMembers) {
     // Without checksums a damaged stored member goes unnoticed; broken zlib data does not.
     auto old = BuildArchive(100, {{"packed.txt", Bytes(std::string(400, 'p'))}});
     old[old.size() - 6] ^= 0x55;
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.OpenResource("old", TResourceData::Owned(old));
     EXPECT_EQ(CheckArchive(c).failed, 1u);
 }

@@ -1,6 +1,9 @@
 // The archive writer: its layout, its choice between storing and compressing, its checksums.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <random>
 
 #include "base/cp932.h"
@@ -39,12 +42,13 @@ std::vector<uint8_t> Text(size_t n) {
 }
 
 TEST(ArchiveWrite, InMemoryMembersMatchTheLayoutByteForByte) {
+    TPosixFileSystem hostFs;
     std::vector<test::FixtureMember> members = {
         {"save\\slot1.dat", Text(5000), false, 0, 0},
         {Utf8ToCp932("表\\データ"), Bytes("abc"), false, 1, 0},
         {"", Bytes("x"), false, 0, 0},
     };
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     for (const auto& m : members) {
         TVrFile* f = c.AddMemoryEntry(m.name);
         f->ChecksumOfSource = m.basis;
@@ -56,6 +60,7 @@ TEST(ArchiveWrite, InMemoryMembersMatchTheLayoutByteForByte) {
 }
 
 TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
+    TPosixFileSystem hostFs;
     TempDir src;
     auto quil = [](const char* magic, uint8_t flag) {
         std::vector<uint8_t> b(magic, magic + 7);
@@ -79,28 +84,41 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
         {"pic\\c.qil", quil("Quil106", 1), 0}, {"pic\\d.QIL", quil("Quil106", 0), 1},
         {"pic\\e.qil", quil("Quil102", 1), 1}, {Utf8ToCp932("日本語\\名前.txt"), Text(100), 0},
     };
-    TVrFileCollection c;
+    // Every file was last written on 4 March 2021 at 05:06:08 local time: in the DOS form
+    // the date is (2021 - 1980) << 9 | 3 << 5 | 4 and the time 5 << 11 | 6 << 5 | 8 / 2.
+    std::tm when{};
+    when.tm_year = 2021 - 1900;
+    when.tm_mon = 3 - 1;
+    when.tm_mday = 4;
+    when.tm_hour = 5;
+    when.tm_min = 6;
+    when.tm_sec = 8;
+    when.tm_isdst = -1;
+    const auto written = std::chrono::file_clock::from_sys(
+        std::chrono::system_clock::from_time_t(std::mktime(&when)));
+    const int32_t dosTime = 0x5264'28C4;
+    TVrFileCollection c(hostFs);
     c.Open(src.path());  // a folder collection
     for (const Case& k : cases) {
         std::string rel = Cp932ToUtf8(k.name);
         std::replace(rel.begin(), rel.end(), '\\', '/');
-        src.Write(rel, k.bytes);
+        std::filesystem::last_write_time(src.Write(rel, k.bytes), written);
         c.AddEntry(k.name);
     }
     TempDir out;
     std::string path = out / "game.dat";
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create);
         ASSERT_TRUE(c.WriteArchive(s));
     }
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(path);
     ASSERT_EQ(r.Count(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].name);
         const TVrFile& f = *r.At(i);
         EXPECT_EQ(f.Stored, cases[i].stored);
-        EXPECT_NE(f.FileTime, 0);
+        EXPECT_EQ(f.FileTime, dosTime);
         std::vector<uint8_t> stored, bytes;
         r.ReadMember(f, stored, false);
         r.ReadMember(f, bytes);
@@ -110,16 +128,17 @@ TEST(ArchiveWrite, ChoosesBetweenStoringAndCompressing) {
 }
 
 TEST(ArchiveWrite, RewritingCarriesMembersOver) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string oldPath =
         dir.Write("save.dat", BuildArchive(102, {{"keep.txt", Text(300), false, 1, 0x4A4B4C4D},
                                                  {"big.bin", Text(0x500000), true, 0, 5}}));
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(oldPath);
     c.AddMemoryEntry("new.txt")->Data->Write("new", 3);
     MemoryStream out;
     ASSERT_TRUE(c.WriteArchive(out));
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.OpenResource("out", TResourceData::Owned(out.Bytes()));
     ASSERT_EQ(r.Count(), 3u);
     EXPECT_EQ(r.At(0)->FileTime, 0x4A4B4C4D);
@@ -136,19 +155,20 @@ TEST(ArchiveWrite, RewritingCarriesMembersOver) {
 
 // Save data rewrites the archive it was read from, in place.
 TEST(ArchiveWrite, RewritingInPlace) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path =
         dir.Write("save.dat", BuildArchive(102, {{"slot1", Text(3000)}, {"slot2", Bytes("two")}}));
     {
-        TVrFileCollection c;
+        TVrFileCollection c(hostFs);
         c.Open(path);
         c.RemoveEntry("slot2");
         c.AddMemoryEntry("slot3")->Data->Write("three", 5);
-        TTpBigFileStream out(path, TTpBigFileStream::Mode::CreateAtomic);
+        TTpBigFileStream out(hostFs, path, TTpBigFileStream::Mode::CreateAtomic);
         ASSERT_TRUE(c.WriteArchive(out));
         out.Commit();
     }
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(path);
     ASSERT_EQ(r.Count(), 2u);
     MemoryStream m;
@@ -161,7 +181,8 @@ TEST(ArchiveWrite, RewritingInPlace) {
 }
 
 TEST(ArchiveWrite, ProgressAndCancel) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     for (const char* n : {"a", "b", "c"}) c.AddMemoryEntry(n)->Data->Write("123456", 6);
     std::vector<std::pair<int, int64_t>> calls;
     c.OnProgress = [&](const TVrProgress& p, bool& cancel) {
@@ -179,8 +200,9 @@ TEST(ArchiveWrite, ProgressAndCancel) {
 }
 
 TEST(ArchiveWrite, FailingMemberIsReportedAndPropagates) {
+    TPosixFileSystem hostFs;
     TempDir dir;
-    TVrFileCollection c;
+    TVrFileCollection c(hostFs);
     c.Open(dir.path());
     dir.Write("here.txt", Text(10));
     c.AddEntry("here.txt");
@@ -193,7 +215,8 @@ TEST(ArchiveWrite, FailingMemberIsReportedAndPropagates) {
 }
 
 TEST(ArchiveWrite, AppendedAfterOtherBytes) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     c.AddMemoryEntry("inside.txt")->Data->Write("payload", 7);
     MemoryStream out;
     out.Write("MZ-program-bytes", 16);
@@ -202,7 +225,7 @@ TEST(ArchiveWrite, AppendedAfterOtherBytes) {
     w.I32(16);
     w.Raw("vq", 2);
     TempDir dir;
-    TVrFileCollection r;
+    TVrFileCollection r(hostFs);
     r.Open(dir.Write("player.exe", out.Bytes()));
     MemoryStream m;
     r.ReadEntry(m, "inside.txt");

@@ -48,6 +48,7 @@ struct Game {
     TempDir dir;
     TempDir tmp;
     TempDir disc;
+    TPosixFileSystem hostFs;
     std::unique_ptr<TVrFileManager> fm;
 
     Game() {
@@ -61,7 +62,8 @@ struct Game {
         // A name kept as raw CP932 bytes on disk, as an old archive tool would leave it.
         dir.Write(Utf8ToCp932("表.txt"), Bytes("raw cp932 name"));
         disc.Write("extra/only-on-disc.txt", Bytes("from the disc"));
-        fm = std::make_unique<TVrFileManager>(tmp.path(), std::vector<std::string>{disc.path()});
+        fm = std::make_unique<TVrFileManager>(hostFs, tmp.path(),
+                                              std::vector<std::string>{disc.path()});
         fm->AddArchive("");
         fm->SetBaseFolder(dir.path());
         fm->AddArchive(dir / "game.dat");
@@ -145,8 +147,9 @@ TEST(FileManager, WorkFilesAreCountedAndQueuedForDeletion) {
 }
 
 TEST(FileManager, WorkFileThatCannotBeCreated) {
+    TPosixFileSystem hostFs;
     Game g;
-    TVrFileManager fm(g.tmp / "no/such/folder", {});
+    TVrFileManager fm(hostFs, g.tmp / "no/such/folder", {});
     fm.AddArchive(g.dir / "game.dat");
     try {
         fm.GetRealPath("movie\\op.mpg");
@@ -158,10 +161,11 @@ TEST(FileManager, WorkFileThatCannotBeCreated) {
 }
 
 TEST(FileManager, CacheKeepsAtMostFourMegabytesBesidesTheNewest) {
+    TPosixFileSystem hostFs;
     TempDir dir, tmp;
     const size_t mb3 = 3 << 20;
     for (const char* n : {"a", "b", "c"}) dir.Write(n, std::vector<uint8_t>(mb3, uint8_t(n[0])));
-    TVrFileManager fm(tmp.path());
+    TVrFileManager fm(hostFs, tmp.path());
     fm.SetBaseFolder(dir.path());
     fm.AddArchive("");
     fm.CreateCache();
@@ -198,6 +202,39 @@ TEST(FileManager, ListFolder) {
     EXPECT_EQ(std::find(list.begin(), list.end(), "bg\\both.png"), list.end());
 }
 
+TEST(FileManager, LooseFilesStayInsideTheGame) {
+    TPosixFileSystem hostFs;
+    TempDir world, tmp;
+    world.Write("secret.txt", Bytes("outside"));
+    world.Write("disc/on-disc.txt", Bytes("disc"));
+    world.Write("game/bg/a.png", Bytes("a"));
+    const std::string game = world.path() + "/game";
+    std::filesystem::create_symlink(world.path() + "/secret.txt", game + "/bg/link.png");
+    TVrFileManager fm(hostFs, tmp.path(), {world.path() + "/disc"});
+    fm.AddArchive("");
+    fm.SetBaseFolder(game);
+    EXPECT_EQ(Load(fm, "on-disc.txt"), "disc");
+    // Out of the game folder, out of the disc folder, out through a link, and a folder (which
+    // once asked for an allocation of its "size").
+    for (std::string name : {"..\\secret.txt", "..\\..\\etc\\hostname", "..\\disc\\on-disc.txt",
+                             "bg\\link.png", "bg", "BG\\"}) {
+        EXPECT_FALSE(fm.Exists(name)) << name;
+        try {
+            fm.LoadBytes(name);
+            ADD_FAILURE() << name;
+        } catch (const VeskError& e) {
+            EXPECT_EQ(e.Text(), name + Utf8ToCp932(":ファイルがありません"));
+        }
+        EXPECT_THROW(fm.OpenRange(name), VeskError) << name;
+        EXPECT_EQ(fm.GetRealPath(name), name);
+    }
+    std::vector<std::string> list;
+    fm.ListFolder("..\\", list);
+    EXPECT_EQ(list, std::vector<std::string>{});
+    fm.ListFolder("bg\\", list);
+    EXPECT_EQ(list, std::vector<std::string>{"bg\\a.png"});
+}
+
 TEST(FileManager, ExtractFolder) {
     std::pair<std::string, std::string> cases[] = {
         {"a\\b\\c.txt", "a\\b\\"},
@@ -212,8 +249,9 @@ TEST(FileManager, ExtractFolder) {
 }
 
 TEST(FileManager, AddArchive) {
+    TPosixFileSystem hostFs;
     Game g;
-    TVrFileManager fm(g.tmp.path());
+    TVrFileManager fm(hostFs, g.tmp.path());
     EXPECT_EQ(fm.AddArchive(""), 0);
     EXPECT_EQ(fm.AddArchive(g.dir.path()), 1);
     EXPECT_EQ(fm.AddArchive(g.dir.path() + "/"), -1);
@@ -227,6 +265,7 @@ TEST(FileManager, AddArchive) {
 }
 
 TEST(FileManager, StartupRegistrations) {
+    TPosixFileSystem hostFs;
     TempDir dir, tmp;
     auto appended = BuildArchive(102, {{"appended.txt", Bytes("from the exe")}}, 64);
     for (int b : {64, 0, 0, 0, int('v'), int('q')}) appended.push_back(uint8_t(b));
@@ -238,7 +277,7 @@ TEST(FileManager, StartupRegistrations) {
     dummyBytes.push_back('f');
     auto dummy = TResourceData::Owned(dummyBytes);
     {
-        TVrFileManager fm(tmp.path());
+        TVrFileManager fm(hostFs, tmp.path());
         fm.RegisterStartupArchives(exe, {}, &dummy);
         EXPECT_EQ(fm.CollectionCount(), 3u);
         EXPECT_EQ(fm.BaseFolder(), dir.path() + "/");
@@ -246,14 +285,14 @@ TEST(FileManager, StartupRegistrations) {
         EXPECT_EQ(Load(fm, "dummy.txt"), "resource");
     }
     {
-        TVrFileManager fm(tmp.path());
+        TVrFileManager fm(hostFs, tmp.path());
         fm.RegisterStartupArchives(dir / "plain.exe", {}, nullptr);
         EXPECT_EQ(fm.CollectionCount(), 1u);
     }
     {
         TempDir game;
         game.Write("GAME.DAT", BuildArchive(102, {{"x", Bytes("dat")}}));
-        TVrFileManager fm(tmp.path());
+        TVrFileManager fm(hostFs, tmp.path());
         fm.RegisterStartupArchives(exe, {game.path(), exe}, &dummy);
         EXPECT_EQ(fm.CollectionCount(), 3u);
         EXPECT_EQ(fm.BaseFolder(), game.path() + "/");
@@ -263,6 +302,7 @@ TEST(FileManager, StartupRegistrations) {
 }
 
 TEST(FileManager, RequestDisk) {
+    TPosixFileSystem hostFs;
     TempDir tmp, disc1, disc2;
     // Disc 1 holds the wrong game, disc 2 holds disk 2 of ours.
     for (auto* d : {&disc1, &disc2}) {
@@ -271,7 +311,7 @@ TEST(FileManager, RequestDisk) {
         d->Write("install.dat", Bytes(d == &disc1 ? "other 1" : "ours 1"));
     }
     ScriptedBox box;
-    TVrFileManager fm(tmp.path(), {disc1.path(), disc2.path()}, &box);
+    TVrFileManager fm(hostFs, tmp.path(), {disc1.path(), disc2.path()}, &box);
     fm.AddArchive(disc2 / "game.dat");  // an earlier disc's archive goes first
     bool quit = false;
     TDiskRequest req;

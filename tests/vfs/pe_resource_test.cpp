@@ -68,16 +68,17 @@ std::vector<uint8_t> MakePe(const std::string& type, const std::string& name,
 }
 
 TEST(PeResource, FindsTheResourceByNameAndType) {
+    TPosixFileSystem hostFs;
     test::TempDir dir;
     auto archive = test::BuildArchive(102, {{"inside.txt", Bytes("from the resource")}});
     std::string exe = dir.Write("Game.exe", MakePe("BINTYPE", "DUMMY", archive));
-    auto found = FindPeResource(exe, "dummy", "BinType");
+    auto found = FindPeResource(hostFs, exe, "dummy", "BinType");
     ASSERT_TRUE(found);
     EXPECT_EQ(std::vector<uint8_t>(found->data, found->data + found->size), archive);
-    EXPECT_FALSE(FindPeResource(exe, "OTHER", "BINTYPE"));
-    EXPECT_FALSE(FindPeResource(exe, "#1", "BINTYPE"));
+    EXPECT_FALSE(FindPeResource(hostFs, exe, "OTHER", "BINTYPE"));
+    EXPECT_FALSE(FindPeResource(hostFs, exe, "#1", "BINTYPE"));
 
-    TVrFileManager fm(dir.path());
+    TVrFileManager fm(hostFs, dir.path());
     fm.AddResourceArchive(exe, "DUMMY", "BINTYPE");
     EXPECT_EQ(fm.LoadBytes("inside.txt"), Bytes("from the resource"));
     try {
@@ -94,25 +95,39 @@ TEST(PeResource, FindsTheResourceByNameAndType) {
 }
 
 TEST(PeResource, DamagedFilesFailCleanly) {
+    TPosixFileSystem hostFs;
     test::TempDir dir;
     auto pe = MakePe("BINTYPE", "DUMMY", Bytes("data"));
-    // Every cut and a few overwritten fields end in an error or "not found", never a crash.
+    ASSERT_TRUE(FindPeResource(hostFs, dir.Write("whole.exe", pe), "DUMMY", "BINTYPE"));
+    // The resource's bytes end the file, so every cut takes away something the search must
+    // read: each is an error that names the file, never a resource or a crash.
     for (size_t n = 64; n < pe.size(); n += 7) {
+        SCOPED_TRACE(n);
         std::string path = dir.Write("cut.exe", {pe.begin(), pe.begin() + std::ptrdiff_t(n)});
         try {
-            FindPeResource(path, "DUMMY", "BINTYPE");
-        } catch (const VeskError&) {
+            FindPeResource(hostFs, path, "DUMMY", "BINTYPE");
+            ADD_FAILURE() << "a file cut at " << n << " was read";
+        } catch (const VeskError& e) {
+            EXPECT_NE(e.Text().find("cut.exe"), std::string::npos) << e.Text();
         }
     }
-    for (size_t at : {size_t(0x3C), size_t(0x46), size_t(0x58 + 96 + 16), size_t(0x200 + 12),
-                      size_t(0x200 + 20)}) {
+    // Fields overwritten with 0xFFFFFFFF point outside the file.
+    struct Case {
+        const char* what;
+        size_t at;
+    } cases[] = {
+        {"the PE header's offset", 0x3C},
+        {"the section count", 0x46},
+        {"the resource directory's address", 0x58 + 96 + 16},
+        {"the root directory's entry counts", 0x200 + 12},
+        {"the root entry's subdirectory", 0x200 + 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         auto bad = pe;
-        for (int k = 0; k < 4; ++k) bad[at + size_t(k)] = 0xFF;
+        for (int k = 0; k < 4; ++k) bad[c.at + size_t(k)] = 0xFF;
         std::string path = dir.Write("bad.exe", bad);
-        try {
-            FindPeResource(path, "DUMMY", "BINTYPE");
-        } catch (const VeskError&) {
-        }
+        EXPECT_THROW(FindPeResource(hostFs, path, "DUMMY", "BINTYPE"), VeskError);
     }
 }
 

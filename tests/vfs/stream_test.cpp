@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "vfs/big_stream.h"
 #include "vfs/range_stream.h"
@@ -28,18 +29,19 @@ TEST(BigFileStream, PieceNames) {
 }
 
 TEST(BigFileStream, ReadsAndWritesAcrossPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "data.bin";
     auto data = Counting(1000);
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 300);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 300);
         s.Write(data.data(), 250);
         s.Write(data.data() + 250, 750);  // crosses three boundaries
         EXPECT_EQ(s.Size(), 1000);
         EXPECT_EQ(s.PieceCount(), 4u);
     }
     EXPECT_EQ(std::filesystem::file_size(dir / "data.003"), 100u);
-    TTpBigFileStream r(path, TTpBigFileStream::Mode::Read, 300);
+    TTpBigFileStream r(hostFs, path, TTpBigFileStream::Mode::Read, 300);
     EXPECT_EQ(r.Size(), 1000);
     std::vector<uint8_t> got(1000);
     r.Seek(0, SeekFrom::Begin);
@@ -56,9 +58,10 @@ TEST(BigFileStream, ReadsAndWritesAcrossPieces) {
 }
 
 TEST(BigFileStream, WritingFarAheadFillsEarlierPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "sparse.dat";
-    TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 100);
+    TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 100);
     s.Write("a", 1);
     s.Seek(350, SeekFrom::Begin);
     s.Write("z", 1);
@@ -67,15 +70,16 @@ TEST(BigFileStream, WritingFarAheadFillsEarlierPieces) {
 }
 
 TEST(BigFileStream, CreateReplacesOldPieces) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     std::string path = dir / "game.dat";
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 10);
         s.Write(Counting(35).data(), 35);
     }
     ASSERT_TRUE(std::filesystem::exists(dir / "game.003"));
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::CreateAtomic, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::CreateAtomic, 10);
         s.Write("short", 5);
         EXPECT_TRUE(std::filesystem::exists(dir / "game.003"));  // untouched until committed
         s.Commit();
@@ -83,14 +87,15 @@ TEST(BigFileStream, CreateReplacesOldPieces) {
     EXPECT_FALSE(std::filesystem::exists(dir / "game.001"));
     EXPECT_EQ(std::filesystem::file_size(path), 5u);
     {
-        TTpBigFileStream s(path, TTpBigFileStream::Mode::CreateAtomic, 10);
+        TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::CreateAtomic, 10);
         s.Write("abandoned write", 15);
     }
     EXPECT_EQ(std::filesystem::file_size(path), 5u);
     EXPECT_FALSE(std::filesystem::exists(dir / "game.dat.tmp"));
-    { TTpBigFileStream s(path, TTpBigFileStream::Mode::Create, 10); }
+    { TTpBigFileStream s(hostFs, path, TTpBigFileStream::Mode::Create, 10); }
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
-    EXPECT_THROW(TTpBigFileStream(dir / "missing", TTpBigFileStream::Mode::Read), VeskError);
+    EXPECT_THROW(TTpBigFileStream(hostFs, dir / "missing", TTpBigFileStream::Mode::Read),
+                 VeskError);
 }
 
 TEST(BuffBigStream, HandsBackUnreadBytes) {
@@ -115,10 +120,11 @@ TEST(BuffBigStream, HandsBackUnreadBytes) {
 }
 
 TEST(RangeStream, WindowClampsSeeksAndReads) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     auto data = Counting(500);
     std::string path = dir.Write("f.bin", data);
-    TFileRangeStream r(path, 100, 50);
+    TFileRangeStream r(hostFs, path, 100, 50);
     EXPECT_EQ(r.Size(), 50);
     EXPECT_EQ(r.Seek(-10, SeekFrom::Begin), 0);
     EXPECT_EQ(r.Seek(80, SeekFrom::Begin), 50);
@@ -127,7 +133,7 @@ TEST(RangeStream, WindowClampsSeeksAndReads) {
     EXPECT_EQ(r.Read(b, 20), 5u);
     EXPECT_EQ(b[0], data[145]);
     EXPECT_THROW(r.Write(b, 1), VeskError);
-    TFileRangeStream toEnd(path, 400, 0);  // a length of 0 reaches to the end
+    TFileRangeStream toEnd(hostFs, path, 400, 0);  // a length of 0 reaches to the end
     EXPECT_EQ(toEnd.Size(), 100);
     TResourceRangeStream res(TResourceData::Static(data.data(), data.size()), 0, 0, true);
     EXPECT_EQ(res.Size(), 0);
@@ -136,16 +142,12 @@ TEST(RangeStream, WindowClampsSeeksAndReads) {
 // A file whose every 4-byte word holds its own index, so that any slice tells where it was.
 std::vector<uint8_t> Indexed(size_t words) {
     std::vector<uint8_t> b(words * 4);
-    for (size_t i = 0; i < words; ++i)
-        for (int k = 0; k < 4; ++k) b[i * 4 + size_t(k)] = uint8_t(i >> (8 * k));
+    for (size_t i = 0; i < words; ++i) PutLe32(&b[i * 4], uint32_t(i));
     return b;
 }
 
-uint32_t WordAt(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 TEST(RangeStream, WindowsAreReadFromTwoThreads) {
+    TPosixFileSystem hostFs;
     TempDir dir;
     const size_t words = 1 << 18;
     std::string path = dir.Write("media.bin", Indexed(words));
@@ -153,14 +155,14 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
 
     // Each decoder thread with its own window over the same file.
     auto own = [&](bool* ok) {
-        TFileRangeStream r(path, start, length);
+        TFileRangeStream r(hostFs, path, start, length);
         *ok = true;
         std::vector<uint8_t> buf(4096);
         for (int64_t at = 0; at < length; at += int64_t(buf.size())) {
             r.Seek(at, SeekFrom::Begin);
             size_t n = r.Read(buf.data(), buf.size());
             for (size_t i = 0; i + 4 <= n; i += 4)
-                if (WordAt(&buf[i]) != uint32_t((start + at + int64_t(i)) / 4)) *ok = false;
+                if (Le32(&buf[i]) != uint32_t((start + at + int64_t(i)) / 4)) *ok = false;
         }
     };
     bool ok1 = false, ok2 = false;
@@ -172,12 +174,12 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
 
     // One window shared by two threads: every read is whole, so together they see each word
     // of the window exactly once.
-    TFileRangeStream shared(path, start, length);
+    TFileRangeStream shared(hostFs, path, start, length);
     std::vector<std::vector<uint32_t>> seen(2);
     auto drain = [&](std::vector<uint32_t>* out) {
         uint8_t buf[64];
         while (size_t n = shared.Read(buf, sizeof buf))
-            for (size_t i = 0; i + 4 <= n; i += 4) out->push_back(WordAt(buf + i));
+            for (size_t i = 0; i + 4 <= n; i += 4) out->push_back(Le32(buf + i));
     };
     std::thread c(drain, &seen[0]), d(drain, &seen[1]);
     c.join();

@@ -12,6 +12,7 @@
 
 #include "base/stream.h"
 #include "base/tp_random.h"
+#include "platform/posix_file_system.h"
 
 namespace vesk::test {
 

@@ -7,6 +7,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "platform/posix_file_system.h"
 #include "script/project_install.h"
 #include "scriptc/compiler.h"
 #include "scriptc/project_source.h"
@@ -15,6 +16,7 @@
 #ifdef VESK_SCRIPTC_PICTURES
 #include "gfx/quil_frame_list.h"
 #include "gfx/quil_writer.h"
+#include "scriptc/picture_paint.h"
 #endif
 
 namespace vesk::scriptc {
@@ -51,12 +53,17 @@ std::string NativePageName(const std::string& cp932) {
     return s;
 }
 
-// The layered image of a PNG or BMP picture; false for other files.
+// The layered image of a PNG or BMP picture or of a painted one; false for other files.
 bool ConvertPicture([[maybe_unused]] const fs::path& rel,
                     [[maybe_unused]] const std::vector<uint8_t>& bytes,
                     [[maybe_unused]] std::vector<uint8_t>& out) {
 #ifdef VESK_SCRIPTC_PICTURES
     std::string ext = LowerAscii(rel.extension().string());
+    if (ext == kPaintedPictureExt) {
+        out = PaintedLayeredImage(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+    }
     if (ext != ".png" && ext != ".bmp") return false;
     TQuilFrameList list;
     if (ext == ".png")
@@ -151,7 +158,8 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
         (converted ? report.Pictures : report.Assets).push_back(outRel.generic_string());
     }
     if (options.Archive) {
-        TArchiveReport r = CreateArchive(stage.string(), (out / "game.dat").string());
+        TPosixFileSystem hostFs;
+        TArchiveReport r = CreateArchive(hostFs, stage.string(), (out / "game.dat").string());
         fs::remove_all(stage);
         if (r.failed)
             FailNative("game.dat: " + (r.messages.empty() ? std::string() : r.messages[0]));

@@ -12,8 +12,8 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "command_table.h"
+#include "platform/posix_file_system.h"
 #include "vfs/archive_tools.h"
-#include "vfs/host_path.h"
 #include "vfs/vr_file.h"
 
 namespace vesk::tool {
@@ -31,12 +31,13 @@ std::string FormatDosTime(int32_t t) {
 
 // Opens an archive file; a missing path is an error here, not an empty folder.
 void OpenArchive(TVrFileCollection& c, const std::string& path) {
-    if (!IsHostFile(path)) Fail("no such archive file: " + Utf8ToCp932(path));
+    if (!c.HostFs().IsFile(path)) Fail("no such archive file: " + Utf8ToCp932(path));
     c.Open(path);
 }
 
 int List(const std::string& path) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     OpenArchive(c, path);
     std::printf("# version %d, %zu members\n", c.Version(), c.Count());
     std::printf("# name\tsize\tstorage\ttime\tchecksum\n");
@@ -61,17 +62,20 @@ int Finish(const TArchiveReport& r, const char* what) {
 }
 
 int Extract(const std::string& path, const std::string& target) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     OpenArchive(c, path);
     return Finish(ExtractArchive(c, target), "extracted");
 }
 
 int Create(const std::string& dir, const std::string& archive) {
-    return Finish(CreateArchive(dir, archive), "written");
+    TPosixFileSystem hostFs;
+    return Finish(CreateArchive(hostFs, dir, archive), "written");
 }
 
 int Check(const std::string& path) {
-    TVrFileCollection c;
+    TPosixFileSystem hostFs;
+    TVrFileCollection c(hostFs);
     OpenArchive(c, path);
     if (c.Version() < 101)
         std::printf("version %d keeps no checksums; members are inflated only\n", c.Version());

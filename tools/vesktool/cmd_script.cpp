@@ -10,6 +10,7 @@
 #include "base/error.h"
 #include "base/stream.h"
 #include "command_table.h"
+#include "platform/posix_file_system.h"
 #include "script/page.h"
 #include "script/project_file.h"
 #include "scriptc/compiler.h"
@@ -105,12 +106,14 @@ int Decompile(const std::string& path, std::string root, const std::string& out)
     if (root.empty()) root = HostFolderOf(fs::absolute(path).string());
     std::unique_ptr<TPage> page = LoadPage(path, name);
     // Pages that jumps lead into are read from beside this one, for their labels.
+    TPosixFileSystem hostFs;
     std::map<std::string, std::unique_ptr<TPage>> others;
     scriptc::PageLookup lookup = [&](const std::string& other) -> const TPage* {
         auto it = others.find(other);
         if (it != others.end()) return it->second.get();
         std::unique_ptr<TPage> p;
-        if (auto found = FindHostFile(root, other)) {
+        // Page names come from the page: they stay inside the game like the player's.
+        if (auto found = ResolveGameName(hostFs, root, other, GameEntry::File)) {
             try {
                 p = LoadPage(*found, other);
             } catch (const VeskError&) {
