@@ -40,3 +40,4 @@ function(vesk_add_test name)
 endfunction()
 
 find_package(nlohmann_json 3 REQUIRED)
+find_package(CLI11 2 CONFIG REQUIRED)

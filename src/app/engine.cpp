@@ -114,6 +114,9 @@ bool TEngine::Start() {
     project_ = std::make_unique<TProject>(std::move(env));
     try {
         project_->Create();
+        // The screen the project asks for; one no surface can have ends the start.
+        if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
+            root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
     } catch (const std::exception& e) {
         quit_ = true;
         ShowError(e);
@@ -121,8 +124,6 @@ bool TEngine::Start() {
     step_.clear();
     // Protected pictures unscramble with the project's image code.
     if (images_) images_->SetImageCode(project_->ImageCode);
-    if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
-        root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
     clock_.Start(options_.Now());
     return !quit_;
 }

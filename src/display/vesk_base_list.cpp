@@ -146,9 +146,19 @@ void TVeskBaseList::Reset() {
 // ---- screen
 
 void TVeskBaseList::SetScreenSize(int32_t width, int32_t height) {
+    const int32_t oldW = screenW_, oldH = screenH_;
     screenW_ = width;
     screenH_ = height;
-    RestoreSurfaces();
+    try {
+        RestoreSurfaces();
+    } catch (const VeskError& e) {
+        // A size the surfaces cannot have leaves the screen as it was.
+        screenW_ = oldW;
+        screenH_ = oldH;
+        RestoreSurfaces();
+        Fail("the screen cannot be " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels: " + e.Text());
+    }
 }
 
 TCustomDIBX& TVeskBaseList::TargetOf(TVeskBase& layer) {

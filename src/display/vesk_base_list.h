@@ -67,7 +67,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
 
     // ---- screen
     // The project's screen size, known once the project is read: resizes the screen and
-    // both layers and marks them dirty whole.
+    // both layers and marks them dirty whole. A size no surface can have raises a VeskError
+    // and leaves the screen as it was.
     void SetScreenSize(int32_t width, int32_t height);
     int32_t ScreenWidth() const { return screenW_; }
     int32_t ScreenHeight() const { return screenH_; }
