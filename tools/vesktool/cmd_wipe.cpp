@@ -5,9 +5,9 @@
 // NEW over a destination holding PREV, sets the parameters through SetParam (so their limits
 // apply), the start flag and, for the mask kinds, the mask picture (without --mask the game
 // has none), prepares it for the duration D, steps it at each prior elapsed time in order and
-// then at E, and writes the destination as an RGB PNG. Exit status: 0 done, 1 a picture could
-// not be read or written, 2 a usage error.
+// then at E, and writes the destination as an RGB PNG.
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,6 +17,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "gfx/custom_wipe.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
@@ -27,31 +28,18 @@ namespace {
 
 struct WipeArgs {
     int32_t kind = 0;
-    std::string oldPath, newPath, prevPath, outPath, maskPath;
+    std::string kindText, oldPath, newPath, prevPath, outPath, maskPath;
+    std::string elapsedText, durationText, p0Text, p1Text, priorText;
     int32_t elapsed = 0, duration = 0;
     std::optional<int32_t> p0, p1;
     bool start = false;
     std::vector<int32_t> prior;
 };
 
-int Usage(const std::string& why) {
-    if (!why.empty()) std::fprintf(stderr, "vesktool wipe: %s\n", why.c_str());
-    std::fprintf(stderr,
-                 "usage: vesktool wipe KIND OLD.png NEW.png PREV.png E D OUT.png [--p0 N] "
-                 "[--p1 N]\n"
-                 "           [--start] [--mask M.png] [--prior E1,E2,...]\n"
-                 "KIND is 1..38 or a name (WP_FADE, fade, ...)\n");
-    return 2;
-}
-
-bool ParseInt(std::string_view text, int32_t& out) {
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && p == end && !text.empty();
-}
-
 bool ParseKind(const std::string& text, int32_t& kind) {
-    if (ParseInt(text, kind)) return kind > WP_NONE && kind < kWipeKindEnd;
+    const char* end = text.data() + text.size();
+    if (auto [p, ec] = std::from_chars(text.data(), end, kind); ec == std::errc() && p == end)
+        return kind > WP_NONE && kind < kWipeKindEnd;
     std::string name;
     for (char c : text) name += char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     if (name.rfind("WP_", 0) != 0) name = "WP_" + name;
@@ -64,55 +52,24 @@ bool ParseKind(const std::string& text, int32_t& kind) {
     return false;
 }
 
-// Empty on success, else what is wrong.
-std::string Parse(int argc, char** argv, WipeArgs& a) {
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // The value after an option.
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc) return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        int32_t number = 0;
-        if (arg == "--p0" || arg == "--p1") {
-            auto v = value();
-            if (!v || !ParseInt(*v, number)) return arg + " needs a whole number";
-            (arg == "--p0" ? a.p0 : a.p1) = number;
-        } else if (arg == "--start") {
-            a.start = true;
-        } else if (arg == "--mask") {
-            auto v = value();
-            if (!v || v->empty()) return "--mask needs a picture";
-            a.maskPath = *v;
-        } else if (arg == "--prior") {
-            auto v = value();
-            if (!v) return "--prior needs a list of times";
-            std::string_view rest = *v;
-            while (true) {
-                const size_t comma = rest.find(',');
-                if (!ParseInt(rest.substr(0, comma), number)) return "bad --prior time in " + *v;
-                a.prior.push_back(number);
-                if (comma == std::string_view::npos) break;
-                rest.remove_prefix(comma + 1);
-            }
-        } else if (arg.size() > 1 && arg[0] == '-' && !ParseInt(arg, number)) {
-            // Negative times are arguments, anything else with a dash an option.
-            return "unknown option " + arg;
-        } else {
-            positional.push_back(arg);
-        }
+int32_t Int32Arg(const std::string& text, const std::string& what) {
+    return int32_t(NumberArg(text, what, INT32_MIN, INT32_MAX));
+}
+
+// Turns the texts of the command line into the values; a usage error when one is wrong.
+void Parse(WipeArgs& a) {
+    if (!ParseKind(a.kindText, a.kind)) UsageError("no transition kind " + a.kindText);
+    a.elapsed = Int32Arg(a.elapsedText, "E");
+    a.duration = Int32Arg(a.durationText, "D");
+    if (!a.p0Text.empty()) a.p0 = Int32Arg(a.p0Text, "--p0");
+    if (!a.p1Text.empty()) a.p1 = Int32Arg(a.p1Text, "--p1");
+    std::string_view rest = a.priorText;
+    while (!a.priorText.empty()) {
+        const size_t comma = rest.find(',');
+        a.prior.push_back(Int32Arg(std::string(rest.substr(0, comma)), "--prior"));
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
     }
-    if (positional.size() != 7)
-        return "expected 7 arguments, got " + std::to_string(positional.size());
-    if (!ParseKind(positional[0], a.kind)) return "no transition kind " + positional[0];
-    a.oldPath = positional[1];
-    a.newPath = positional[2];
-    a.prevPath = positional[3];
-    if (!ParseInt(positional[4], a.elapsed)) return "E must be a whole number";
-    if (!ParseInt(positional[5], a.duration)) return "D must be a whole number";
-    a.outPath = positional[6];
-    return {};
 }
 
 // A picture file at 32 bits, or null (with a message) when it cannot be read.
@@ -145,7 +102,7 @@ int RunWipe(const WipeArgs& a) {
         return copy;
     };
     std::unique_ptr<TCustomWipe> wipe = CreateWipe(a.kind, *dest, *neu, *old, std::move(env));
-    if (!wipe) return Usage("kind " + std::to_string(a.kind) + " makes no transition");
+    if (!wipe) UsageError("kind " + std::to_string(a.kind) + " makes no transition");
     wipe->SetStartFlag(a.start);
     wipe->SetDuration(a.duration);
     wipe->SetElapsed(0);
@@ -170,11 +127,32 @@ int RunWipe(const WipeArgs& a) {
 
 }  // namespace
 
-int Cmd_wipe(int argc, char** argv) {
-    WipeArgs args;
-    const std::string error = Parse(argc, argv, args);
-    if (!error.empty()) return Usage(error);
-    return RunWipe(args);
+void Cmd_wipe(CLI::App& tool, TToolRun& run) {
+    auto a = std::make_shared<WipeArgs>();
+    CLI::App* cmd = tool.add_subcommand("wipe", "draws one state of a screen transition");
+    cmd->footer(
+        "Makes the transition KIND (1..38 or a name: WP_FADE, fade, ...) from OLD to NEW over a\n"
+        "destination holding PREV, sets the parameters through the transition's own limits,\n"
+        "prepares it for D ms, steps it at each prior time and then at E, and writes the\n"
+        "destination as an RGB PNG.");
+    AddArg(cmd, "KIND", a->kindText, "the transition kind")->required();
+    AddArg(cmd, "OLD.png", a->oldPath, "the picture the transition leaves")->required();
+    AddArg(cmd, "NEW.png", a->newPath, "the picture it arrives at")->required();
+    AddArg(cmd, "PREV.png", a->prevPath, "what the destination holds before")->required();
+    AddArg(cmd, "E", a->elapsedText, "the elapsed time of the step written (ms)")->required();
+    AddArg(cmd, "D", a->durationText, "the transition's duration (ms)")->required();
+    AddArg(cmd, "OUT.png", a->outPath, "the picture to write")->required();
+    cmd->add_option("--p0", a->p0Text, "the first parameter")->type_name("N");
+    cmd->add_option("--p1", a->p1Text, "the second parameter")->type_name("N");
+    cmd->add_flag("--start", a->start, "the start flag (reverses the kinds that have one)");
+    cmd->add_option("--mask", a->maskPath, "the mask picture of the mask kinds")
+        ->type_name("M.png");
+    cmd->add_option("--prior", a->priorText, "elapsed times stepped before E, in order")
+        ->type_name("E1,E2,...");
+    cmd->callback([a, &run] {
+        Parse(*a);
+        run.status = RunWipe(*a);
+    });
 }
 
 }  // namespace vesk::tool
