@@ -50,8 +50,8 @@ TInstanceLock::TInstanceLock(const std::string& gameFolder, const std::string& l
 }
 
 bool TInstanceLock::NamesHeldFile() const {
-    struct stat held {
-    }, named{};
+    struct stat held = {};
+    struct stat named = {};
     return ::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
