@@ -87,7 +87,7 @@ bool TEngine::Start() {
         RegisterDisplayKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
         // Flips run their transitions; mask pictures come from the game's files.
-        root_->SetWipeFactory(MakeWipeFactory(*files_));
+        root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));

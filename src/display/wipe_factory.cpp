@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "base/stream.h"
+#include "display/quil_collection.h"
+#include "gfx/picture_io.h"
 #include "vfs/vr_file_manager.h"
 
 namespace vesk {
@@ -29,13 +31,26 @@ class TScreenWipe final : public IScreenWipe {
 
 }  // namespace
 
-std::unique_ptr<TDIBX> LoadGamePicture(TVrFileManager& files, const std::string& name) {
+std::unique_ptr<TDIBX> LoadGamePicture(TVrFileManager& files, TQuilCollection& images,
+                                       const std::string& name) {
     if (name.empty()) return nullptr;
     try {
         if (!files.Exists(name)) return nullptr;
         MemoryStream data;
         files.LoadFile(data, name);
         auto picture = std::make_unique<TDIBX>(1, 1, 32);
+        const auto& bytes = data.Bytes();
+        if (SniffPicture(bytes.data(), bytes.size()) == PictureKind::Quil) {
+            // Through the cache, which knows the project's image code; the copy outlives the
+            // item, which goes again with its only user.
+            const int token = 0;
+            TQuilItem* item = images.Acquire(name, {}, &token);
+            const bool failed = item->Failed() || item->FrameCount() == 0;
+            if (!failed) picture->Assign(item->FrameAt(0).Picture());
+            images.Release(item, &token);
+            if (failed) return nullptr;
+            return picture;
+        }
         if (!picture->LoadFromStream(data)) return nullptr;
         return picture;
     } catch (const std::exception&) {
@@ -53,9 +68,11 @@ WipeFactory MakeWipeFactory(TWipeEnv env) {
     };
 }
 
-WipeFactory MakeWipeFactory(TVrFileManager& files) {
+WipeFactory MakeWipeFactory(TVrFileManager& files, TQuilCollection& images) {
     TWipeEnv env;
-    env.loadPicture = [&files](const std::string& name) { return LoadGamePicture(files, name); };
+    env.loadPicture = [&files, &images](const std::string& name) {
+        return LoadGamePicture(files, images, name);
+    };
     return MakeWipeFactory(std::move(env));
 }
 

@@ -2,6 +2,8 @@
 // and what becomes of files that are missing or cannot be read.
 #include <gtest/gtest.h>
 
+#include "display/wipe_factory.h"
+#include "gfx/picture_io.h"
 #include "image_fixture.h"
 
 namespace vesk {
@@ -204,4 +206,35 @@ TEST(QuilCache, AReloadDecodesEveryItemAgainWhileHeldFramesStayUsable) {
 }
 
 }  // namespace
+// The mask picture of a transition: a protected layered image unscrambles with the project's
+// code through the cache; a plain bitmap is read as it is; a missing file is no picture.
+TEST(QuilCache, TransitionMasksComeThroughTheCache) {
+    PictureWorld w;
+    TQuilFrameList list(1234);
+    list.code = 1234;
+    TQuilFrame& f = list.AddFrame(4, 2, 32);
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 4; ++x) f.Picture().SetPixel(x, y, uint32_t(x * 60 + y));
+    TQuilWriteOptions scrambled;
+    scrambled.scramble = true;
+    w.Put("mask.qil", TQuilWriter(scrambled).Write(list));
+    TDIBX plain(3, 1, 32);
+    plain.Clear(0x404040);
+    w.Put("mask.bmp", EncodeBmp24(plain));
+    w.cache.SetImageCode(1234);
+
+    auto mask = LoadGamePicture(w.files, w.cache, "mask.qil");
+    ASSERT_NE(mask, nullptr);
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(mask->GetPixel(x, y) & 0xFFFFFFu, uint32_t(x * 60 + y)) << x << "," << y;
+    EXPECT_EQ(w.cache.Count(), 0u);  // the item went with its only use
+    auto bmp = LoadGamePicture(w.files, w.cache, "mask.bmp");
+    ASSERT_NE(bmp, nullptr);
+    EXPECT_EQ(bmp->Width(), 3);
+    EXPECT_EQ(bmp->GetPixel(2, 0) & 0xFFFFFFu, 0x404040u);
+    EXPECT_EQ(LoadGamePicture(w.files, w.cache, "none.qil"), nullptr);
+    EXPECT_TRUE(w.failures.empty());
+}
+
 }  // namespace vesk
