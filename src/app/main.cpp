@@ -261,6 +261,7 @@ int main(int argc, char** argv) {
     eo.ExePath = exePath;
     eo.Args = opt.Games;
     eo.CdRoots = cdRoots;
+    eo.FontFaces = config.FontFaces;
     eo.HostFs = &hostFs;
     // In a window the game's questions are message boxes; the headless box stands in when
     // they cannot be shown, and answers them when --answer says how.
