@@ -76,17 +76,14 @@ constexpr Candidate kPMincho[] = {
 };
 
 // The Windows names listed among the installed faces when they resolve.
-const char* const
-    kWindowsFaces
-        [] =
-            {
-                "\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ
-                                                                                              // ゴシック
-                "\xEF\xBC\xAD\xEF\xBC\xB3 "
-                "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ Ｐゴシック
-                "\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D",             // ＭＳ 明朝
-                "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE6\x98\x8E\xE6\x9C\x9D",  // ＭＳ Ｐ明朝
-                "MS UI Gothic",
+const char* const kWindowsFaces[] = {
+    "\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ
+                                                                                  // ゴシック
+    "\xEF\xBC\xAD\xEF\xBC\xB3 "
+    "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",   // ＭＳ Ｐゴシック
+    "\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D",              // ＭＳ 明朝
+    "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE6\x98\x8E\xE6\x9C\x9D",  // ＭＳ Ｐ明朝
+    "MS UI Gothic",
 };
 
 bool IsFixedSpacing(int spacing) {
@@ -191,11 +188,18 @@ struct TFontFaceMap::Impl {
         f.Path = reinterpret_cast<const char*>(file);
         int index = 0;
         if (FcPatternGetInteger(font, FC_INDEX, 0, &index) == FcResultMatch) f.Index = index;
+        // fontconfig's usual configuration marks the styles it would make (embolden, a
+        // slanting matrix); without it the font's own weight and slant tell.
         int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
         FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
         FcPatternGetInteger(font, FC_SLANT, 0, &slant);
-        f.Embolden = bold && weight < FC_WEIGHT_DEMIBOLD;
-        f.Oblique = italic && slant == FC_SLANT_ROMAN;
+        FcBool embolden = FcFalse;
+        FcPatternGetBool(font, FC_EMBOLDEN, 0, &embolden);
+        FcMatrix* matrix = nullptr;
+        const bool slanted = FcPatternGetMatrix(font, FC_MATRIX, 0, &matrix) == FcResultMatch &&
+                             matrix && matrix->xy != 0;
+        f.Embolden = bold && (embolden || weight < FC_WEIGHT_DEMIBOLD);
+        f.Oblique = italic && (slanted || slant == FC_SLANT_ROMAN);
         return f;
     }
 

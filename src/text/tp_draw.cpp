@@ -28,9 +28,23 @@ const std::string* LinkOf(const TWdGlyph* g) {
 }  // namespace
 
 TTpWord::DrawKey TTpWord::CurrentDrawKey(const TWdPage& page) const {
-    return DrawKey{
-        page.Serial, page.ScrollY, page.Width,  VisibleHeight(page), FontName, FontSize, FontColor,
-        LinkColor,   HoverColor,   BorderColor, ShadowColor,         Border,   Shadow,   Antialias};
+    DrawKey k;
+    k.Page = page.Serial;
+    k.ScrollY = page.ScrollY;
+    k.Margin = page.InkMargin;
+    k.Width = page.Width;
+    k.Height = VisibleHeight(page);
+    k.FontName = FontName;
+    k.FontSize = FontSize;
+    k.FontColor = FontColor;
+    k.LinkColor = LinkColor;
+    k.HoverColor = HoverColor;
+    k.BorderColor = BorderColor;
+    k.ShadowColor = ShadowColor;
+    k.Border = Border;
+    k.Shadow = Shadow;
+    k.Antialias = Antialias;
+    return k;
 }
 
 int32_t TTpWord::VisibleHeight(const TWdPage& page) const {
@@ -38,9 +52,10 @@ int32_t TTpWord::VisibleHeight(const TWdPage& page) const {
 }
 
 void TTpWord::Repaint(TWdPage& page, const TRect& area) {
-    const int32_t scroll = page.ScrollY;
-    // The canvas shows page rows scroll .. scroll + height.
-    const TRect clip = Intersect(Offset(area, 0, -scroll), canvas_.Color().BoundsRect());
+    // The canvas shows the visible part of the page (rows ScrollY .. ScrollY + height) and a
+    // margin around it for what reaches past the glyphs' cells.
+    const int32_t ox = page.InkMargin, oy = page.InkMargin - page.ScrollY;
+    const TRect clip = Intersect(Offset(area, ox, oy), canvas_.Color().BoundsRect());
     if (clip.IsEmpty()) return;
     canvas_.Clear(clip);
     canvas_.SetClip(clip);
@@ -64,7 +79,7 @@ void TTpWord::Repaint(TWdPage& page, const TRect& area) {
     for (auto& rowPtr : page.Rows) {
         const TWdRow& row = *rowPtr;
         if (row.Y + row.Height + reach <= area.top || row.Y - reach >= area.bottom) continue;
-        const int32_t rowTop = row.Y - scroll;
+        const int32_t rowTop = row.Y + oy;
         const std::string* prevRuby = nullptr;
         for (size_t i = 0; i < row.Items.size(); ++i) {
             TWdGlyph* g = row.Items[i];
@@ -78,7 +93,7 @@ void TTpWord::Repaint(TWdPage& page, const TRect& area) {
                 chars.clear();
                 TVeskImageData& frame = img->Frames->At(size_t(
                     std::clamp<int32_t>(img->Frames->Index, 0, int32_t(img->Frames->Count()) - 1)));
-                canvas_.PaintPicture(frame.Picture(), frame.Mask(), g->X, rowTop + g->Y,
+                canvas_.PaintPicture(frame.Picture(), frame.Mask(), g->X + ox, rowTop + g->Y,
                                      g->Opacity);
                 continue;
             }
@@ -117,13 +132,14 @@ void TTpWord::Repaint(TWdPage& page, const TRect& area) {
                     rc.Glyph = GlyphOf(s, code, rubySize);
                     rc.CellWidth = rc.Glyph->Advance();
                     const int64_t centre = ((2 * k - 1) * groupWidth + n) / (2 * n);
-                    rc.X = g->X + int32_t(centre) - (code > 0xFF ? rubySize / 2 : rubySize / 4);
+                    rc.X =
+                        g->X + ox + int32_t(centre) - (code > 0xFF ? rubySize / 2 : rubySize / 4);
                     rc.Y = rowTop + g->Y;
                     chars.push_back(std::move(rc));
                 }
             }
             c.Glyph = GlyphOf(s, static_cast<TWdChar*>(g)->Code, s.Size);
-            c.X = g->X;
+            c.X = g->X + ox;
             c.Y = rowTop + g->Y + rubySize;
             c.CellWidth = g->Width;
             chars.push_back(std::move(c));
@@ -137,14 +153,15 @@ void TTpWord::Repaint(TWdPage& page, const TRect& area) {
 void TTpWord::Draw(TWdPage& page, TCustomDIBX& target, int32_t x, int32_t y) {
     const DrawKey key = CurrentDrawKey(page);
     if (!drawn_ || !(*drawn_ == key)) {
-        canvas_.SetSize(page.Width, key.Height);
-        Repaint(page, Bounds(0, page.ScrollY, page.Width, key.Height));
+        const int32_t m = page.InkMargin;
+        canvas_.SetSize(page.Width + 2 * m, key.Height + 2 * m);
+        Repaint(page, Bounds(-m, page.ScrollY - m, page.Width + 2 * m, key.Height + 2 * m));
         drawn_ = std::make_unique<DrawKey>(key);
     } else if (!page.Dirty.IsEmpty()) {
         Repaint(page, page.Dirty);
     }
     page.Dirty = {};
-    canvas_.ComposeOnto(target, x, y, Alpha);
+    canvas_.ComposeOnto(target, x - page.InkMargin, y - page.InkMargin, Alpha);
 }
 
 }  // namespace vesk

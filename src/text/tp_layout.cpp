@@ -270,9 +270,15 @@ void TTpWord::Layout(TWdPages& pages, size_t first, long last) {
         }
         // The unbreakable unit starting here.
         size_t unitEnd = extend(i, i + 1);
-        if (unitEnd == i + 1 && IsChar(g) && InSet(NoEndChars(), CodeOf(g)) && unitEnd < end &&
-            !IsReturn(glyphs_[unitEnd]))
-            unitEnd = extend(unitEnd, unitEnd + 1);
+        // A lone character that may not end a row takes the next glyph (and what cannot be
+        // parted from it) along.
+        size_t visible = 0;
+        for (size_t k = i; k < unitEnd; ++k) visible += IsTransparent(glyphs_[k]) ? 0 : 1;
+        if (visible == 1 && IsChar(g) && InSet(NoEndChars(), CodeOf(g))) {
+            size_t next = unitEnd;
+            while (next < end && IsTransparent(glyphs_[next])) ++next;
+            if (next < end && !IsReturn(glyphs_[next])) unitEnd = extend(next, next + 1);
+        }
         int32_t unitWidth = 0;
         for (size_t k = i; k < unitEnd; ++k) unitWidth += glyphs_[k].Width;
         // A row holding only its indent counts as empty, so an indent wider than the page
@@ -325,6 +331,7 @@ void TTpWord::FinishPage(TWdPage& page) {
     page.Width = PageWidth != 0 ? PageWidth : widest;
     page.Height = 0;
     page.Order.clear();
+    page.InkMargin = 2;
     for (auto& rowPtr : page.Rows) {
         TWdRow& row = *rowPtr;
         if (PageWidth == 0) row.Right = page.Width;
@@ -354,6 +361,10 @@ void TTpWord::FinishPage(TWdPage& page) {
             else
                 g->Y = row.Height - b.e - h;
             if (g != row.Indent.get()) page.Order.push_back(g);
+            if (g->Kind() == wkChar || g->Kind() == wkVarChar) {
+                const Style st = StyleOf(*g);
+                page.InkMargin = std::max(page.InkMargin, st.Border + st.Shadow + st.Size / 4 + 2);
+            }
         }
         page.Height = std::max(page.Height, row.Y + row.Height);
     }

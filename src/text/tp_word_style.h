@@ -22,7 +22,7 @@ struct TTpWord::Style {
 // Everything the canvas depends on besides the glyphs' own states.
 struct TTpWord::DrawKey {
     uint64_t Page = 0;
-    int32_t ScrollY = 0, Width = 0, Height = 0;
+    int32_t ScrollY = 0, Margin = 0, Width = 0, Height = 0;
     std::string FontName;
     int32_t FontSize = 0, FontColor = 0, LinkColor = 0, HoverColor = 0, BorderColor = 0,
             ShadowColor = 0, Border = 0, Shadow = 0, Antialias = 0;

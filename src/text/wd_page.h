@@ -52,6 +52,9 @@ class TWdPage final : public TWdComposite {
     uint64_t Serial = 0;
     // How far the page is scrolled up (the owner sets it); rows above it are not shown.
     int32_t ScrollY = 0;
+    // How far outlines, shadows and overhanging shapes may reach past the glyph cells; the
+    // drawing covers that much around the page.
+    int32_t InkMargin = 0;
 
     // Revelation.
     struct Reveal {
