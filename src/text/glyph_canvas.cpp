@@ -12,6 +12,11 @@ namespace {
 // The largest canvas (4 M pixels): a message window of any sensible screen fits.
 constexpr int64_t kMaxCanvasPixels = int64_t(1) << 22;
 
+// x / 255 rounded down, for x below 65535.
+inline uint32_t Div255(uint32_t x) {
+    return (x + 1 + (x >> 8)) >> 8;
+}
+
 // Lays colour `s` with strength `a` over pixel (c, ca).
 inline void Over(uint32_t& c, uint8_t& ca, uint32_t s, uint32_t a) {
     if (a == 0) return;
@@ -20,8 +25,17 @@ inline void Over(uint32_t& c, uint8_t& ca, uint32_t s, uint32_t a) {
         ca = uint8_t(std::min<uint32_t>(a, 255));
         return;
     }
+    if (ca == 255) {
+        // Over something opaque (a character over its outline): a plain blend.
+        const uint32_t na = 255 - a;
+        auto ch = [&](int shift) {
+            return Div255(((c >> shift) & 0xFF) * na + ((s >> shift) & 0xFF) * a + 127) << shift;
+        };
+        c = ch(16) | ch(8) | ch(0);
+        return;
+    }
     const uint32_t A = ca;
-    const uint32_t out = A + (a * (255 - A) + 127) / 255;
+    const uint32_t out = A + Div255(a * (255 - A) + 127);
     const uint32_t under = A * (255 - a);  // weight of the old colour, times 255
     const uint32_t over = a * 255;         // weight of the new one, times 255
     const uint32_t den = under + over;
@@ -57,9 +71,10 @@ TRect TGlyphCanvas::ClipArea() const {
 }
 
 void TGlyphCanvas::Clear(const TRect& r) {
-    const TRect c = Intersect(r, color_.BoundsRect());
+    // Colours under no coverage are never drawn nor laid under anything: the coverage
+    // alone is cleared.
+    const TRect c = Intersect(r, cover_.BoundsRect());
     if (c.IsEmpty()) return;
-    color_.FillRect(c, 0);
     cover_.FillRect(c, 0);
 }
 
@@ -70,16 +85,24 @@ void TGlyphCanvas::Paint(const TCoverage& cov, int32_t x, int32_t y, uint32_t rg
     const TRect r = Intersect(ClipArea(), Bounds(x, y, cov.Width, cov.Height));
     if (r.IsEmpty()) return;
     rgb &= 0xFFFFFF;
+    // Rows are walked by the layers' pitches (both top-down in memory).
+    uint8_t* colorRow = color_.PixelAddress(r.left, r.top);
+    uint8_t* coverRow = cover_.PixelAddress(r.left, r.top);
+    const ptrdiff_t colorPitch = color_.Pitch(), coverPitch = cover_.Pitch();
+    const uint8_t* m = cov.Pixels.data() + size_t(r.top - y) * size_t(cov.Width) + (r.left - x);
+    const int32_t n = r.Width();
     for (int32_t py = r.top; py < r.bottom; ++py) {
-        auto* c = reinterpret_cast<uint32_t*>(color_.PixelAddress(r.left, py));
-        uint8_t* a = cover_.PixelAddress(r.left, py);
-        const uint8_t* m = cov.Pixels.data() + size_t(py - y) * size_t(cov.Width) + (r.left - x);
-        for (int32_t i = 0; i < r.Width(); ++i) {
-            uint32_t v = m[i];
-            if (v == 0) continue;
-            if (opacity < 255) v = (v * uint32_t(opacity) + 127) / 255;
-            Over(c[i], a[i], rgb, v);
+        auto* c = reinterpret_cast<uint32_t*>(colorRow);
+        if (opacity == 255) {
+            for (int32_t i = 0; i < n; ++i)
+                if (m[i]) Over(c[i], coverRow[i], rgb, m[i]);
+        } else {
+            for (int32_t i = 0; i < n; ++i)
+                if (m[i]) Over(c[i], coverRow[i], rgb, Div255(m[i] * uint32_t(opacity) + 127));
         }
+        colorRow += colorPitch;
+        coverRow += coverPitch;
+        m += cov.Width;
     }
 }
 

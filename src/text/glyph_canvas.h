@@ -28,7 +28,7 @@ class TGlyphCanvas {
     // Makes both layers `width` x `height` (limited to what a surface may hold) and clears
     // them.
     void SetSize(int32_t width, int32_t height);
-    // Clears a rectangle (colour and coverage 0).
+    // Clears a rectangle (coverage 0; colours under no coverage mean nothing).
     void Clear(const TRect& r);
     void Clear() { Clear(color_.BoundsRect()); }
     // Painting stays inside this rectangle (empty: the whole canvas).

@@ -21,7 +21,7 @@ uint32_t Rgb(int32_t color) {
 }
 
 const std::string* LinkOf(const TWdGlyph* g) {
-    auto* r = dynamic_cast<const TWdReal*>(g);
+    const TWdReal* r = g ? AsReal(*g) : nullptr;
     return r && !r->Link.empty() ? &r->Link : nullptr;
 }
 

@@ -109,7 +109,7 @@ TTpWord::Style TTpWord::StyleOf(const TWdGlyph& g) const {
         s.NoBreak = img.NoBreak;
         s.Ruby = &img.Ruby;
     }
-    if (auto* r = dynamic_cast<const TWdReal*>(&g); r && !r->Link.empty()) s.Flags |= dfUnderline;
+    if (const TWdReal* r = AsReal(g); r && !r->Link.empty()) s.Flags |= dfUnderline;
     return s;
 }
 

@@ -15,12 +15,12 @@ namespace {
 
 // The wait a glyph adds when it is revealed; control glyphs wait nothing.
 int32_t WaitOf(const TWdGlyph& g) {
-    if (auto* r = dynamic_cast<const TWdReal*>(&g)) return r->Wait;
-    return 0;
+    const TWdReal* r = AsReal(g);
+    return r ? r->Wait : 0;
 }
 
 const std::string* LinkOf(const TWdGlyph* g) {
-    auto* r = dynamic_cast<const TWdReal*>(g);
+    const TWdReal* r = g ? AsReal(*g) : nullptr;
     return r && !r->Link.empty() ? &r->Link : nullptr;
 }
 

@@ -63,6 +63,18 @@ class TWdReal : public TWdGlyph {
     int32_t Wait = kDefaultWait;
 };
 
+// The glyph as a visible one (a character or a picture), or null.
+inline const TWdReal* AsReal(const TWdGlyph& g) {
+    switch (g.Kind()) {
+        case wkChar:
+        case wkVarChar:
+        case wkImg:
+            return static_cast<const TWdReal*>(&g);
+        default:
+            return nullptr;
+    }
+}
+
 // One character: a single-byte code, or a double-byte code as lead << 8 | trail.
 class TWdChar : public TWdReal {
   public:
