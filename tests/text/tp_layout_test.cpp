@@ -2,6 +2,8 @@
 // half-width ones 8): where rows and pages break, where glyphs stand, and VARs.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
+#include "base/stream.h"
 #include "font_fixture.h"
 #include "text/tp_word.h"
 #include "text_test_util.h"
@@ -217,6 +219,47 @@ TEST(TextLayout, HostileTextLaysOutWithoutTrouble) {
             for (auto& row : p->Rows) EXPECT_LE(row->Height, kMaxFontSize * 2) << t;
         }
     }
+}
+
+TEST(TextLayout, DamagedStoredTextFailsCleanlyAndLeavesTheTextAsItWas) {
+    TFontPixelManager fonts(std::make_unique<TBoxRasterizer>());
+    TTpWord source(TTextServices{.Fonts = &fonts});
+    source.SetText(
+        {J("<FONT SIZE=20 BORDER=1>あい</FONT><RUBY VALUE=\"か\">漢</RUBY>"
+           "<EVENT VALUE=e><VAR NAME=x><IMG SRC=p.qil><BR CLEAR>う")});
+    MemoryStream m;
+    source.Glyphs().SaveToStream(m);
+    const std::vector<uint8_t> whole = m.Bytes();
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        TTpWord word(TTextServices{.Fonts = &fonts});
+        word.SetText({J("前")});
+        ViewStream v(whole.data(), cut);
+        try {
+            word.Load(v);
+        } catch (const VeskError&) {
+            EXPECT_EQ(word.Glyphs().Count(), 1u) << cut;
+        }
+        TWdPages pages;
+        word.Layout(pages);
+        TDIBX surface(64, 64, 32);
+        for (auto& p : pages) {
+            word.Step(*p, 16);
+            word.Draw(*p, surface, 0, 0);
+        }
+    }
+    // Counts far beyond the data are refused before anything is made of them.
+    MemoryStream huge;
+    StreamWriter w(huge);
+    w.Raw("TpWord106", 9);
+    w.I32(0);
+    w.I32(0x7FFFFFFF);
+    TTpWord word(TTextServices{.Fonts = &fonts});
+    ViewStream hv(huge.Bytes().data(), huge.Bytes().size());
+    EXPECT_THROW(word.Load(hv), VeskError);
+    EXPECT_EQ(word.Glyphs().Count(), 0u);
+    // An A tag without HREF stops the text with its message; what came before stays.
+    EXPECT_THROW(word.SetText({J("まえ<A>あと")}), VeskError);
+    EXPECT_EQ(word.Glyphs().Count(), 2u);
 }
 
 }  // namespace
