@@ -52,7 +52,7 @@ void TTpLabelDIB::Render() {
     const TFontMetrics& m = fonts.Metrics(l.FontName, size, flags);
 
     std::vector<LabelChar> chars;
-    int32_t width = 0;
+    int64_t width = 0;
     for (size_t pos = 0; pos < Text.size(); pos += CharLenAt(Text, pos)) {
         LabelChar c;
         c.glyph = fonts.Get(CharCodeAt(Text, pos), l.FontName, size, flags, l.Antialias);
@@ -63,7 +63,7 @@ void TTpLabelDIB::Render() {
     // The last character keeps what it draws past its advance.
     if (!chars.empty() && chars.back().glyph->C < 0) chars.back().advance -= chars.back().glyph->C;
     for (const LabelChar& c : chars) width += std::max(0, c.advance);
-    width_ = width;
+    width_ = int32_t(std::min<int64_t>(width, TDIBX::kMaxSide));
     height_ = m.Height + 2 * border + shadow;
 
     canvas_.SetSize(width_, height_);
@@ -83,6 +83,7 @@ void TTpLabelDIB::Render() {
         p.Bars = l.Style & (dfUnderline | dfStrikeOut);
         paints.push_back(std::move(p));
         x += std::max(0, c.advance);
+        if (x > TDIBX::kMaxSide) break;
     }
     // One run: the outlines join between the characters and close at both ends.
     PaintChars(canvas_, paints);

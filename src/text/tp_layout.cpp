@@ -216,6 +216,10 @@ void TTpWord::Layout(TWdPages& pages, size_t first, long last) {
         return j;
     };
 
+    // Positions are kept far from overflowing: a page never gets anywhere near this tall or
+    // wide, but hostile text and settings may ask for it.
+    constexpr int64_t kFar = int64_t(1) << 28;
+    const int64_t lineSpace = std::clamp<int64_t>(LineSpace, -kFar, kFar);
     int32_t y = 0;
     uint8_t align = taLeft;
     int32_t indent = 0;
@@ -225,7 +229,8 @@ void TTpWord::Layout(TWdPages& pages, size_t first, long last) {
 
     auto closeRow = [&] {
         if (!row) return;
-        y += BandOf(*row).Height() + LineSpace;
+        y = int32_t(
+            std::clamp<int64_t>(y + int64_t(BandOf(*row).Height()) + lineSpace, -kFar, kFar));
         row = nullptr;
     };
     auto newPage = [&] {
@@ -301,10 +306,11 @@ void TTpWord::Layout(TWdPages& pages, size_t first, long last) {
             }
             u.Row = row;
             row->Items.push_back(&u);
-            row->XCursor += u.Width;
+            row->XCursor = int32_t(std::min<int64_t>(int64_t(row->XCursor) + u.Width, kFar));
         }
         const bool multiRow = page->Rows.size() > 1;
-        if (Paging && PageHeight > 0 && multiRow && y + BandOf(*row).Height() > PageHeight) {
+        if (Paging && PageHeight > 0 && multiRow &&
+            int64_t(y) + BandOf(*row).Height() > PageHeight) {
             // The row moves whole to a new page.
             i = row->StartIndex;
             align = row->StartAlign;

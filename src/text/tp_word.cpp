@@ -7,6 +7,7 @@
 #include "base/stream.h"
 #include "display/vesk_image_list.h"
 #include "text/font_pixels.h"
+#include "text/tag_parser.h"
 #include "text/tp_word_style.h"
 
 namespace vesk {
@@ -43,8 +44,16 @@ void TTpWord::Clear() {
     drawn_.reset();
 }
 
-void TTpWord::Load(Stream& s) {
+size_t TTpWord::Load(Stream& s) {
+    const size_t first = glyphs_.Count();
     glyphs_.LoadFromStream(s);
+    return first;
+}
+
+size_t TTpWord::AddText(const std::vector<std::string>& lines) {
+    const size_t first = glyphs_.Count();
+    ParseTaggedText(lines, glyphs_);
+    return first;
 }
 
 // ---- revelation

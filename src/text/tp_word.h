@@ -11,10 +11,13 @@
 //   word.Layout(pages);              // VARs are evaluated here
 //   each frame:
 //     std::string shown = word.Step(*pages[i], elapsed);
-//     if (!pages[i]->Dirty.IsEmpty()) invalidate that part (page coordinates);
+//     if (!pages[i]->Dirty.IsEmpty()) invalidate that part (page coordinates: less
+//       ScrollY, plus where the page is drawn);
 //     word.IsRunning(*pages[i]) / IsComplete(...) decide what the owner does next;
 //   when painting:
-//     word.Draw(*pages[i], surface, left, top);   // (left, top) is the page's origin
+//     word.Draw(*pages[i], surface, left, top);   // where the visible part's top-left
+//                                                 // corner goes (outlines may reach a
+//                                                 // little outside; clip as needed)
 //   mouse: word.SetHover(page, x, y) (true when the hovered link changed), HitTest for
 //   clicks; the caret (CaretX/CaretY/CaretHeight) follows the revelation.
 //
@@ -88,7 +91,11 @@ class TTpWord {
     // Drops every glyph, style and VarValues.
     void Clear();
     // Appends a stored glyph stream; a damaged one raises a VeskError and adds nothing.
-    void Load(Stream& s);
+    // Returns the index of the first glyph added (lay out from there).
+    size_t Load(Stream& s);
+    // Appends tagged lines to the text (their VarValues stay); returns the index of the first
+    // glyph added. An A tag without HREF raises its error after the glyphs before it.
+    size_t AddText(const std::vector<std::string>& lines);
     TWdGlyphList& Glyphs() { return glyphs_; }
     const TWdGlyphList& Glyphs() const { return glyphs_; }
 
@@ -120,7 +127,9 @@ class TTpWord {
     const std::string* HoverLink(const TWdPage& page) const;
 
     // ---- drawing
-    // Draws the page with its top-left corner at (x, y), within the surface's clip.
+    // Draws the visible part of the page (rows ScrollY .. ScrollY + VisibleHeight) with its
+    // top-left corner at (x, y), within the surface's clip. Outlines, shadows and ruby may
+    // reach up to the page's InkMargin beyond that rectangle.
     void Draw(TWdPage& page, TCustomDIBX& target, int32_t x, int32_t y);
     // The height drawn: PageHeight, or the page's height when there is no limit.
     int32_t VisibleHeight(const TWdPage& page) const;

@@ -247,6 +247,18 @@ TEST(TextLayout, DamagedStoredTextFailsCleanlyAndLeavesTheTextAsItWas) {
             word.Draw(*p, surface, 0, 0);
         }
     }
+    // Stored and tagged text append; each tells where its glyphs start.
+    TTpWord more(TTextServices{.Fonts = &fonts});
+    EXPECT_EQ(more.AddText({J("あい")}), 0u);
+    ViewStream again(whole.data(), whole.size());
+    EXPECT_EQ(more.Load(again), 2u);
+    const size_t next = more.Glyphs().Count();
+    EXPECT_EQ(more.AddText({J("え")}), next);
+    TWdPages tail;
+    more.Layout(tail, next);
+    ASSERT_EQ(tail.size(), 1u);
+    EXPECT_EQ(Rows(tail), "え");
+
     // Counts far beyond the data are refused before anything is made of them.
     MemoryStream huge;
     StreamWriter w(huge);
