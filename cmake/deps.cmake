@@ -5,8 +5,13 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(Threads REQUIRED)
 
-# The window, font, sound, video and network libraries serve the layers above text; a build
-# of the core layers alone (such as the cross test's) does without them.
+# The font libraries serve the text layer (the glyph cache); the window, sound, video and
+# network libraries serve the layers above it, and a build of the core layers alone (such as
+# the cross test's) does without them.
+if("text" IN_LIST VESK_LAYERS)
+  pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+  pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+endif()
 set(VESK_CORE_LAYERS base vfs vars script gfx display text)
 set(vesk_needs_host_libs OFF)
 foreach(layer IN LISTS VESK_LAYERS)
@@ -16,8 +21,10 @@ foreach(layer IN LISTS VESK_LAYERS)
 endforeach()
 if(vesk_needs_host_libs)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
-  pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
-  pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+  if(NOT TARGET PkgConfig::FREETYPE)
+    pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+    pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+  endif()
   pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
   pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
   pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)

@@ -27,13 +27,14 @@ esac
 shift
 jobs="${JOBS:-2}"
 
-# What the core layers and their tests link: zlib, libpng, libjpeg, GoogleTest; and the
-# C++ runtime the emulated programs load (see the toolchain file). The JSON headers the
-# tests use are the host's (they do not depend on the processor).
+# What the core layers and their tests link: zlib, libpng, libjpeg, FreeType and fontconfig
+# (the glyph cache), GoogleTest; and the C++ runtime the emulated programs load (see the
+# toolchain file). The JSON headers and the fonts the tests use are the host's (they do not
+# depend on the processor).
 host_packages=(cmake ninja-build ccache "g++-$triplet" "binutils-$triplet" qemu-user
-               nlohmann-json3-dev)
-target_packages=(zlib1g-dev libpng-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
-                 libstdc++6)
+               nlohmann-json3-dev fonts-ipafont-gothic fonts-ipafont-mincho)
+target_packages=(zlib1g-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
+                 libgtest-dev libgmock-dev libstdc++6)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -9,8 +9,9 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   # window, input, sound output; a virtual display for the window tests
   libsdl2-dev libasound2-dev xvfb xauth x11-apps x11-utils
-  # text: fonts and their lookup, a Japanese font family
-  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
+  # text: fonts and their lookup, a Japanese font family (and a Latin one, which the text
+  # tests use as a face without Japanese characters)
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   # sound and music decoding, the software synth with a General MIDI SoundFont
   libvorbis-dev libfluidsynth-dev fluid-soundfont-gm
   # video and Windows Media sound

@@ -14,6 +14,9 @@
 #include "display/wipe_factory.h"
 #include "gfx/cursor_file.h"
 #include "platform/posix_file_system.h"
+#include "text/font_faces.h"
+#include "text/font_pixels.h"
+#include "text/text_commands.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
 #include "vars/vesk_parser.h"
@@ -77,6 +80,16 @@ bool TEngine::Start() {
             Diagnose(name + ": " + reason + "; the picture shows nothing");
         });
         root_->SetImages(images_.get());
+        // Text draws from one glyph cache; a game may map face names to fonts of its own.
+        fonts_ = std::make_unique<TFontPixelManager>();
+        if (TFontFaceMap* faces = fonts_->Rasterizer().Faces())
+            for (const auto& [face, pattern] : options_.FontFaces)
+                faces->SetOverride(face, pattern);
+        textServices_ = TTextServices{.Fonts = fonts_.get(),
+                                      .Images = images_.get(),
+                                      .Files = files_.get(),
+                                      .Store = store_.get(),
+                                      .Funcs = funcs_.get()};
         // Animations evaluate their end-of-loop delay against the game's variables.
         root_->SetEvaluator([this](TVeskParser& e) -> TCustomParam* {
             if (e.Ops.empty() || !store_) return nullptr;
@@ -88,6 +101,7 @@ bool TEngine::Start() {
         RegisterDisplayCommands(commands_, *root_);
         // Flips run their transitions; mask pictures come from the game's files.
         root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
+        RegisterTextKinds(root_->Kinds(), textServices_);
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
@@ -314,6 +328,8 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
             displayFuncs_.reset();
             root_.reset();
             images_.reset();
+            fonts_.reset();
+            textServices_ = TTextServices{};
         });
     // The media system ("MediaFinal") joins here.
     step_.clear();
@@ -335,6 +351,8 @@ void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
 std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
     if (root_)
         if (auto v = ReadDisplayVar(*root_, id)) return v;
+    if (fonts_)
+        if (auto v = ReadTextVar(*fonts_, id)) return v;
     switch (id) {
         case SV_SCRWIDTH:
             return IntParam(project_ ? project_->ScreenWidth : 0);

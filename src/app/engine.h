@@ -16,6 +16,7 @@
 #include "base/message_box.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
+#include "text/text_services.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
 
@@ -28,6 +29,7 @@ class TVrFileManager;
 class TVeskBaseList;
 class TVeskControl;
 class TDisplayFuncs;
+class TFontPixelManager;
 
 struct TEngineOptions {
     // Native path of the executable; its folder is where an installed game lives.
@@ -58,6 +60,9 @@ struct TEngineOptions {
     // Makes the start-up logo on the root's front layer (it removes itself when done); the
     // script starts once it has gone. Empty: no logo.
     std::function<TVeskControl*(TVeskBaseList&)> Logo;
+    // Face names (CP932) the game's text asks for, mapped to fontconfig patterns (UTF-8),
+    // from game.ini; they replace the built-in mapping of those names.
+    std::vector<std::pair<std::string, std::string>> FontFaces;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -117,6 +122,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TVeskBaseList* Root() { return root_.get(); }
     // The shared cache of decoded pictures (with the engine's object tree).
     TQuilCollection* Images() { return images_.get(); }
+    // The glyph cache every text is drawn from (with the engine's object tree).
+    TFontPixelManager* Fonts() { return fonts_.get(); }
+    // What text objects use of the engine.
+    const TTextServices& TextServices() const { return textServices_; }
     TFrameClock& Clock() { return clock_; }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
@@ -173,6 +182,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TCommandHandlers commands_;
     // Declared before the root: the objects let go of their pictures first.
     std::unique_ptr<TQuilCollection> images_;
+    std::unique_ptr<TFontPixelManager> fonts_;
+    TTextServices textServices_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -100,6 +100,15 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSection(
+    std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> r;
+    for (const auto& s : sections_)
+        if (SameTextAscii(s.name, section))
+            for (const auto& e : s.entries) r.emplace_back(e.key, e.value);
+    return r;
+}
+
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     Section* cur = nullptr;
     for (auto& s : sections_)
@@ -143,6 +152,12 @@ TGameConfig TGameConfig::FromIni(const TIniFile& ini) {
         while (!r.empty() && (r.front() == ' ' || r.front() == '\t')) r.erase(0, 1);
         if (!r.empty()) c.CdRoots.push_back(r);
         start = end + 1;
+    }
+    for (auto& [face, pattern] : ini.ReadSection("Fonts")) {
+        std::string cp932;
+        // Names written in UTF-8 become CP932, the form games use; others are CP932 already.
+        if (!TryUtf8ToCp932(face, cp932)) cp932 = face;
+        if (!cp932.empty() && !pattern.empty()) c.FontFaces.emplace_back(cp932, pattern);
     }
     return c;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -24,6 +25,8 @@ class TIniFile {
                            std::string_view def) const;
     int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
     bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+    // Every key of a section with its value, in file order.
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
@@ -49,6 +52,10 @@ struct TGameConfig {
     bool UseWMP = false;
     // Folders that stand for disc drives ("[Disc] Folders", separated by ';'), as written.
     std::vector<std::string> CdRoots;
+    // "[Fonts]": face names the game's text asks for (written as UTF-8 or CP932, kept as
+    // CP932) mapped to fontconfig patterns, such as
+    //   ＭＳ ゴシック=Noto Sans Mono CJK JP
+    std::vector<std::pair<std::string, std::string>> FontFaces;
 
     static TGameConfig FromIni(const TIniFile& ini);
     void ToIni(TIniFile& ini) const;

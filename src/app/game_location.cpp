@@ -48,7 +48,8 @@ LocateResult LocateGame(const TPlayerOptions& options, IHostFileSystem& hostFs,
         return LocateResult::NoSuchFolder;
     // "game.ini" lives where the executable would: in the game folder.
     TIniFile ini((fs::path(out.GameFolder) / "game.ini").string());
-    for (const std::string& r : TGameConfig::FromIni(ini).CdRoots)
+    out.Config = TGameConfig::FromIni(ini);
+    for (const std::string& r : out.Config.CdRoots)
         out.CdRoots.push_back((fs::path(out.GameFolder) / r).string());
     out.CdRoots.insert(out.CdRoots.end(), options.CdRoots.begin(), options.CdRoots.end());
     for (const std::string& root : out.CdRoots)

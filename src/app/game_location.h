@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/game_ini.h"
 #include "app/player_options.h"
 
 namespace vesk {
@@ -18,6 +19,8 @@ struct TGameLocation {
     std::vector<std::string> Games;
     // The disc folders of game.ini ("[Disc] Folders", under the game folder), then --cd-root's.
     std::vector<std::string> CdRoots;
+    // The settings of game.ini the engine needs ("[Fonts]" face names).
+    TGameConfig Config;
 };
 
 enum class LocateResult {

@@ -148,6 +148,7 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
     eo.ExePath = where.ExePath;
     eo.Args = where.Games;
     eo.CdRoots = where.CdRoots;
+    eo.FontFaces = where.Config.FontFaces;
     eo.HostFs = &hostFs;
     // In a window the game's questions are message boxes; the headless box stands in when
     // they cannot be shown, and answers them when --answer says how.

@@ -69,8 +69,17 @@ void TWdGlyphList::Erase(size_t pos) {
 const TDecorate& TWdGlyphList::StyleOf(const TWdGlyph& g) const {
     static const TDecorate kDefault;
     int32_t i = -1;
-    if (auto* c = dynamic_cast<const TWdChar*>(&g)) i = c->Style;
-    if (auto* v = dynamic_cast<const TWdOpeVar*>(&g)) i = v->Style;
+    switch (g.Kind()) {
+        case wkChar:
+        case wkVarChar:
+            i = static_cast<const TWdChar&>(g).Style;
+            break;
+        case wkVar:
+            i = static_cast<const TWdOpeVar&>(g).Style;
+            break;
+        default:
+            break;
+    }
     return styles_.Valid(i) ? styles_[i] : kDefault;
 }
 

@@ -7,7 +7,9 @@
 
 namespace vesk {
 
+class TVeskImageList;
 class TVeskParser;
+class TWdRow;
 
 // Kind of a glyph. The values 1..9 are the kind bytes of the stored glyph stream; the
 // others are made at run time and never stored.
@@ -23,6 +25,8 @@ enum TWdKind : uint8_t {
     wkSpace = 100,
     wkVarChar = 101,
     wkVarReturn = 102,
+    wkRow = 103,
+    wkPage = 104,
 };
 
 // Alignment numbers used by DIV and IMG.
@@ -42,10 +46,14 @@ class TWdGlyph {
     virtual ~TWdGlyph() = default;
     virtual TWdKind Kind() const = 0;
 
+    // Placed by the layout: X within the page, Y within the row (Row->Y is the row's top).
     int32_t X = 0;
     int32_t Y = 0;
     int32_t Width = 0;
     int32_t Height = 0;
+    TWdRow* Row = nullptr;
+    // Revelation: 0 while hidden, growing to 255 as the glyph fades in.
+    int32_t Opacity = 0;
 };
 
 // Base of the visible glyphs.
@@ -54,6 +62,18 @@ class TWdReal : public TWdGlyph {
     std::string Link;
     int32_t Wait = kDefaultWait;
 };
+
+// The glyph as a visible one (a character or a picture), or null.
+inline const TWdReal* AsReal(const TWdGlyph& g) {
+    switch (g.Kind()) {
+        case wkChar:
+        case wkVarChar:
+        case wkImg:
+            return static_cast<const TWdReal*>(&g);
+        default:
+            return nullptr;
+    }
+}
 
 // One character: a single-byte code, or a double-byte code as lead << 8 | trail.
 class TWdChar : public TWdReal {
@@ -75,12 +95,19 @@ class TWdVarChar final : public TWdChar {
 
 class TWdImg final : public TWdReal {
   public:
+    TWdImg();
+    ~TWdImg() override;
     TWdKind Kind() const override { return wkImg; }
+    // More than one frame: the picture animates while it is shown.
+    bool Animated() const;
 
     std::string Source;
     uint8_t Align = taBottom;
     bool NoBreak = false;
     std::string Ruby;
+    // The frames, taken from the image cache when the layout measures the glyph (none when
+    // the file does not exist or cannot be shown).
+    std::unique_ptr<TVeskImageList> Frames;
 };
 
 // The indent placeholder at the start of a row.

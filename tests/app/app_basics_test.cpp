@@ -28,6 +28,21 @@ TEST(GameIni, ReadsValuesCaseInsensitivelyWithDefaultsAndClamps) {
     EXPECT_FALSE(defaults.UseWMP);
 }
 
+TEST(GameIni, FontsSectionMapsFaceNamesToFontPatterns) {
+    TIniFile ini;
+    ini.Parse(
+        "[Fonts]\r\n\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D=IPAexMincho\r\n"
+        "My Face = Noto Sans CJK JP:weight=bold\r\nEmpty=\r\n");
+    const auto faces = TGameConfig::FromIni(ini).FontFaces;
+    ASSERT_EQ(faces.size(), 2u);
+    // The UTF-8 name of ＭＳ 明朝 is kept as CP932, the form games write it in.
+    EXPECT_EQ(faces[0].first, "\x82\x6C\x82\x72 \x96\xBE\x92\xA9");
+    EXPECT_EQ(faces[0].second, "IPAexMincho");
+    EXPECT_EQ(faces[1].first, "My Face");
+    EXPECT_EQ(faces[1].second, "Noto Sans CJK JP:weight=bold");
+    EXPECT_TRUE(TGameConfig::FromIni(TIniFile()).FontFaces.empty());
+}
+
 TEST(GameIni, WritesBackAndKeepsOtherKeys) {
     auto dir = std::filesystem::temp_directory_path() / "vesk_ini_test";
     std::filesystem::create_directories(dir);

@@ -53,6 +53,9 @@ inline std::string Describe(const TWdGlyphList& list) {
             case wkSpace:
                 r += "{space}";
                 break;
+            case wkRow:
+            case wkPage:
+                break;
         }
     }
     return r;
