@@ -27,7 +27,7 @@ class WavOutTest : public ::testing::Test {
         });
     }
     TWavBuffer* Playing(const TWavFormat& f, const std::vector<uint8_t>& pcm) {
-        TWavBuffer* s = out.CreateSource(WavOf(f, pcm));
+        TWavBuffer* s = out.CreateSource(WavOf(f, pcm)).get();
         s->Play();
         return s;
     }
@@ -136,7 +136,7 @@ TEST_F(WavOutTest, VolumeFactorScalesWithArithmeticShift) {
 
 TEST_F(WavOutTest, FeedsAtMostTwoBlocksAndIdlesWithoutPlayingSources) {
     // Never started: mixes nothing and nothing is fed.
-    TWavBuffer* s = out.CreateSource(WavOf(kCd, Constant16(44100 * 2, 10, 10)));
+    TWavBuffer* s = out.CreateSource(WavOf(kCd, Constant16(44100 * 2, 10, 10))).get();
     clock.Advance(200);
     EXPECT_EQ(out.BlocksWritten(), 0u);
     s->Play();
@@ -240,7 +240,7 @@ class FailingStream : public TOggStream {
 };
 
 TEST_F(WavOutTest, FailingStreamEndsItsSoundOnly) {
-    TWavBuffer* bad = out.CreateSource(std::make_unique<FailingStream>());
+    TWavBuffer* bad = out.CreateSource(std::make_unique<FailingStream>()).get();
     bad->Play();
     Playing(kCd, Constant16(10000, 5, 5));
     out.Feed();
