@@ -27,10 +27,13 @@
 #include "display/vesk_base_list.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "media/audio_system.h"
+#include "platform/alsa_midi.h"
 #include "platform/instance_lock.h"
 #include "platform/posix_file_system.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
+#include "platform/sdl_audio.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdl_window.h"
 #include "script/script_env.h"
@@ -291,6 +294,23 @@ int main(int argc, char** argv) {
         if (!root.WholeArea().IsEmpty()) rects.push_back(root.WholeArea());
         if (!rects.empty()) window->Present(root.Screen(), rects);
     };
+    // The game's sound: the device on the real clock; headless, the virtual clock that the
+    // frames move (and the file of --audio-out).
+    std::unique_ptr<AudioSystem> audio;
+    if (opt.Headless) {
+        try {
+            audio = AudioSystem::Headless(opt.AudioOut);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "veskplay: %s\n", ReadableText(e.what()).c_str());
+            return 2;
+        }
+    } else {
+        audio = AudioSystem::Realtime();
+        audio->SetSink(StartAudioOutput(audio->Bus(), audio->Clock()));
+        eo.MidiPorts = AlsaMidiDevices;
+    }
+    eo.Audio = audio.get();
+    eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};
     TEngine engine(eo);
 
     bool started = engine.Start();

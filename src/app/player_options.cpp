@@ -16,6 +16,7 @@ const char* TPlayerOptions::Usage() {
            "  --window-shot N:FILE.png write the picture as the window shows it after tick N\n"
            "  --input FILE        scripted mouse and key events by tick (see the README)\n"
            "  --logo, --no-logo   play the start-up logo (default: in a window only)\n"
+           "  --audio-out FILE.wav  headless: write the game's sound, sample-exact\n"
            "  --dump-vars         print {\"frames\": N, \"vars\": [...]} at exit\n"
            "  --trace             write the command trace to dbglog.txt in the game folder\n"
            "  --answer A[,A...]   answers to message boxes: yes, no, ok, cancel (the last "
@@ -63,6 +64,8 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
                 !IntInRange(v.substr(0, colon), 1, INT64_MAX, n) || colon + 1 == v.size())
                 return a + " needs TICK:FILE.png";
             (a == "--screenshot" ? Shots : WindowShots).push_back({n, v.substr(colon + 1)});
+        } else if (a == "--audio-out") {
+            if (!value(AudioOut) || AudioOut.empty()) return "--audio-out needs a file";
         } else if (a == "--input") {
             if (!value(InputFile)) return "--input needs a file";
         } else if (a == "--logo" || a == "--no-logo") {
@@ -94,6 +97,8 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
     }
     if (!ExeFolder.empty() && !Games.empty())
         return "--exe-folder stands for a start without a game folder";
+    // Only the virtual clock keeps the sound in step with the frames.
+    if (!AudioOut.empty() && !Headless) return "--audio-out needs --headless";
     return {};
 }
 

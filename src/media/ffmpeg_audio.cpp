@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -53,6 +52,10 @@ struct TFfmpegAudioStream::Impl {
         const int r = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, kOutRate, &inLayout,
                                           dec->sample_fmt, dec->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
+        // A mono source sounds on both sides at its full level, as the mixer plays it (the
+        // converter's own choice would be 3 dB lower).
+        static const double kMonoToStereo[2] = {1.0, 1.0};
+        if (r >= 0 && dec->ch_layout.nb_channels == 1) swr_set_matrix(swr, kMonoToStereo, 1);
         if (r < 0 || swr_init(swr) < 0) FailBadMedia();
     }
 

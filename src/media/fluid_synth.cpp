@@ -44,6 +44,9 @@ TFluidMidiOut::TFluidMidiOut(MixBus& bus, const std::string& soundFont)
     fluid_settings_setnum(impl_->settings, "synth.sample-rate", kOutRate);
     fluid_settings_setnum(impl_->settings, "synth.gain", 0.4);
     fluid_settings_setint(impl_->settings, "synth.threadsafe-api", 1);
+    // Samples load when a program first needs them: a game with one song does not wait for
+    // the whole General MIDI set.
+    fluid_settings_setint(impl_->settings, "synth.dynamic-sample-loading", 1);
     impl_->synth = new_fluid_synth(impl_->settings);
     if (!impl_->synth) Fail("MIDI synthesizer: cannot create the synthesizer");
     if (soundFont.empty() || fluid_synth_sfload(impl_->synth, soundFont.c_str(), 1) == FLUID_FAILED)

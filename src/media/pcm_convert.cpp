@@ -71,6 +71,10 @@ struct TConvertedStream::Impl {
         const int r = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, kOutRate, &inLayout, fmt,
                                           in.samplesPerSec, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
+        // A mono source sounds on both sides at its full level, as the mixer plays it (the
+        // converter's own choice would be 3 dB lower).
+        static const double kMonoToStereo[2] = {1.0, 1.0};
+        if (r >= 0 && in.channels == 1) swr_set_matrix(swr, kMonoToStereo, 1);
         if (r < 0 || swr_init(swr) < 0) FailBadMedia();
         pending.clear();
         pendingPos = 0;
