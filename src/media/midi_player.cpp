@@ -130,7 +130,9 @@ void TMidiPlayV::SeekLocked(int64_t ms) {
                                 [](const TMidiMsgEvent& e, int64_t t) { return e.ms < t; }) -
                ev.begin());
     if (target > 0 && (target == ev.size() || ev[target].ms != ms)) --target;
-    catchNext_ = target < next_ ? 0 : next_;
+    // Where sending has got to: a catch-up still running has not sent its events yet.
+    const size_t cursor = catching_ ? catchNext_ : next_;
+    catchNext_ = target < cursor ? 0 : cursor;
     catchEnd_ = target;
     catchWaited_ = 0;
     catching_ = true;
