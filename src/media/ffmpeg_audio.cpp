@@ -205,6 +205,7 @@ int64_t TFfmpegAudioStream::GetPos() {
 int64_t TFfmpegAudioStream::SetPos(int64_t pos) {
     Impl& m = *impl_;
     int64_t target = std::clamp<int64_t>(pos, 0, m.size * kOutBytesPerFrame) / kOutBytesPerFrame;
+    if (target == m.pos) return m.pos * kOutBytesPerFrame;  // already there: no seek
     const int64_t ts = av_rescale_q(target, AVRational{1, kOutRate}, m.st->time_base);
     const int64_t start = m.st->start_time == AV_NOPTS_VALUE ? 0 : m.st->start_time;
     if (av_seek_frame(m.in->Format(), m.index, start + ts, AVSEEK_FLAG_BACKWARD) < 0 &&

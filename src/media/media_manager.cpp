@@ -29,6 +29,7 @@ void TMediaManager::Release(TDMediaItem* item) {
     // Out of the list first, so that nothing finds it while it is being freed.
     std::shared_ptr<TDMediaItem> gone = std::move(*it);
     items_.erase(it);
+    gone->Owner = nullptr;
 }
 
 void TMediaManager::Clear() {

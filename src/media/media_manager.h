@@ -1,8 +1,9 @@
 #pragma once
 // A media manager: the list of the items of one playback technique, the global sound switch
-// (Enabled) and suspension while the player is inactive. Items are shared with the objects
-// that play them, which hold them weakly: clearing a manager ends every item at once, and
-// an object whose item has gone simply has none.
+// (Enabled) and suspension while the player is inactive. The list holds the only strong
+// reference of each item; the objects that play them hold them weakly, so clearing a
+// manager ends every item at once (before the back end that feeds them goes), and an object
+// whose item has gone simply has none.
 #include <memory>
 #include <string>
 #include <vector>

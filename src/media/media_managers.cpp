@@ -131,7 +131,7 @@ TMidiManager::~TMidiManager() {
 }
 
 std::shared_ptr<TDMediaItem> TMidiManager::Open(const std::string& name) {
-    return Adopt(std::make_shared<TMidiItem>(*this, sources_.LoadBytes(name)));
+    return Adopt(std::make_shared<TMidiItem>(sources_.LoadBytes(name)));
 }
 
 void TMidiManager::OpenPort() {

@@ -148,7 +148,8 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
         av_channel_layout_copy(&w.aenc->ch_layout, &stereo);
         w.aenc->time_base = AVRational{1, kOutRate};
-        if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER) w.aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER)
+            w.aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (avcodec_open2(w.aenc, c, nullptr) < 0) FailWrite("cannot open the WMA encoder");
         w.ast = avformat_new_stream(w.fmt, nullptr);
         avcodec_parameters_from_context(w.ast->codecpar, w.aenc);
@@ -165,13 +166,15 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
         w.venc->framerate = AVRational{video.fps, 1};
         w.venc->gop_size = 12;
         w.venc->bit_rate = int64_t(video.width) * video.height * video.fps * 2;
-        if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER) w.venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER)
+            w.venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (avcodec_open2(w.venc, c, nullptr) < 0) FailWrite("cannot open the WMV encoder");
         w.vst = avformat_new_stream(w.fmt, nullptr);
         avcodec_parameters_from_context(w.vst->codecpar, w.venc);
         w.vst->time_base = w.venc->time_base;
     }
-    if (avio_open(&w.fmt->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) FailWrite("cannot create " + path);
+    if (avio_open(&w.fmt->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
+        FailWrite("cannot create " + path);
     if (avformat_write_header(w.fmt, nullptr) < 0) FailWrite("cannot write the header");
 
     // Pictures and sound in time order, so the file interleaves them.
@@ -194,7 +197,8 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
             for (int i = 0; i < asize; ++i)
                 for (int ch = 0; ch < 2; ++ch) {
                     const int64_t k = apos + i;
-                    const float v = k < soundFrames ? sound[size_t(k) * 2 + size_t(ch)] / 32768.f : 0.f;
+                    const float v =
+                        k < soundFrames ? sound[size_t(k) * 2 + size_t(ch)] / 32768.f : 0.f;
                     reinterpret_cast<float*>(f->data[ch])[i] = v;
                 }
             f->pts = apos;

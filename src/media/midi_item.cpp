@@ -8,25 +8,28 @@
 
 namespace vesk {
 
-TMidiItem::TMidiItem(TMidiManager& manager, std::vector<uint8_t> bytes)
-    : manager_(manager), bytes_(std::move(bytes)) {
+TMidiItem::TMidiItem(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
     // The length comes from a parse of its own, as from a second sequencer.
     TMidiV song;
     if (song.Load(bytes_.data(), bytes_.size())) length_ = song.LengthMs();
 }
 
+TMidiManager* TMidiItem::Manager() const {
+    return static_cast<TMidiManager*>(Owner);
+}
+
 bool TMidiItem::Owns() const {
-    return manager_.SequencerOwner() == this;
+    return Owner && Manager()->SequencerOwner() == this;
 }
 
 void TMidiItem::SetAutoRepeat(bool repeat) {
     repeat_ = repeat;
-    if (Owns()) manager_.Sequencer().SetRepeat(repeat);
+    if (Owns()) Manager()->Sequencer().SetRepeat(repeat);
 }
 
 void TMidiItem::SetRepeatPos(int ms) {
     repeatPos_ = std::max(ms, 0);
-    if (Owns()) manager_.Sequencer().SetRepeatPos(repeatPos_);
+    if (Owns()) Manager()->Sequencer().SetRepeatPos(repeatPos_);
 }
 
 void TMidiItem::SetPan(int pan) {
@@ -35,42 +38,42 @@ void TMidiItem::SetPan(int pan) {
 
 void TMidiItem::SetVol(int vol) {
     vol_ = std::clamp(vol, -10000, 0);
-    if (Owns()) manager_.Sequencer().SetControllerScale(7, MidiVolumeToScale(vol_));
+    if (Owns()) Manager()->Sequencer().SetControllerScale(7, MidiVolumeToScale(vol_));
 }
 
 int TMidiItem::GetPosition() {
-    if (Owns() && !paused_) return int(manager_.Sequencer().Position());
+    if (Owns() && !paused_) return int(Manager()->Sequencer().Position());
     return position_;
 }
 
 void TMidiItem::SetPosition(int ms) {
     position_ = std::max(ms, 0);
     endTold_ = false;
-    if (Owns() && !paused_ && started_) manager_.Sequencer().PlayFrom(position_);
+    if (Owns() && !paused_ && started_) Manager()->Sequencer().PlayFrom(position_);
 }
 
 bool TMidiItem::IsEnd() {
     if (endTold_ || !started_ || paused_ || !Owns()) return false;
-    TMidiPlayV& seq = manager_.Sequencer();
+    TMidiPlayV& seq = Manager()->Sequencer();
     if (seq.IsPlaying() || !seq.IsEnd()) return false;
     endTold_ = true;
     return true;
 }
 
 bool TMidiItem::IsPlaying() {
-    return Owns() && started_ && !paused_ && manager_.Sequencer().IsPlaying();
+    return Owns() && started_ && !paused_ && Manager()->Sequencer().IsPlaying();
 }
 
 void TMidiItem::Play() {
-    if (HeldBySwitch()) return;
+    if (!Owner || HeldBySwitch()) return;
     if (Owns() && started_ && !paused_) {
-        TMidiPlayV& seq = manager_.Sequencer();
+        TMidiPlayV& seq = Manager()->Sequencer();
         if (seq.IsPlaying()) return;
         // Played again after its end, a song starts over.
         if (seq.IsEnd()) position_ = 0;
     }
     // Without a device the sequencer still keeps the song's time, silently.
-    TMidiPlayV* seq = &manager_.Acquire(this);
+    TMidiPlayV* seq = &Manager()->Acquire(this);
     paused_ = false;
     started_ = true;
     endTold_ = false;
@@ -83,7 +86,7 @@ void TMidiItem::Play() {
 
 void TMidiItem::Pause() {
     if (Owns() && !paused_) {
-        TMidiPlayV& seq = manager_.Sequencer();
+        TMidiPlayV& seq = Manager()->Sequencer();
         position_ = int(seq.Position());
         seq.Stop();
     }
@@ -91,8 +94,9 @@ void TMidiItem::Pause() {
 }
 
 void TMidiItem::LoseSequencer() {
-    if (!paused_ && started_) position_ = int(manager_.Sequencer().Position());
-    manager_.Sequencer().Stop();
+    if (!Owner) return;
+    if (!paused_ && started_) position_ = int(Manager()->Sequencer().Position());
+    Manager()->Sequencer().Stop();
     started_ = false;
 }
 

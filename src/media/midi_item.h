@@ -13,7 +13,7 @@ class TMidiManager;
 class TMidiItem final : public TDMediaItem {
   public:
     // `bytes` is the whole file; a file that is not MIDI plays nothing and ends at once.
-    TMidiItem(TMidiManager& manager, std::vector<uint8_t> bytes);
+    explicit TMidiItem(std::vector<uint8_t> bytes);
 
     bool GetAutoRepeat() override { return repeat_; }
     void SetAutoRepeat(bool repeat) override;
@@ -39,9 +39,10 @@ class TMidiItem final : public TDMediaItem {
     void LoseSequencer();
 
   private:
+    // The manager while the item is in its list (null after).
+    TMidiManager* Manager() const;
     bool Owns() const;
 
-    TMidiManager& manager_;
     std::vector<uint8_t> bytes_;
     int64_t length_ = 0;
     bool repeat_ = false;

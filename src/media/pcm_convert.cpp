@@ -174,6 +174,9 @@ int64_t TConvertedStream::GetPos() {
 int64_t TConvertedStream::SetPos(int64_t pos) {
     Impl& m = *impl_;
     const int64_t target = std::clamp<int64_t>(pos / kOutBytesPerFrame, 0, m.size);
+    // The mixer sets the position it read to before every block: no seek then, or the
+    // converter would start over (and drop its filter's history) each time.
+    if (target == m.pos) return m.pos * kOutBytesPerFrame;
     const int64_t inFrame = int64_t((long double)target * m.in.samplesPerSec / kOutRate);
     m.src->SetPos(inFrame * m.inFrame);
     m.Setup();

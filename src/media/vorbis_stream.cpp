@@ -126,6 +126,7 @@ size_t TVorbisStream::Read(void* dst, size_t n) {
 int64_t TVorbisStream::SetPos(int64_t pos) {
     pos = std::clamp<int64_t>(pos, 0, size_);
     pos -= pos % frameBytes_;
+    if (pos == pos_) return pos_;  // already there: seeking costs a decode
     if (ov_pcm_seek(&impl_->vf, pos / frameBytes_) != 0) {
         // A seek the file cannot do leaves the sound at its end.
         pos_ = size_;

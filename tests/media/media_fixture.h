@@ -67,18 +67,19 @@ struct MemoryFiles {
     std::map<std::string, std::vector<uint8_t>> files;
 
     TMediaSources Sources() {
-        return TMediaSources{
-            .OpenRange = [this](const std::string& n) -> std::unique_ptr<Stream> {
-                auto it = files.find(n);
-                if (it == files.end()) Fail(n + VESK_JP(":ファイルがありません"));
-                return std::make_unique<MemoryStream>(it->second);
-            },
-            .LoadBytes = [this](const std::string& n) {
-                auto it = files.find(n);
-                if (it == files.end()) Fail(n + VESK_JP(":ファイルがありません"));
-                return it->second;
-            },
-            .Exists = [this](const std::string& n) { return files.count(n) > 0; }};
+        return TMediaSources{.OpenRange = [this](const std::string& n) -> std::unique_ptr<Stream> {
+                                 auto it = files.find(n);
+                                 if (it == files.end()) Fail(n + VESK_JP(":ファイルがありません"));
+                                 return std::make_unique<MemoryStream>(it->second);
+                             },
+                             .LoadBytes =
+                                 [this](const std::string& n) {
+                                     auto it = files.find(n);
+                                     if (it == files.end())
+                                         Fail(n + VESK_JP(":ファイルがありません"));
+                                     return it->second;
+                                 },
+                             .Exists = [this](const std::string& n) { return files.count(n) > 0; }};
     }
 };
 

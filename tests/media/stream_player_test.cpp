@@ -32,9 +32,9 @@ TEST(DecibelGain, VolumeAndPanLaws) {
         int32_t left, right;
     };
     const Case cases[] = {
-        {0, 0, 65536, 65536},      {-600, 0, 32846, 32846},     {-10000, 0, 0, 0},
-        {-2000, 0, 6554, 6554},    {0, 2000, 6554, 65536},      {0, -2000, 65536, 6554},
-        {-600, 10000, 0, 32846},   {50, -20000, 65536, 0},
+        {0, 0, 65536, 65536},    {-600, 0, 32846, 32846}, {-10000, 0, 0, 0},
+        {-2000, 0, 6554, 6554},  {0, 2000, 6554, 65536},  {0, -2000, 65536, 6554},
+        {-600, 10000, 0, 32846}, {50, -20000, 65536, 0},
     };
     for (const Case& c : cases) {
         TStereoGain g = DecibelGain(c.vol, c.pan);
@@ -73,7 +73,7 @@ TEST_F(PlayerTest, PauseHoldsThePositionAndGainsApply) {
     const size_t from = h.Frames();
     h.Advance(10);
     EXPECT_EQ(h.Mix()[from * 2], int16_t((at + 1) / 2));  // half on the left
-    EXPECT_EQ(h.Mix()[from * 2 + 1], 0);                   // nothing on the right
+    EXPECT_EQ(h.Mix()[from * 2 + 1], 0);                  // nothing on the right
 }
 
 TEST_F(PlayerTest, LoopsAtTheLoopStartSampleExactly) {
