@@ -111,6 +111,7 @@ void TMediaPlayback::FadeIn(int32_t ms) {
     fade_ = Fade::In;
     fadeFrom_ = -10000;
     fadeT_ = 0;
+    fadeFresh_ = true;
     fadeLen_ = ms;
     // From -10000; the first value of the curve holds from the first sample (sound that
     // rises through the upper half of the range starts half-way).
@@ -123,13 +124,16 @@ void TMediaPlayback::FadeOut(int32_t ms) {
     fade_ = Fade::Out;
     fadeFrom_ = it ? it->GetVol() : -10000;
     fadeT_ = 0;
+    fadeFresh_ = true;
     fadeLen_ = ms;
 }
 
 TMediaPlayback::StepResult TMediaPlayback::Step(int32_t elapsed) {
     TDMediaItem* it = Item();
     if (fade_ != Fade::None) {
-        fadeT_ += std::max(elapsed, 0);
+        // The time since the fade began: nothing yet in the frame that began it.
+        if (!fadeFresh_) fadeT_ += std::max(elapsed, 0);
+        fadeFresh_ = false;
         const int goal = fade_ == Fade::In ? TargetVolume() : -10000;
         if (it) it->SetVol(FadeVolume(fadeFrom_, goal, fadeT_, fadeLen_, kind_));
         if (fadeT_ >= fadeLen_) {

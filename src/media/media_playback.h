@@ -98,6 +98,8 @@ class TMediaPlayback {
     Fade fade_ = Fade::None;
     int fadeFrom_ = 0;
     int64_t fadeT_ = 0;
+    // The fade's clock starts with the frame after the one that began it.
+    bool fadeFresh_ = false;
     int64_t fadeLen_ = 0;
     bool wasPlaying_ = false;
     int32_t savedPos_ = 0;

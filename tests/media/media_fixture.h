@@ -83,6 +83,12 @@ struct MemoryFiles {
     }
 };
 
+// Sets an integer property the way scripts do.
+template <class Obj>
+void SetIntOf(Obj& o, int32_t index, int32_t v) {
+    o.SetIntProp(index, v);
+}
+
 // A headless audio path that keeps what it mixed.
 struct Headless {
     std::unique_ptr<AudioSystem> audio = AudioSystem::Headless();
