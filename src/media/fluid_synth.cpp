@@ -2,7 +2,9 @@
 
 #include <fluidsynth.h>
 
+#include <cmath>
 #include <cstdio>
+#include <vector>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -31,6 +33,7 @@ std::string FindGmSoundFont() {
 struct TFluidMidiOut::Impl {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
+    std::vector<float> buffer;
     ~Impl() {
         if (synth) delete_fluid_synth(synth);
         if (settings) delete_fluid_settings(settings);
@@ -105,8 +108,14 @@ void TFluidMidiOut::Reset() {
 }
 
 void TFluidMidiOut::Render(int16_t* out, size_t frames) {
+    // Floating point, converted here: the synthesizer's own 16-bit output adds dither, which
+    // would leave a hiss of +-1 in every quiet moment of the mix.
+    std::vector<float>& f = impl_->buffer;
+    if (f.size() < frames * 2) f.resize(frames * 2);
     // Interleaved stereo: left at even, right at odd samples.
-    fluid_synth_write_s16(impl_->synth, int(frames), out, 0, 2, out, 1, 2);
+    fluid_synth_write_float(impl_->synth, int(frames), f.data(), 0, 2, f.data(), 1, 2);
+    for (size_t i = 0; i < frames * 2; ++i)
+        out[i] = SaturateS16(int32_t(std::lrint(f[i] * 32768.0f)));
 }
 
 TMidiDevices SynthMidiDevices(MixBus& bus, const std::string& soundFont) {
