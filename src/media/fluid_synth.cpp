@@ -4,8 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <vector>
 #include <filesystem>
+#include <vector>
 
 #include "base/cp932.h"
 #include "base/error.h"

@@ -28,8 +28,8 @@ std::vector<int16_t> ReadSound(const fs::path& p) {
 
 void WriteBytes(const fs::path& p, const std::vector<uint8_t>& b) {
     fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                              std::streamsize(b.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 // Left sample at frame i is i + 1, right -(i + 1).
@@ -106,7 +106,8 @@ TEST(MediaGameTest, SoundsStartFadeLoopAndStopOnTheirSamples) {
     // the loop is gone and the tone as it was; it falls from there, and 160 ms later the
     // object is gone and nothing sounds.
     const size_t fadeStart = size_t(FramesAtMs(480));
-    EXPECT_EQ(s[(fadeStart - 1) * 2 + 1], int16_t(-int(2205 + (fadeStart - 1 - start - 4410) % 2205 + 1) + 3162));
+    EXPECT_EQ(s[(fadeStart - 1) * 2 + 1],
+              int16_t(-int(2205 + (fadeStart - 1 - start - 4410) % 2205 + 1) + 3162));
     EXPECT_EQ(s[fadeStart * 2], 1000);
     EXPECT_EQ(s[fadeStart * 2 + 1], 3162);
     EXPECT_LT(Peak(s, size_t(FramesAtMs(600)), 100), 3162 / 2);
@@ -145,7 +146,8 @@ TEST(MediaGameTest, MusicPlaysAndStopsWithAFade) {
     if (FindGmSoundFont().empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
     test::TrackBuilder t;
     t.Ev(0, {0xC0, 0});
-    for (int i = 0; i < 16; ++i) t.Ev(0, {0x90, uint8_t(60 + i % 8), 100}).Ev(48, {0x80, uint8_t(60 + i % 8), 0});
+    for (int i = 0; i < 16; ++i)
+        t.Ev(0, {0x90, uint8_t(60 + i % 8), 100}).Ev(48, {0x80, uint8_t(60 + i % 8), 0});
     t.End();
     Workspace w;
     w.Sources("src", {{"project.vpj", kProject},
@@ -230,8 +232,8 @@ TEST(MediaGameTest, MissingAndDamagedMediaLetTheGameGoOn) {
     WriteBytes(w.Path("src/song.mid"), std::vector<uint8_t>(100, 0x01));
     w.Build("src", "game");
     fs::path wav = w.Path("out.wav");
-    RunResult r = w.Play(w.Game("game") + " --frames 40 --dump-vars --audio-out " +
-                         Quote(wav.string()));
+    RunResult r =
+        w.Play(w.Game("game") + " --frames 40 --dump-vars --audio-out " + Quote(wav.string()));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Var("done"), 2);
     // Each bad file is told once, with the message the player shows.
