@@ -42,7 +42,8 @@ class TMovieStopHandler final : public ICommandHandler {
             const std::string& source = obj->MediaSource();
             const bool cd = source.compare(0, 3, "CD_") == 0;
             const PlayState state = obj->GetPlayState();
-            if ((cd || media_.Exists(source)) &&
+            // Whether the file is there, as the file manager sees it (no disk is asked for).
+            if ((cd || media_.Sources().Exists(source)) &&
                 (state == PlayState::Play || state == PlayState::FadeIn)) {
                 obj->SetFadeTime(t);
                 obj->SetPlayState(PlayState::FadeOut);
