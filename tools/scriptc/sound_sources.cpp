@@ -299,13 +299,13 @@ bool ConvertSoundSource(const std::filesystem::path& rel, const std::string& fil
         return name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
     };
     const std::string text(bytes.begin(), bytes.end());
-    outRel = rel;
-    outRel.replace_extension();  // "x.mid.txt" -> "x.mid"
     if (endsWith(".mid.txt")) {
         out = CompileScore(file, text);
+        outRel = std::filesystem::path(rel).replace_extension();  // "x.mid.txt" -> "x.mid"
         return true;
     }
     if (endsWith(".wav.txt") || endsWith(".ogg.txt")) {
+        outRel = std::filesystem::path(rel).replace_extension();
         SynthSound s = SynthesizeTones(file, text);
         if (endsWith(".ogg.txt")) {
             out = EncodeOggVorbis(s.samples, s.channels, s.rate);

@@ -19,7 +19,8 @@ struct SynthSound {
 };
 SynthSound SynthesizeTones(const std::string& file, const std::string& text);
 
-// When `rel` is a sound source, its output name and bytes; false for other files.
+// When `rel` is a sound source, its output name and bytes; false (and nothing changed) for
+// other files.
 bool ConvertSoundSource(const std::filesystem::path& rel, const std::string& file,
                         const std::vector<uint8_t>& bytes, std::filesystem::path& outRel,
                         std::vector<uint8_t>& out);
