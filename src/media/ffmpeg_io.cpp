@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 #include <libavutil/mem.h>
 }
 
@@ -53,6 +54,9 @@ int64_t SeekStream(void* opaque, int64_t offset, int whence) {
 
 TFfmpegInput::TFfmpegInput(std::unique_ptr<Stream> source, const std::string& name)
     : src_(std::move(source)) {
+    // FFmpeg would comment on damaged data on standard error; the player reports what matters
+    // in its own words ("サウンドデータが不正です").
+    av_log_set_level(AV_LOG_FATAL);
     src_->Seek(0, SeekFrom::Begin);
     auto* buf = static_cast<uint8_t*>(av_malloc(kIoBuffer));
     if (!buf) Fail("out of memory");
