@@ -58,7 +58,7 @@ void TMediaPlayback::SetRepeatPos(int32_t ms) {
 void TMediaPlayback::SetPaused(bool on) {
     Paused = on;
     TDMediaItem* it = Item();
-    if (!it || (state_ != PlayState::Play && state_ != PlayState::FadeIn)) return;
+    if (!it || state_ == PlayState::Stop) return;
     if (on)
         it->Pause();
     else if (it->IsPaused())
