@@ -145,6 +145,15 @@ TEST_F(ManagerTest, WaveOutPathPlaysEveryFormat) {
     EXPECT_NEAR(test::Pitch(h.Mix(), test::FirstSound(h.Mix()), 40000, 44100), 1000, 5);
     EXPECT_TRUE(item->IsEnd());
     EXPECT_EQ(item->GetLength(), 1000);
+    // An Ogg file plays there too.
+    files.files["a.ogg"] = EncodeOggVorbis(Sine(4410, 440, 44100), 2, 44100);
+    auto ogg = m.Open("a.ogg");
+    EXPECT_NE(dynamic_cast<TOggWaveItem*>(ogg.get()), nullptr);
+    ogg->Play();
+    const size_t from = h.Frames();
+    h.Advance(500);
+    EXPECT_NEAR(test::Pitch(h.Mix(), test::FirstSound(h.Mix(), from), 4000, 44100), 440, 15);
+    EXPECT_TRUE(ogg->IsEnd());
 }
 
 TEST_F(ManagerTest, WaveItemKeptPastTheMixerDoesNothing) {
