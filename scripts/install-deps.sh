@@ -23,6 +23,8 @@ PACKAGES=(
   libclang-rt-14-dev
   # JSON for the tools' machine-readable input and output
   nlohmann-json3-dev
+  # command lines of the player and the tool
+  libcli11-dev
 )
 
 missing=()

@@ -1,15 +1,17 @@
 #include "app/engine.h"
 
-#include <chrono>
 #include <filesystem>
 
+#include "base/clock.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "display/display_commands.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
 #include "display/motion_file.h"
+#include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
+#include "display/wipe_factory.h"
 #include "gfx/cursor_file.h"
 #include "media/audio_system.h"
 #include "media/fluid_synth.h"
@@ -17,20 +19,11 @@
 #include "platform/posix_file_system.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
+#include "vars/vesk_parser.h"
 #include "vfs/host_path.h"
 #include "vfs/vr_file_manager.h"
 
 namespace vesk {
-
-namespace {
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
     fs_ = options_.HostFs;
@@ -87,9 +80,25 @@ bool TEngine::Start() {
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
+        // Pictures come through the shared cache; one that cannot be shown is told once.
+        images_ = std::make_unique<TQuilCollection>(*files_);
+        images_->SetDiagnostic([this](const std::string& file, const std::string& reason) {
+            std::string name;
+            if (!TryCp932ToUtf8(file, name)) name = file;
+            Diagnose(name + ": " + reason + "; the picture shows nothing");
+        });
+        root_->SetImages(images_.get());
+        // Animations evaluate their end-of-loop delay against the game's variables.
+        root_->SetEvaluator([this](TVeskParser& e) -> TCustomParam* {
+            if (e.Ops.empty() || !store_) return nullptr;
+            e.Execute(*store_, funcs_.get());
+            return e.Result.get();
+        });
         // Each subsystem registers the object kinds it makes and the commands it carries out.
         RegisterDisplayKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
+        // Flips run their transitions; mask pictures come from the game's files.
+        root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
@@ -116,14 +125,17 @@ bool TEngine::Start() {
     project_ = std::make_unique<TProject>(std::move(env));
     try {
         project_->Create();
+        // The screen the project asks for; one no surface can have ends the start.
+        if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
+            root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
     } catch (const std::exception& e) {
         quit_ = true;
         ShowError(e);
     }
     if (!quit_) MediaInit();
     step_.clear();
-    if (root_ && project_->ScreenWidth > 0 && project_->ScreenHeight > 0)
-        root_->SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+    // Protected pictures unscramble with the project's image code.
+    if (images_) images_->SetImageCode(project_->ImageCode);
     clock_.Start(options_.Now());
     audioNow_ = options_.Now();
     return !quit_;
@@ -364,6 +376,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
         step("VeskFinalize", [this] {
             displayFuncs_.reset();
             root_.reset();
+            images_.reset();
         });
     // The media last: every object that played media has gone with the root.
     if (media_) step("MediaFinal", [this] { media_.reset(); });

@@ -23,6 +23,7 @@
 namespace vesk {
 
 class TParamCollection;
+class TQuilCollection;
 class TSysFuncMan;
 class TVrFileManager;
 class TVeskBaseList;
@@ -135,6 +136,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TProject* Project() { return project_.get(); }
     // The engine's object tree (null when the options supplied another display).
     TVeskBaseList* Root() { return root_.get(); }
+    // The shared cache of decoded pictures (with the engine's object tree).
+    TQuilCollection* Images() { return images_.get(); }
     TFrameClock& Clock() { return clock_; }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
@@ -191,6 +194,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::unique_ptr<TVrFileManager> files_;
     // Where the object, text and media commands go; filled when the root is made.
     TCommandHandlers commands_;
+    // Declared before the root: the objects let go of their pictures first.
+    std::unique_ptr<TQuilCollection> images_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -5,18 +5,10 @@
 
 #include "base/cp932.h"
 #include "base/stream.h"
+#include "base/text_trim.h"
 #include "vars/conv.h"
 
 namespace vesk {
-
-namespace {
-std::string Trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-    return std::string(s.substr(b, e - b));
-}
-}  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
     std::ifstream in(path_, std::ios::binary);
@@ -32,14 +24,14 @@ void TIniFile::Parse(std::string_view text) {
     size_t pos = 0;
     while (pos <= text.size()) {
         size_t nl = text.find('\n', pos);
-        std::string line =
-            Trim(text.substr(pos, nl == std::string_view::npos ? text.size() - pos : nl - pos));
+        std::string line(
+            Trim(text.substr(pos, nl == std::string_view::npos ? text.size() - pos : nl - pos)));
         pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line.front() == '[') {
             size_t close = line.find(']');
-            std::string name =
-                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            std::string name(
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             cur = nullptr;
             for (auto& s : sections_)
                 if (SameTextAscii(s.name, name)) cur = &s;
@@ -51,8 +43,8 @@ void TIniFile::Parse(std::string_view text) {
         }
         size_t eq = line.find('=');
         if (!cur || eq == std::string::npos) continue;
-        std::string key = Trim(line.substr(0, eq));
-        std::string value = Trim(line.substr(eq + 1));
+        std::string key(Trim(line.substr(0, eq)));
+        std::string value(Trim(line.substr(eq + 1)));
         bool replaced = false;
         for (auto& e : cur->entries)
             if (SameTextAscii(e.key, key)) {

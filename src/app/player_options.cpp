@@ -1,104 +1,177 @@
 #include "app/player_options.h"
 
+#include <CLI/CLI.hpp>
+#include <tuple>
+
 #include "app/int_text.h"
 #include "base/cp932.h"
 
 namespace vesk {
 
-const char* TPlayerOptions::Usage() {
-    return "usage: veskplay [GAME_FOLDER...] [options]\n"
-           "       veskplay /config\n"
-           "  --headless          no window or sound device; a virtual clock\n"
-           "  --frames N          stop after N ticks of the clock\n"
-           "  --frame-ms MS       length of a virtual frame, 1..299 (default 16)\n"
-           "  --gap N:MS          MS more milliseconds pass before tick N (a stalled frame)\n"
-           "  --screenshot N:FILE.png  write the screen as composed after tick N (repeatable)\n"
-           "  --window-shot N:FILE.png write the picture as the window shows it after tick N\n"
-           "  --input FILE        scripted mouse and key events by tick (see the README)\n"
-           "  --logo, --no-logo   play the start-up logo (default: in a window only)\n"
-           "  --audio-out FILE.wav  headless: write the game's sound, sample-exact\n"
-           "  --dump-vars         print {\"frames\": N, \"vars\": [...]} at exit\n"
-           "  --trace             write the command trace to dbglog.txt in the game folder\n"
-           "  --answer A[,A...]   answers to message boxes: yes, no, ok, cancel (the last "
-           "repeats)\n"
-           "  --cd-root DIR       a folder that stands for a disc drive (repeatable)\n"
-           "  --exe-folder DIR    start as the player installed in DIR (install.dat, discs)\n";
+namespace {
+
+// The command line as typed: values stay text until they are checked, so that every fault is
+// told in the player's own words.
+struct TRawOptions {
+    std::vector<std::string> games, gaps, shots, windowShots, answers, cdRoots;
+    std::string frames, frameMs, input, exeFolder, audioOut;
+    bool headless = false, dumpVars = false, trace = false, logoGiven = false, noLogoGiven = false;
+    CLI::Option* framesGiven = nullptr;
+    CLI::Option* frameMsGiven = nullptr;
+    CLI::Option* logo = nullptr;
+    CLI::Option* noLogo = nullptr;
+    CLI::Option* audioOutGiven = nullptr;
+};
+
+// A repeatable option: one value each time it is given, all of them kept.
+CLI::Option* Repeatable(CLI::Option* o) {
+    return o->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
+}
+
+void Describe(CLI::App& app, TRawOptions& raw) {
+    app.description("veskplay: plays a game");
+    app.footer(
+        "veskplay /config [GAME_FOLDER] opens the settings dialog instead of the game.\n"
+        "Without a game folder the player runs an installed game beside it, else the demo.\n"
+        "Exit status: 0 the game ended, 1 start-up failed (or another player runs on the\n"
+        "same game folder), 2 usage errors, 3 the game keeps asking a question no answer\n"
+        "settles.");
+    // A repeated option takes its last value, as it always did.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("GAME_FOLDER", raw.games, "game folders and archives; the first is the game")
+        ->type_name("");
+    app.add_flag("--headless", raw.headless, "no window or sound device; a virtual clock");
+    raw.framesGiven =
+        app.add_option("--frames", raw.frames, "stop after N ticks of the clock")->type_name("N");
+    raw.frameMsGiven =
+        app.add_option("--frame-ms", raw.frameMs, "length of a virtual frame, 1..299 (default 16)")
+            ->type_name("MS");
+    Repeatable(app.add_option("--gap", raw.gaps,
+                              "MS more milliseconds pass before tick N (a stalled frame)")
+                   ->type_name("N:MS"));
+    Repeatable(app.add_option("--screenshot", raw.shots,
+                              "write the screen as composed after tick N (repeatable)")
+                   ->type_name("N:FILE.png"));
+    Repeatable(app.add_option("--window-shot", raw.windowShots,
+                              "write the picture as the window shows it after tick N")
+                   ->type_name("N:FILE.png"));
+    app.add_option("--input", raw.input, "scripted mouse and key events by tick (see the README)")
+        ->type_name("FILE");
+    raw.logo =
+        app.add_flag("--logo", raw.logoGiven, "play the start-up logo (default: in a window only)");
+    raw.noLogo = app.add_flag("--no-logo", raw.noLogoGiven, "leave the start-up logo out");
+    raw.audioOutGiven =
+        app.add_option("--audio-out", raw.audioOut,
+                       "with --headless: write the game's sound to this WAV file, sample-exact")
+            ->type_name("FILE.wav");
+    app.add_flag("--dump-vars", raw.dumpVars, "print {\"frames\": N, \"vars\": [...]} at exit");
+    app.add_flag("--trace", raw.trace, "write the command trace to dbglog.txt in the game folder");
+    Repeatable(app.add_option("--answer", raw.answers,
+                              "answers to message boxes: yes, no, ok, cancel (the last repeats)")
+                   ->type_name("A[,A...]"));
+    Repeatable(app.add_option("--cd-root", raw.cdRoots,
+                              "a folder that stands for a disc drive (repeatable)")
+                   ->type_name("DIR"));
+    app.add_option("--exe-folder", raw.exeFolder,
+                   "start as the player installed in DIR (install.dat, discs)")
+        ->type_name("DIR");
+}
+
+// "TICK:TEXT" with a tick of at least 1; false when it is not.
+bool TickAndText(const std::string& v, int64_t& tick, std::string& text) {
+    const size_t colon = v.find(':');
+    if (colon == std::string::npos || !IntInRange(v.substr(0, colon), 1, INT64_MAX, tick))
+        return false;
+    text = v.substr(colon + 1);
+    return true;
+}
+
+}  // namespace
+
+std::string TPlayerOptions::Usage() {
+    TRawOptions raw;
+    CLI::App app("", "veskplay");
+    Describe(app, raw);
+    return app.help();
 }
 
 std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        int64_t n = 0;
-        if (a == "--headless") {
-            Headless = true;
-        } else if (a == "--dump-vars") {
-            DumpVars = true;
-        } else if (a == "--trace") {
-            Trace = true;
-        } else if (a == "--help" || a == "-h") {
-            Help = true;
-        } else if (a == "--frames") {
-            if (!value(v) || !IntInRange(v, 0, INT64_MAX, n)) return "--frames needs a count";
-            Frames = n;
-        } else if (a == "--frame-ms") {
-            // A frame of 300 ms or more is dropped: with such frames nothing would ever run.
-            if (!value(v) || !IntInRange(v, 1, 299, n)) return "--frame-ms needs 1..299";
-            FrameMs = int32_t(n);
-        } else if (a == "--gap") {
-            size_t colon;
-            int64_t ms = 0;
-            if (!value(v) || (colon = v.find(':')) == std::string::npos ||
-                !IntInRange(v.substr(0, colon), 1, INT64_MAX, n) ||
-                !IntInRange(v.substr(colon + 1), 0, 100000, ms))
-                return "--gap needs TICK:MS";
-            Gaps.push_back({n, int32_t(ms)});
-        } else if (a == "--screenshot" || a == "--window-shot") {
-            size_t colon;
-            if (!value(v) || (colon = v.find(':')) == std::string::npos ||
-                !IntInRange(v.substr(0, colon), 1, INT64_MAX, n) || colon + 1 == v.size())
-                return a + " needs TICK:FILE.png";
-            (a == "--screenshot" ? Shots : WindowShots).push_back({n, v.substr(colon + 1)});
-        } else if (a == "--audio-out") {
-            if (!value(AudioOut) || AudioOut.empty()) return "--audio-out needs a file";
-        } else if (a == "--input") {
-            if (!value(InputFile)) return "--input needs a file";
-        } else if (a == "--logo" || a == "--no-logo") {
-            Logo = a == "--logo" ? 1 : 0;
-        } else if (a == "--answer") {
-            if (!value(v)) return "--answer needs yes, no, ok or cancel";
-            size_t start = 0;
-            for (;;) {
-                size_t comma = v.find(',', start);
-                Answer ans;
-                if (!ParseAnswer(v.substr(start, comma - start), ans))
-                    return "--answer takes yes, no, ok or cancel";
-                Answers.push_back(ans);
-                if (comma == std::string::npos) break;
-                start = comma + 1;
-            }
-        } else if (a == "--cd-root") {
-            if (!value(v)) return "--cd-root needs a folder";
-            CdRoots.push_back(v);
-        } else if (a == "--exe-folder") {
-            if (!value(ExeFolder)) return "--exe-folder needs a folder";
-        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-            return "unknown option " + a;
-        } else if (Games.empty() && SameTextAscii(a, "/config")) {
-            Config = true;
-        } else {
-            Games.push_back(a);
+    TRawOptions raw;
+    CLI::App app("", "veskplay");
+    Describe(app, raw);
+    try {
+        // The library takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        Help = true;
+        return {};
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+
+    Games = raw.games;
+    // "/config" in the first place asks for the settings dialog.
+    if (!Games.empty() && SameTextAscii(Games[0], "/config")) {
+        Config = true;
+        Games.erase(Games.begin());
+    }
+    Headless = raw.headless;
+    DumpVars = raw.dumpVars;
+    Trace = raw.trace;
+    for (const CLI::Option* o : app.parse_order()) {
+        if (o == raw.logo) Logo = 1;
+        if (o == raw.noLogo) Logo = 0;
+    }
+    int64_t n = 0;
+    if (raw.framesGiven->count() > 0) {
+        if (!IntInRange(raw.frames, 0, INT64_MAX, n)) return "--frames needs a count";
+        Frames = n;
+    }
+    if (raw.frameMsGiven->count() > 0) {
+        // A frame of 300 ms or more is dropped: with such frames nothing would ever run.
+        if (!IntInRange(raw.frameMs, 1, 299, n)) return "--frame-ms needs 1..299";
+        FrameMs = int32_t(n);
+    }
+    for (const std::string& v : raw.gaps) {
+        std::string ms;
+        int64_t msValue = 0;
+        if (!TickAndText(v, n, ms) || !IntInRange(ms, 0, 100000, msValue))
+            return "--gap needs TICK:MS";
+        Gaps.push_back({n, int32_t(msValue)});
+    }
+    for (auto [list, out, name] : {std::tuple{&raw.shots, &Shots, "--screenshot"},
+                                   std::tuple{&raw.windowShots, &WindowShots, "--window-shot"}}) {
+        for (const std::string& v : *list) {
+            std::string file;
+            if (!TickAndText(v, n, file) || file.empty())
+                return std::string(name) + " needs TICK:FILE.png";
+            out->push_back({n, file});
         }
     }
+    InputFile = raw.input;
+    for (const std::string& v : raw.answers) {
+        size_t start = 0;
+        for (;;) {
+            const size_t comma = v.find(',', start);
+            Answer a;
+            if (!ParseAnswer(v.substr(start, comma - start), a))
+                return "--answer takes yes, no, ok or cancel";
+            Answers.push_back(a);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    CdRoots = raw.cdRoots;
+    ExeFolder = raw.exeFolder;
     if (!ExeFolder.empty() && !Games.empty())
         return "--exe-folder stands for a start without a game folder";
-    // Only the virtual clock keeps the sound in step with the frames.
-    if (!AudioOut.empty() && !Headless) return "--audio-out needs --headless";
+    if (raw.audioOutGiven->count() > 0) {
+        if (raw.audioOut.empty()) return "--audio-out needs a file";
+        // Only the virtual clock keeps the sound in step with the frames.
+        if (!Headless) return "--audio-out needs --headless";
+        AudioOut = raw.audioOut;
+    }
     return {};
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The player's command line.
+// The player's command line: veskplay [GAME_FOLDER...] [options], or veskplay /config.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,7 +45,8 @@ struct TPlayerOptions {
 
     // Fills the options from argv[1..]; returns an error text, empty when all is well.
     std::string Parse(const std::vector<std::string>& args);
-    static const char* Usage();
+    // The help text: every option with what it does.
+    static std::string Usage();
 };
 
 }  // namespace vesk

@@ -39,19 +39,27 @@ void EncodeExt80(Real value, uint8_t b[10]) {
         se |= 0x7FFF;
         mant = 0x8000000000000000ull;
     } else if (value != 0) {
+        // Where long double is wider than 80 bits (not on x86), the bits below the 64 kept
+        // are rounded off to nearest, as the processor rounds when it stores.
         Real a = std::fabs(value);
         int e;
         Real f = std::frexp(a, &e);  // a = f * 2^e, 0.5 <= f < 1
         int exp = e - 1 + 16383;     // a = (2f) * 2^(e-1), 1 <= 2f < 2
+        Real m = exp <= 0 ? std::nearbyint(std::ldexp(a, 16382 + 63))  // denormal
+                          : std::nearbyint(std::ldexp(f, 64));
+        if (exp <= 0) {
+            // Without the integer bit; one that rounded up to it is the smallest normal.
+            if (m >= std::ldexp(Real(1), 63)) exp = 1;
+        } else if (m >= std::ldexp(Real(1), 64)) {
+            m = std::ldexp(Real(1), 63);  // rounded up to the next power of two
+            ++exp;
+        }
         if (exp >= 0x7FFF) {
             se |= 0x7FFF;
             mant = 0x8000000000000000ull;
-        } else if (exp <= 0) {
-            // Denormal: mantissa = a * 2^(16382 + 63) without the integer bit.
-            mant = static_cast<uint64_t>(std::ldexp(a, 16382 + 63));
         } else {
-            mant = static_cast<uint64_t>(std::ldexp(f, 64));
-            se |= unsigned(exp);
+            mant = static_cast<uint64_t>(m);
+            if (exp > 0) se |= unsigned(exp);
         }
     }
     for (int i = 0; i < 8; ++i) b[i] = static_cast<uint8_t>(mant >> (8 * i));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/endian.h"
 #include "base/error.h"
 
 namespace vesk {
@@ -147,12 +148,12 @@ uint8_t StreamReader::U8(const char* what) {
 uint16_t StreamReader::U16(const char* what) {
     uint8_t b[2];
     s_.ReadExact(b, 2, what);
-    return uint16_t(b[0] | (b[1] << 8));
+    return Le16(b);
 }
 uint32_t StreamReader::U32(const char* what) {
     uint8_t b[4];
     s_.ReadExact(b, 4, what);
-    return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    return Le32(b);
 }
 uint64_t StreamReader::U64(const char* what) {
     uint64_t lo = U32(what);
@@ -190,11 +191,13 @@ void StreamReader::CheckCount(int64_t count, int64_t minSize, const char* what) 
 }
 
 void StreamWriter::U16(uint16_t v) {
-    uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+    uint8_t b[2];
+    PutLe16(b, v);
     s_.Write(b, 2);
 }
 void StreamWriter::U32(uint32_t v) {
-    uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    uint8_t b[4];
+    PutLe32(b, v);
     s_.Write(b, 4);
 }
 void StreamWriter::U64(uint64_t v) {

@@ -6,6 +6,7 @@
 #include "display/kind_registry.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_box.h"
+#include "display/vesk_images.h"
 #include "script/call_man.h"
 #include "script/command_handlers.h"
 #include "script/commands.h"
@@ -68,25 +69,6 @@ void SetEmptyProp(TVeskObject& o, int32_t index) {
     }
     o.SetIntProp(index, v);
 }
-
-// The picture a flip shows over the screen while it moves objects between the layers.
-class TScreenSnapshot final : public TVeskControl {
-  public:
-    using TVeskControl::TVeskControl;
-    int32_t Kind() const override { return LT_IMAGES; }
-    void Take(TDIBX& screen) {
-        picture_.SetSize(screen.Width(), screen.Height(), screen.BitCount());
-        picture_.Draw(0, 0, screen.BoundsRect(), screen);
-        SetBounds(0, 0, screen.Width(), screen.Height());
-    }
-    TCustomDIBX* Picture() override { return &picture_; }
-    void PaintSelf(TCustomDIBX& s) override {
-        s.Draw(ScreenLeft(), ScreenTop(), picture_.BoundsRect(), picture_);
-    }
-
-  private:
-    TDIBX picture_;
-};
 
 // Applies the properties a component command carries, in the order objects take them.
 void ApplyCommandProps(TVeskBaseList& root, TComComponent& cmd, TCallMan& cm, TVeskObject& obj) {
@@ -180,11 +162,12 @@ void TFlipHandler::Prepare(TCommand& cmd, TCallMan& cm) {
         if (!flip->HasTime || flip->TimeValue <= 0) {
             flip->Phase = 3;
         } else {
-            // A picture of the screen as it is covers it while the objects move away.
+            // A picture of the screen as it is covers it while the objects move away: an
+            // image object like any other, holding the picture as its own.
             root_.PaintAll();
-            auto* shot = root_.Create<TScreenSnapshot>();
+            auto* shot = root_.Create<TVeskImages>();
             shot->SetName(SystemName("\x01"));
-            shot->Take(root_.Screen());
+            shot->TakePicture(root_.Screen());
             snapshot = shot;
         }
         TVeskBase& front = root_.FrontLayer();
@@ -300,6 +283,7 @@ void RegisterDisplayCommands(TCommandHandlers& handlers, TVeskBaseList& root) {
 
 void RegisterDisplayKinds(TKindRegistry& kinds) {
     kinds.Add<TVeskBox>(LT_BOX);
+    kinds.Add<TVeskImages>(LT_IMAGES);
     kinds.Add<TVeskCabinet>(LT_CABINET);
 }
 

@@ -11,7 +11,7 @@ class TVeskBaseList;
 // Component creation (BoxNew, ImgNew, … for every kind the root's registry knows), ObjDel,
 // Flip, SaveCabinet and LoadCabinet.
 void RegisterDisplayCommands(TCommandHandlers& handlers, TVeskBaseList& root);
-// Boxes and cabinets.
+// Boxes, pictures and cabinets.
 void RegisterDisplayKinds(TKindRegistry& kinds);
 
 }  // namespace vesk

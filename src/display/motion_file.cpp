@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "base/text_trim.h"
 
 namespace vesk {
 
@@ -16,13 +17,6 @@ constexpr int64_t kOffsetSize = 8;
 
 [[noreturn]] void Bad(const std::string& why) {
     Fail("motion file: " + why);
-}
-
-std::string_view Trim(std::string_view s) {
-    const char* ws = " \t\r\n";
-    const size_t b = s.find_first_not_of(ws);
-    if (b == std::string_view::npos) return {};
-    return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
 
 int32_t ParseInt(std::string_view s, std::string_view pair) {

@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "display/quil_collection.h"
 #include "vars/param.h"
 
 namespace vesk {
@@ -145,9 +146,19 @@ void TVeskBaseList::Reset() {
 // ---- screen
 
 void TVeskBaseList::SetScreenSize(int32_t width, int32_t height) {
+    const int32_t oldW = screenW_, oldH = screenH_;
     screenW_ = width;
     screenH_ = height;
-    RestoreSurfaces();
+    try {
+        RestoreSurfaces();
+    } catch (const VeskError& e) {
+        // A size the surfaces cannot have leaves the screen as it was.
+        screenW_ = oldW;
+        screenH_ = oldH;
+        RestoreSurfaces();
+        Fail("the screen cannot be " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels: " + e.Text());
+    }
 }
 
 TCustomDIBX& TVeskBaseList::TargetOf(TVeskBase& layer) {
@@ -194,12 +205,15 @@ void TVeskBaseList::ReleaseSurfaces() {
         l->KeySurface().ReleaseSurface();
     }
     for (auto& o : objects_) o->ReleaseSurfaces();
+    // Pictures loaded ahead of use are loaded again when they are used.
+    if (images_) images_->PurgeKept();
     transition_.reset();
 }
 
 void TVeskBaseList::RestoreSurfaces() {
     screen_.SetSize(screenW_, screenH_, 32);
     for (auto& l : layers_) l->Resize(screenW_, screenH_);
+    if (images_) images_->Reload();
     for (auto& o : objects_) o->RestoreSurfaces();
     for (auto& l : layers_) l->InvalidateAll();
 }
@@ -211,6 +225,10 @@ std::shared_ptr<const TMotionTrack> TVeskBaseList::LoadMotion(const std::string&
     } catch (const VeskError&) {
         return nullptr;
     }
+}
+
+TCustomParam* TVeskBaseList::Evaluate(TVeskParser& expr) {
+    return evaluator_ ? evaluator_(expr) : nullptr;
 }
 
 // ---- input

@@ -24,6 +24,9 @@
 
 namespace vesk {
 
+class TQuilCollection;
+class TVeskParser;
+
 class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
   public:
     TVeskBaseList(int32_t screenWidth, int32_t screenHeight);
@@ -64,7 +67,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
 
     // ---- screen
     // The project's screen size, known once the project is read: resizes the screen and
-    // both layers and marks them dirty whole.
+    // both layers and marks them dirty whole. A size no surface can have raises a VeskError
+    // and leaves the screen as it was.
     void SetScreenSize(int32_t width, int32_t height);
     int32_t ScreenWidth() const { return screenW_; }
     int32_t ScreenHeight() const { return screenH_; }
@@ -135,6 +139,17 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void SetMotionLoader(MotionLoader f) { motionLoader_ = std::move(f); }
     std::shared_ptr<const TMotionTrack> LoadMotion(const std::string& name);
 
+    // The shared image cache pictures load through (owned by the engine, which keeps it
+    // alive longer than the root; null: picture files load nothing).
+    void SetImages(TQuilCollection* cache) { images_ = cache; }
+    TQuilCollection* Images() const { return images_; }
+    // Runs an expression an object keeps for itself (an animation's end-of-loop delay)
+    // against the game's variables; its value, or null when it yields none or nothing runs
+    // expressions.
+    using Evaluator = std::function<TCustomParam*(TVeskParser&)>;
+    void SetEvaluator(Evaluator f) { evaluator_ = std::move(f); }
+    TCustomParam* Evaluate(TVeskParser& expr);
+
     // The presentation zoom in percent, and whether sound is on.
     int32_t ZoomPercent() const { return zoomPercent_; }
     void SetZoomPercent(int32_t v) { zoomPercent_ = v; }
@@ -202,6 +217,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     int32_t zoomPercent_ = 100;
     int loadDepth_ = 0;
     MotionLoader motionLoader_;
+    TQuilCollection* images_ = nullptr;
+    Evaluator evaluator_;
     bool soundOn_ = true;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/error.h"
+#include "base/int_math.h"
 #include "base/stream.h"
 #include "display/vesk_base.h"
 #include "display/vesk_base_list.h"
@@ -50,12 +51,6 @@ int32_t ClampCoord(int64_t v) {
 TRect SafeBounds(int64_t x, int64_t y, int64_t w, int64_t h) {
     return {ClampCoord(x), ClampCoord(y), ClampCoord(x + std::max<int64_t>(w, 0)),
             ClampCoord(y + std::max<int64_t>(h, 0))};
-}
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
 }
 
 // Key events carry the decimal key codes.
@@ -259,7 +254,7 @@ void TVeskControl::Invalidate() {
     if (!IsVisible()) return;
     TVeskBase* layer = Layer();
     if (!layer) return;
-    TRect r = ScreenRect();
+    TRect r = PaintRect();
     if (parent_ && !parent_->ClipToVisible(r)) return;
     TRect c;
     if (ClipRect(c)) r = Intersect(r, c);

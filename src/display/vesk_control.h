@@ -58,6 +58,8 @@ class TVeskControl : public TVeskComponent {
     int32_t ScreenLeft() override;
     int32_t ScreenTop() override;
     TRect ScreenRect();
+    // What the object paints over: its rectangle, or more (a rotated picture).
+    virtual TRect PaintRect() { return ScreenRect(); }
     // The clip rectangle in layer coordinates, when the object has one.
     bool ClipRect(TRect& out);
     // Cuts `r` to what of it this control and its ancestors show; false when nothing.

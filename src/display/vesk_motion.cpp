@@ -44,6 +44,15 @@ bool TVeskMotion::Advance(int32_t elapsed) {
     return ended;
 }
 
+void TVeskMotion::SetPosition(double ms) {
+    const int32_t count = track_ ? track_->FrameCount() : 0;
+    if (count <= 0 || !std::isfinite(ms)) return;
+    elapsed_ = std::clamp(ms, 0.0, double(count) * kFrameMs);
+    frame_ = int32_t(std::clamp<int64_t>(std::llround(elapsed_ / kFrameMs), 0, count - 1));
+    finished_ = false;
+    Apply();
+}
+
 void TVeskMotion::Apply() {
     control_.SetMotionActive(true);
     if (!track_ || track_->Offsets.empty()) {

@@ -27,6 +27,9 @@ class TVeskMotion {
     // One frame: advances the time (unless the control's animation is paused) and places
     // the control. True once, on the frame the motion ends.
     bool Advance(int32_t elapsed);
+    // Moves the motion to `ms` after its start (a script setting the frame index); a motion
+    // that had ended plays on from there.
+    void SetPosition(double ms);
     int32_t Frame() const { return frame_; }
     bool Finished() const { return finished_; }
     double Elapsed() const { return elapsed_; }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
@@ -35,17 +36,15 @@ class Bytes {
     }
     uint16_t U16(size_t off, const char* what) const {
         Need(off, 2, what);
-        return uint16_t(p_[off] | p_[off + 1] << 8);
+        return vesk::Le16(p_ + off);
     }
     uint32_t U32(size_t off, const char* what) const {
         Need(off, 4, what);
-        return p_[off] | uint32_t(p_[off + 1]) << 8 | uint32_t(p_[off + 2]) << 16 |
-               uint32_t(p_[off + 3]) << 24;
+        return vesk::Le32(p_ + off);
     }
     uint32_t Be32(size_t off, const char* what) const {
         Need(off, 4, what);
-        return uint32_t(p_[off]) << 24 | uint32_t(p_[off + 1]) << 16 | uint32_t(p_[off + 2]) << 8 |
-               p_[off + 3];
+        return vesk::Be32(p_ + off);
     }
     bool Tag(size_t off, const char* tag) const {
         return Has(off, 4) && std::memcmp(p_ + off, tag, 4) == 0;

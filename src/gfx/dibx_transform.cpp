@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/int_math.h"
 #include "gfx/blit.h"
 #include "gfx/custom_dibx.h"
 #include "gfx/dibx.h"
@@ -97,12 +98,6 @@ void TCustomDIBX::StretchDrawMaskAdd(const TRect& dest, const TRect& src, TCusto
 // ---- rotation ---------------------------------------------------------------------------
 
 namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if (a % b != 0 && ((a < 0) != (b < 0))) --q;
-    return q;
-}
 
 // The indices i (as a half-open range) with lo <= start + i * step < hi.
 void AxisSpan(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& i0, int64_t& i1) {

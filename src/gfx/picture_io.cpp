@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/blit.h"
@@ -28,13 +29,6 @@ void CheckSize(int64_t w, int64_t h, const char* what) {
         Fail(std::string(what) + ": picture size " + std::to_string(w) + " x " + std::to_string(h) +
              " is out of range");
     }
-}
-
-uint32_t Le32(const uint8_t* p) {
-    return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
 }
 
 // Value of the bits of `mask` in v, scaled to 0..255.

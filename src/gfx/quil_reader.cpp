@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/quil_codec.h"
@@ -11,10 +12,6 @@
 namespace vesk {
 
 namespace {
-
-int32_t Le32(const uint8_t* p) {
-    return int32_t(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
 
 bool ValidDepth(int32_t bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 15 || bits == 16 || bits == 24 ||
@@ -82,13 +79,13 @@ class TQuilReader {
             if (n < 0 || n > 40) Fail("header size " + std::to_string(n) + " is not 0..40");
             uint8_t rec[40] = {};
             r_.Raw(rec, size_t(n), "header");
-            frameCount_ = Le32(rec + 16);
+            frameCount_ = int32_t(Le32(rec + 16));
             scrambled_ = rec[21] == 1;
             compression_ = rec[22];
             if (compression_ > 2) Fail("unknown compression " + std::to_string(compression_));
-            list_.backgroundColor = Le32(rec + 24);
-            tileW_ = Le32(rec + 28);
-            tileH_ = Le32(rec + 32);
+            list_.backgroundColor = int32_t(Le32(rec + 24));
+            tileW_ = int32_t(Le32(rec + 28));
+            tileH_ = int32_t(Le32(rec + 32));
             list_.firstLayerOpaque = version_ >= 105 && rec[36] != 0;
         }
         if (frameCount_ < 0) Fail("frame count " + std::to_string(frameCount_) + " is negative");
@@ -280,7 +277,7 @@ class TQuilReader {
         std::vector<int32_t> order;
         if (scramble) order = quil::ScrambleOrder(list_.code, int32_t(count));
         for (size_t i = 0; i < dir.size(); ++i) {
-            const Entry e{Le32(data + i * 8), Le32(data + i * 8 + 4)};
+            const Entry e{int32_t(Le32(data + i * 8)), int32_t(Le32(data + i * 8 + 4))};
             dir[scramble ? size_t(order[i]) : i] = e;
         }
         size_t pos = dirBytes;

@@ -8,6 +8,7 @@
 #include <exception>
 #include <thread>
 
+#include "base/clock.h"
 #include "media/audio_format.h"
 
 namespace vesk {
@@ -58,11 +59,7 @@ class RealTicker : public Ticker {
 
 class RealAudioClock : public AudioClock {
   public:
-    uint32_t NowMs() override {
-        auto d = SteadyClock::now().time_since_epoch();
-        return static_cast<uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
-    }
+    uint32_t NowMs() override { return uint32_t(MonotonicMs()); }
     void SleepMs(uint32_t ms) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }

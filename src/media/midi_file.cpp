@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/endian.h"
 #include "media/audio_format.h"
 
 namespace vesk {
@@ -12,13 +13,6 @@ namespace {
 constexpr int64_t kDefaultTempo = 500000;  // microseconds per quarter note
 // Times stop growing here (about 285 million years), so hostile deltas cannot overflow.
 constexpr int64_t kMaxMs = int64_t(1) << 53;
-
-uint32_t Be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-uint16_t Be16(const uint8_t* p) {
-    return uint16_t(p[0] << 8 | p[1]);
-}
 
 bool IsChunk(const uint8_t* data, size_t size, size_t pos, const char* id) {
     return pos <= size && size - pos >= 8 && std::memcmp(data + pos, id, 4) == 0;

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "media/audio_format.h"
 
@@ -19,21 +20,6 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 
 [[noreturn]] void BadSound() {
     Fail(VESK_JP("サウンドデータが不正です"));
-}
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-void PutLe16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
 }
 
 // The 44-byte header of a canonical integer-PCM file.

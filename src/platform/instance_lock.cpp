@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,16 +33,35 @@ TInstanceLock::TInstanceLock(const std::string& gameFolder, const std::string& l
         dir = run && *run ? run : std::filesystem::temp_directory_path(ec).string();
     }
     path_ = dir + "/veskplay" + name + ".lock";
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    // The holder removes the file when it lets go, so a lock taken on a file that was removed
+    // (or replaced) meanwhile guards nothing: then try the new file.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) return;
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        if (NamesHeldFile()) return;
         ::close(fd_);
         fd_ = -1;
     }
 }
 
+bool TInstanceLock::NamesHeldFile() const {
+    struct stat held = {};
+    struct stat named = {};
+    return ::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 TInstanceLock::~TInstanceLock() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ < 0) return;
+    // Removed while still held, so nobody can take a lock on it that would not count; a file
+    // that another player made after ours was removed is theirs.
+    if (NamesHeldFile()) ::unlink(path_.c_str());
+    ::close(fd_);
 }
 
 }  // namespace vesk

@@ -1,6 +1,6 @@
 #pragma once
 // One running player per game folder: an advisory lock on a file named after the folder,
-// held for the life of this object.
+// held for the life of this object; the file goes when the holder lets go.
 #include <string>
 
 namespace vesk {
@@ -17,6 +17,9 @@ class TInstanceLock {
     const std::string& Path() const { return path_; }
 
   private:
+    // The lock file's name still leads to the file whose lock this object holds.
+    bool NamesHeldFile() const;
+
     int fd_ = -1;
     std::string path_;
 };

@@ -1,16 +1,8 @@
 #include "platform/view_fit.h"
 
+#include "base/int_math.h"
+
 namespace vesk {
-
-namespace {
-
-// Floor division: points left of or above the picture map to negative pixels.
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-}  // namespace
 
 TViewFit TViewFit::Compute(int32_t winW, int32_t winH, int32_t picW, int32_t picH) {
     TViewFit f;
@@ -38,6 +30,7 @@ void TViewFit::ToPicture(int32_t wx, int32_t wy, int32_t& px, int32_t& py, bool&
         inside = false;
         return;
     }
+    // Points left of or above the picture map to negative pixels.
     px = int32_t(FloorDiv(int64_t(wx - x) * picW, w));
     py = int32_t(FloorDiv(int64_t(wy - y) * picH, h));
     inside = px >= 0 && py >= 0 && px < picW && py < picH;

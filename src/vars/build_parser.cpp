@@ -6,6 +6,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "base/text_trim.h"
 #include "vars/conv.h"
 #include "vars/param.h"
 #include "vars/sys_func_table.h"
@@ -61,13 +62,6 @@ bool IsNameBreak(char c) {
 }
 bool IsTokenOperator(char c) {
     return c != '\0' && std::strchr("%&*+-/<=>^|", c) != nullptr;
-}
-
-std::string Trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (static_cast<uint8_t>(s[b]) <= ' ')) ++b;
-    while (e > b && (static_cast<uint8_t>(s[e - 1]) <= ' ')) --e;
-    return std::string(s.substr(b, e - b));
 }
 
 // Matches every open bracket with its close bracket; raises on imbalance. Returns, for each
@@ -201,7 +195,7 @@ std::string TBuildVeskParser::NewElemTemp() {
 }
 
 void TBuildVeskParser::AddArgument(TBuildOpeData& op, std::string arg) {
-    arg = Trim(StripParens(Trim(arg)));
+    arg = std::string(Trim(StripParens(std::string(Trim(arg)))));
     if (!arg.empty() && HasArgOperator(arg)) {
         std::string u = NewTemp();
         CompileText(u + " = " + arg);
@@ -293,7 +287,7 @@ void TBuildVeskParser::CompileText(std::string text) {
         std::string name = text.substr(c[nameStart].pos, c[nameEnd].pos + 1 - c[nameStart].pos);
         size_t close = partner[open];
         std::string inside = text.substr(c[open].pos + 1, c[close].pos - c[open].pos - 1);
-        TBuildOpeData op{ocFunc, NewTemp(), {Trim(name)}};
+        TBuildOpeData op{ocFunc, NewTemp(), {std::string(Trim(name))}};
         if (!Trim(inside).empty())
             for (auto& a : SplitArgs(inside)) AddArgument(op, a);
         std::string dest = op.Dest;
@@ -355,7 +349,7 @@ void TBuildVeskParser::CompileText(std::string text) {
         auto c = Chars(text);
         std::string cur;
         auto flush = [&] {
-            std::string t = Trim(cur);
+            std::string t(Trim(cur));
             if (!t.empty()) tokens.push_back(t);
             cur.clear();
         };

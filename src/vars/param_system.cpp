@@ -1,9 +1,9 @@
 #include "vars/param_system.h"
 
-#include <chrono>
 #include <ctime>
 #include <numbers>
 
+#include "base/clock.h"
 #include "vars/conv.h"
 #include "vars/param_collection.h"
 
@@ -169,11 +169,8 @@ std::unique_ptr<TCustomParam> TParamSystem::Snapshot() const {
             return IntParam(LocalNow().tm_min);
         case SV_SEC:
             return IntParam(LocalNow().tm_sec);
-        case SV_PCTICKCOUNT: {
-            auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now().time_since_epoch());
-            return IntParam(int32_t(uint32_t(ms.count())));
-        }
+        case SV_PCTICKCOUNT:
+            return IntParam(int32_t(uint32_t(MonotonicMs())));
         case SV_STACKCOUNT:
             return IntParam(store_->CurrentLevel);
         default:

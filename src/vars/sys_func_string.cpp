@@ -8,6 +8,7 @@
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "base/text_trim.h"
 #include "vars/conv.h"
 #include "vars/param.h"
 #include "vars/sys_func_impl.h"
@@ -161,12 +162,7 @@ void FnJPos(SysFuncCall& c) {
 }
 
 void FnTrim(SysFuncCall& c) {
-    std::string s = c.Arg(0).AsStr();
-    // Control characters and blanks are bytes up to 0x20; none of them is ever a trail byte.
-    size_t b = 0, e = s.size();
-    while (b < e && uint8_t(s[b]) <= 0x20) ++b;
-    while (e > b && uint8_t(s[e - 1]) <= 0x20) --e;
-    c.dest.SetStr(s.substr(b, e - b));
+    c.dest.SetStr(Trim(c.Arg(0).AsStr()));
 }
 
 bool IsJBlank(std::string_view s, size_t i, size_t len) {

@@ -5,6 +5,7 @@
 
 #include "base/cp932.h"
 #include "base/crc32.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/tp_random.h"
 #include "vfs/host_path.h"
@@ -52,10 +53,6 @@ bool ShouldCompressFile(std::string_view name, IHostFile& file, int64_t size) {
     }
     if (!ext.empty() && kNeverCompressed.find(ext + ".") != std::string_view::npos) return false;
     return size < kStoreFrom;
-}
-
-void LE32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
 }
 
 }  // namespace
@@ -186,12 +183,12 @@ bool TVrFileCollection::WriteArchive(Stream& out, IMessageBox* box) {
     uint8_t* p = table.data();
     for (size_t i = 0; i <= n; ++i, p += 8) {
         uint64_t v = uint64_t(offsets[i]) ^ uint64_t(int64_t(int32_t(offsetKey.NextRaw())));
-        LE32(p, uint32_t(v));
-        LE32(p + 4, uint32_t(v >> 32));
+        PutLe32(p, uint32_t(v));
+        PutLe32(p + 4, uint32_t(v >> 32));
     }
     for (size_t i = 0; i < n; ++i) *p++ = entries_.At(i)->Stored;
-    for (size_t i = 0; i < n; ++i, p += 4) LE32(p, uint32_t(entries_.At(i)->FileTime));
-    for (size_t i = 0; i < n; ++i, p += 4) LE32(p, uint32_t(entries_.At(i)->Checksum));
+    for (size_t i = 0; i < n; ++i, p += 4) PutLe32(p, uint32_t(entries_.At(i)->FileTime));
+    for (size_t i = 0; i < n; ++i, p += 4) PutLe32(p, uint32_t(entries_.At(i)->Checksum));
     for (size_t i = 0; i < n; ++i) *p++ = entries_.At(i)->ChecksumOfSource;
     out.Seek(tablePos, SeekFrom::Begin);
     WriteBytes(out, table.data(), table.size());

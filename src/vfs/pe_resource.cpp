@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 
 namespace vesk {
@@ -19,12 +20,11 @@ class Bytes {
         : d_(data), n_(size), what_(std::move(what)) {}
     uint16_t U16(uint64_t at) const {
         Need(at, 2);
-        return uint16_t(d_[at] | d_[at + 1] << 8);
+        return Le16(d_ + at);
     }
     uint32_t U32(uint64_t at) const {
         Need(at, 4);
-        return uint32_t(d_[at]) | uint32_t(d_[at + 1]) << 8 | uint32_t(d_[at + 2]) << 16 |
-               uint32_t(d_[at + 3]) << 24;
+        return Le32(d_ + at);
     }
     void Need(uint64_t at, uint64_t len) const {
         if (at > n_ || len > n_ - at)

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/tp_random.h"
 #include "vfs/host_path.h"
@@ -226,13 +227,11 @@ void TVrFileCollection::ReadDirectory(Stream& s) {
         const auto* p = reinterpret_cast<const uint8_t*>(table.data());
         for (size_t i = 0; i <= size_t(count); ++i) {
             if (wide) {
-                uint64_t v = 0;
-                for (int k = 7; k >= 0; --k) v = (v << 8) | p[i * 8 + size_t(k)];
+                uint64_t v = Le64(p + i * 8);
                 if (version >= 100) v ^= uint64_t(int64_t(int32_t(offsetKey.NextRaw())));
                 offsets[i] = int64_t(v);
             } else {
-                uint32_t v = uint32_t(p[i * 4]) | uint32_t(p[i * 4 + 1]) << 8 |
-                             uint32_t(p[i * 4 + 2]) << 16 | uint32_t(p[i * 4 + 3]) << 24;
+                uint32_t v = Le32(p + i * 4);
                 if (version >= 100) v ^= offsetKey.NextRaw();
                 offsets[i] = int64_t(v);
             }
@@ -256,9 +255,7 @@ void TVrFileCollection::ReadDirectory(Stream& s) {
             Fail(arc + ": " + names[i - 1] + ": member offsets do not increase");
     }
     auto le32 = [](const std::string& t, size_t i) {
-        const auto* b = reinterpret_cast<const uint8_t*>(t.data()) + i * 4;
-        return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
-                       uint32_t(b[3]) << 24);
+        return int32_t(Le32(reinterpret_cast<const uint8_t*>(t.data()) + i * 4));
     };
     for (size_t i = 0; i < size_t(count); ++i) {
         auto f = std::make_unique<TVrFile>();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "app/frame_clock.h"
 #include "app/game_ini.h"
@@ -63,16 +64,33 @@ TEST(FrameClock, LongGapsAreDroppedAndNotCounted) {
 TEST(InstanceLock, OnePlayerPerGameFolder) {
     auto dir = std::filesystem::temp_directory_path() / "vesk_lock_test";
     std::filesystem::create_directories(dir);
+    std::string path;
     {
         TInstanceLock a("/games/one", dir.string());
         EXPECT_TRUE(a.Held());
+        path = a.Path();
         TInstanceLock b("/GAMES/one", dir.string());  // same folder, other case
         EXPECT_FALSE(b.Held());
+        // A player that could not take the lock leaves the holder's file alone.
+        { TInstanceLock c("/games/one", dir.string()); }
+        EXPECT_TRUE(std::filesystem::exists(path));
         TInstanceLock other("/games/two", dir.string());
         EXPECT_TRUE(other.Held());
     }
-    TInstanceLock again("/games/one", dir.string());
-    EXPECT_TRUE(again.Held());
+    // Players that have ended leave no lock files behind.
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    {
+        auto again = std::make_unique<TInstanceLock>("/games/one", dir.string());
+        EXPECT_TRUE(again->Held());
+        // A file removed under a holder's feet is taken anew by the next player, and the
+        // old holder's end does not remove the new one's file.
+        std::filesystem::remove(path);
+        TInstanceLock next("/games/one", dir.string());
+        EXPECT_TRUE(next.Held());
+        again.reset();
+        EXPECT_TRUE(std::filesystem::exists(path));
+        EXPECT_FALSE(TInstanceLock("/games/one", dir.string()).Held());
+    }
     std::filesystem::remove_all(dir);
 }
 

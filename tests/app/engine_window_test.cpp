@@ -8,6 +8,7 @@
 
 #include "../vfs/vfs_fixture.h"
 #include "app/engine.h"
+#include "base/endian.h"
 #include "base/stream.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_box.h"
@@ -250,14 +251,8 @@ TEST(EngineWindowTest, ACommandThatFailsOrIsNotCarriedOutIsReportedOnceAndTheGam
 // A 2 x 2 cursor of 32-bit pixels with its hotspot.
 std::vector<uint8_t> TinyCursor(uint16_t hotX, uint16_t hotY) {
     std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-    };
-    auto u32 = [&](uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
+    auto u16 = [&](uint16_t v) { AppendLe16(b, v); };
+    auto u32 = [&](uint32_t v) { AppendLe32(b, v); };
     const uint32_t image = 40 + 2 * 2 * 4 + 2 * 4;  // header, pixels, AND rows of 4 bytes
     u16(0), u16(2), u16(1);                         // a cursor file with one picture
     b.push_back(2), b.push_back(2), b.push_back(0), b.push_back(0);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "base/crc32.h"
+#include "base/endian.h"
 #include "base/hash_collection.h"
+#include "base/int_math.h"
+#include "base/text_trim.h"
 #include "base/tp_random.h"
 
 namespace vesk {
@@ -54,6 +57,45 @@ TEST(HashCollection, NameHashFoldsAsciiOnly) {
     EXPECT_EQ(NameHash64("AbC"), NameHash64("aBc"));
     // 0x83 0x41 and 0x83 0x61 are different characters.
     EXPECT_NE(NameHash64("\x83\x41"), NameHash64("\x83\x61"));
+}
+
+TEST(IntMath, FloorDivRoundsTowardsMinusInfinity) {
+    struct Case {
+        int64_t a, b, want;
+    };
+    const Case cases[] = {{7, 2, 3},   {-7, 2, -4}, {7, -2, -4},  {-7, -2, 3},
+                          {-6, 2, -3}, {0, 5, 0},   {-1, 640, -1}};
+    for (const auto& c : cases) EXPECT_EQ(FloorDiv(c.a, c.b), c.want) << c.a << " / " << c.b;
+}
+
+TEST(Endian, ReadsWhatItWrites) {
+    std::vector<uint8_t> b;
+    AppendLe16(b, 0x1234);
+    AppendLe32(b, 0x89ABCDEF);
+    EXPECT_EQ(b, (std::vector<uint8_t>{0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89}));
+    EXPECT_EQ(Le16(b.data()), 0x1234);
+    EXPECT_EQ(Le32(b.data() + 2), 0x89ABCDEFu);
+    EXPECT_EQ(Be16(b.data()), 0x3412);
+    EXPECT_EQ(Be32(b.data() + 2), 0xEFCDAB89u);
+    uint8_t w[8] = {};
+    PutLe16(w, 0xBEEF);
+    PutLe32(w + 2, 0x01020304);
+    EXPECT_EQ(Le64(w), 0x000001020304BEEFull);
+}
+
+TEST(TextTrim, BlanksAndControlBytesGoDoubleByteCharactersStay) {
+    struct Case {
+        std::string in, want;
+    };
+    const Case cases[] = {
+        {"  a b \t", "a b"},
+        {"\r\nx\n", "x"},
+        {std::string("\0\x01y\x1f\x20", 5), "y"},
+        {"   ", ""},
+        {"\x7f z \x7f", "\x7f z \x7f"},  // DEL is no blank
+        {" \x81\x40 ", "\x81\x40"},      // the full-width blank is a character
+    };
+    for (const auto& c : cases) EXPECT_EQ(Trim(c.in), c.want) << c.in;
 }
 
 }  // namespace

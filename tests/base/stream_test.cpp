@@ -66,7 +66,9 @@ TEST(Ext80, EncodesKnownBitPatterns) {
         {1.0L, {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}},
         {-2.0L, {0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC0}},
         {0.0L, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {0.1L, {0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}},
+        // 0.1 as stored: the 64-bit mantissa nearest to it.
+        {std::ldexp(static_cast<long double>(0xCCCCCCCCCCCCCCCDull), -67),
+         {0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}},
     };
     for (const auto& c : cases) {
         uint8_t out[10];
@@ -74,6 +76,13 @@ TEST(Ext80, EncodesKnownBitPatterns) {
         EXPECT_EQ(0, memcmp(out, c.bytes, 10)) << (double)c.value;
         EXPECT_EQ(DecodeExt80(c.bytes), c.value);
     }
+    // A long double wider than 80 bits (not on x86) rounds its extra bits to nearest, also
+    // up into the next power of two.
+    uint8_t out[10];
+    EncodeExt80(0.1L, out);
+    EXPECT_EQ(0, memcmp(out, cases[3].bytes, 10));
+    EncodeExt80(1.0L - std::ldexp(1.0L, -66), out);
+    EXPECT_EQ(0, memcmp(out, cases[0].bytes, 10));
     uint8_t inf[10];
     EncodeExt80(INFINITY, inf);
     EXPECT_TRUE(std::isinf(DecodeExt80(inf)));

@@ -4,9 +4,13 @@
 
 #include <map>
 
+#include "base/stream.h"
 #include "display/display_commands.h"
+#include "display/wipe_factory.h"
 #include "display_fixture.h"
+#include "image_fixture.h"
 #include "script/call_man.h"
+#include "platform/posix_file_system.h"
 #include "script/command_handlers.h"
 #include "script/command_info.h"
 #include "script/commands.h"
@@ -287,6 +291,27 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     ASSERT_NE(snapshot, nullptr);
     EXPECT_EQ(snapshot->Kind(), LT_IMAGES);
     EXPECT_EQ(snapshot->Parent(), &g.root.FrontLayer());
+    // It is an image object holding the screen as it was, so a game saved meanwhile loads
+    // back (the snapshot itself, a system object, is not saved).
+    auto* shot = dynamic_cast<TVeskImages*>(snapshot);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_NE(shot->Picture(), nullptr);
+    EXPECT_EQ(shot->Picture()->GetPixel(2, 2), 0xFF0000u);
+    EXPECT_EQ(shot->Width(), 64);
+    EXPECT_EQ(shot->Height(), 48);
+    {
+        MemoryStream saved;
+        StreamWriter w(saved);
+        g.root.SaveState(w);
+        TVeskBaseList copy(64, 48);
+        RegisterDisplayKinds(copy.Kinds());
+        MemoryStream in(saved.Bytes());
+        StreamReader r(in);
+        copy.LoadState(r, 139);
+        EXPECT_NE(copy.FindControl("front"), nullptr);
+        EXPECT_NE(copy.FindControl("back"), nullptr);
+        EXPECT_EQ(copy.FindComponent(SystemName("\x01")), nullptr);
+    }
     // While it runs the layers compose into their own surfaces and the wipe owns the screen.
     EXPECT_EQ(g.Px(2, 2), 0x00FF00u);
     EXPECT_EQ(oldPicture->GetPixel(2, 2), 0xFF0000u);
@@ -301,6 +326,137 @@ TEST(Commands, AFlipRunsItsTransitionForItsTime) {
     EXPECT_EQ(g.root.Transition(), nullptr);
     EXPECT_EQ(g.root.FindComponent(SystemName("\x01")), nullptr);
     EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+// A front screen of a red box and a back screen of a blue one, flipped with `effect`
+// for 100 ms; `deleteOld` as given.
+TPageBuilder FlipScene(int32_t effect, const char* deleteOld = "0") {
+    TPageBuilder main;
+    const char* front[] = {"0", "0", "40", "30"};
+    const char* back[] = {"20", "10", "40", "30"};
+    Box(main, "\"front\"", front, "255");
+    Box(main, "\"back\"", back, "$FF0000").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", std::to_string(effect))
+        .SetExprText("Time", "100")
+        .SetExprText("DeleteOld", deleteOld);
+    main.Calc("hits = 1");
+    return main;
+}
+
+TWipeEnv SeededWipes() {
+    TWipeEnv env;
+    env.seed = 5;
+    return env;
+}
+
+// Every kind through the flip command and the real transitions: the script waits for the
+// time while the transition owns the screen, then the new screen shows whole. 39 and more
+// are no kind: the layers swap at once.
+TEST(Commands, FlipsRunEveryKindOfTransitionToTheNewScreen) {
+    for (int32_t effect = 0; effect <= 40; ++effect) {
+        SCOPED_TRACE(effect);
+        Game g;
+        g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+        g.pages.pages["main.lsb"] = FlipScene(effect).Bytes();
+        g.cm.Start("main.lsb");
+        g.Frame();
+        const bool runs = effect >= 1 && effect <= 38;
+        EXPECT_EQ(g.root.TransitionShown(), runs);
+        int frames = 0;
+        while (g.Hits() == 0 && frames < 50) {
+            g.Frame();
+            ++frames;
+            if (g.Hits() == 0) {
+                EXPECT_EQ(g.root.WholeArea(), g.root.Screen().BoundsRect());
+            }
+        }
+        // A frame to start, then 0, 16, ... 96 ms, and the end at 112.
+        EXPECT_EQ(frames, runs ? 8 : 1);
+        EXPECT_FALSE(g.root.TransitionShown());
+        EXPECT_EQ(g.root.FrontIndex(), 1);
+        EXPECT_EQ(g.Px(25, 15), 0x0000FFu);
+        EXPECT_EQ(g.Px(5, 5), 0u);
+        EXPECT_EQ(g.Px(63, 47), 0u);
+    }
+}
+
+// The transition is no part of the saved state: a game saved in the middle of a flip, when
+// loaded, ends the flip at once on the new screen, with the flip's DeleteOld kept.
+TEST(Commands, AFlipSavedMidwayEndsOnTheNewScreenWhenLoaded) {
+    MemoryStream tree, flow;
+    {
+        Game g;
+        g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+        g.pages.pages["main.lsb"] = FlipScene(WP_DITHER, "1").Bytes();
+        g.cm.Start("main.lsb");
+        for (int i = 0; i < 4; ++i) g.Frame();
+        ASSERT_TRUE(g.root.TransitionShown());
+        StreamWriter w(tree);
+        g.root.SaveState(w);
+        g.cm.SaveToStream(flow);
+    }
+    Game g;
+    g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+    g.pages.pages["main.lsb"] = FlipScene(WP_DITHER, "1").Bytes();
+    tree.Seek(0, SeekFrom::Begin);
+    flow.Seek(0, SeekFrom::Begin);
+    StreamReader r(tree);
+    g.root.LoadState(r, 139);
+    g.cm.LoadFromStream(flow, 139);
+    EXPECT_EQ(g.root.FrontIndex(), 0);
+    EXPECT_FALSE(g.root.TransitionShown());
+    int frames = 0;
+    while (g.Hits() == 0 && frames < 10) {
+        g.Frame();
+        ++frames;
+    }
+    EXPECT_LE(frames, 2);
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.Px(25, 15), 0x0000FFu);
+    EXPECT_EQ(g.Px(5, 5), 0u);
+    EXPECT_EQ(g.root.FindComponent("front"), nullptr);  // deleted with the old screen
+}
+
+// An aborted flip (a reset of every frame from an event) with DeleteOld deletes every child
+// of the old screen, cabinets included.
+TEST(Commands, AnAbortedFlipDeletesTheOldCabinetsToo) {
+    Game g;
+    g.root.SetWipeFactory(MakeWipeFactory(SeededWipes()));
+    TPageBuilder main;
+    const char* r[] = {"0", "0", "8", "8"};
+    Box(main, "\"kept\"", r, "255").SetPropText(PR_PARENT, "\"\x01\"");
+    main.Add(CC_SAVECABINET).SetPropText(PR_NAME, "\"cab\"").SetExprList("Names", {"\"kept\""});
+    Box(main, "\"old\"", r, "255");
+    Box(main, "\"idler\"", r, "$FF0000")
+        .SetPropText(PR_PARENT, "\"\x01\"")
+        .SetPropText(PR_ONIDLE, "\"idle.lsb\"");
+    main.Add(CC_FLIP)
+        .SetExprText("Effect", "1")
+        .SetExprText("Time", "100000")
+        .SetExprText("DeleteOld", "1");
+    main.Calc("hits = 1");
+    TPageBuilder idle;
+    idle.Add(CC_PCRESET).SetText("Page", "after.lsb").SetNum("Target", 0).SetNum("AllFrames", 1);
+    TPageBuilder after;
+    after.Calc("hits = 7");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.pages.pages["idle.lsb"] = idle.Bytes();
+    g.pages.pages["after.lsb"] = after.Bytes();
+    g.cm.Start("main.lsb");
+    int frames = 0;
+    while (g.Hits() == 0 && frames < 10) {
+        g.Frame();
+        ++frames;
+    }
+    EXPECT_EQ(g.Hits(), 7);
+    EXPECT_FALSE(g.root.TransitionShown());
+    EXPECT_EQ(g.root.FrontIndex(), 1);
+    EXPECT_EQ(g.root.FindComponent("old"), nullptr);
+    EXPECT_EQ(g.root.FindComponent("cab"), nullptr);
+    EXPECT_EQ(g.root.FindComponent("kept"), nullptr);
+    EXPECT_NE(g.root.FindComponent("idler"), nullptr);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
 }
 
@@ -350,6 +506,51 @@ TEST(Commands, PCResetAbortsATimedFlip) {
     EXPECT_EQ(g.root.FrontIndex(), 1);
     EXPECT_EQ(g.Hits(), 2);
     EXPECT_EQ(g.Px(2, 2), 0x0000FFu);
+}
+
+TEST(Commands, ImgNewShowsAPictureThatReEvaluatesItsDelayExpression) {
+    // The files and the cache outlive the game's objects.
+    TPosixFileSystem hostFs;
+    TVrFileManager files(hostFs, "");
+    files.AddArchive("");
+    const std::vector<uint8_t> pic =
+        QilBytes({Solid(4, 4, 0x0000FF, 10), Solid(4, 4, 0x00FF00, 10)});
+    files.Collection(0).AddMemoryEntry("a.qil")->Data->Write(pic.data(), pic.size());
+    TQuilCollection cache(files);
+    Game g;
+    g.root.SetImages(&cache);
+    g.root.SetEvaluator([&](TVeskParser& e) -> TCustomParam* {
+        e.Execute(g.store, &g.funcs);
+        return e.Result.get();
+    });
+    g.store.Create("extra", PT_INT, VarScope::Global)->Param()->SetInt(20);
+    TPageBuilder main;
+    main.Add(CC_IMGNEW)
+        .SetPropText(PR_NAME, "\"pic\"")
+        .SetPropText(PR_SOURCE, "\"a.qil\"")
+        .SetPropText(PR_LEFT, "3")
+        .SetPropText(PR_DELAY, "extra * 2")
+        .SetPropText(PR_REPEAT, "1");
+    main.Calc("hits = 1");
+    g.pages.pages["main.lsb"] = main.Bytes();
+    g.cm.Start("main.lsb");
+    g.Frame();
+    auto* img = dynamic_cast<TVeskImages*>(g.root.FindControl("pic"));
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(g.Hits(), 1);
+    EXPECT_TRUE(g.project.notCarriedOut.empty());
+    EXPECT_EQ(img->Width(), 4);
+    // One step of 16 ms reached the last frame: its 10 ms and the expression's 40.
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 50);
+    EXPECT_EQ(g.Px(3, 0), 0x00FF00u);
+    // The next loop reads the variable again.
+    g.store.Find("extra")->Param()->SetInt(35);
+    int frames = 0;
+    while (img->Index() == 1 && frames++ < 10) g.Frame();
+    while (img->Index() == 0 && frames++ < 20) g.Frame();
+    EXPECT_EQ(img->Index(), 1);
+    EXPECT_EQ(img->Countdown(), 80);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "base/endian.h"
 #include "display_fixture.h"
 
 namespace vesk {
@@ -13,21 +14,15 @@ namespace {
 using namespace test;
 using Bytes = std::vector<uint8_t>;
 
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-
 // A file built by hand, so the tests pin the layout rather than the writer.
 Bytes Raw(int32_t count, int32_t loop, const std::vector<int32_t>& xy, uint16_t version = 1,
           uint16_t flags = 0, const char* magic = "VMOT") {
     Bytes b(magic, magic + 4);
-    b.push_back(uint8_t(version));
-    b.push_back(uint8_t(version >> 8));
-    b.push_back(uint8_t(flags));
-    b.push_back(uint8_t(flags >> 8));
-    Put32(b, uint32_t(count));
-    Put32(b, uint32_t(loop));
-    for (int32_t v : xy) Put32(b, uint32_t(v));
+    AppendLe16(b, version);
+    AppendLe16(b, flags);
+    AppendLe32(b, uint32_t(count));
+    AppendLe32(b, uint32_t(loop));
+    for (int32_t v : xy) AppendLe32(b, uint32_t(v));
     return b;
 }
 

@@ -2,6 +2,7 @@
 // checked pixel by pixel against small hand-built bitmaps.
 #include <gtest/gtest.h>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/picture_io.h"
@@ -12,9 +13,6 @@ namespace {
 
 using test::Pixels;
 
-using test::Put16;
-using test::Put32;
-
 // A run-length coded BMP with a 40-byte header: compression 1 for 8 bits, 2 for 4 bits.
 // `palette` holds 0x00RRGGBB colours (16 placeholder entries when empty).
 std::vector<uint8_t> MakeRleBmp(int32_t w, int32_t h, int bits, const std::vector<uint8_t>& rle,
@@ -24,21 +22,21 @@ std::vector<uint8_t> MakeRleBmp(int32_t w, int32_t h, int bits, const std::vecto
     }
     const uint32_t offset = uint32_t(14 + 40 + palette.size() * 4);
     std::vector<uint8_t> b = {'B', 'M'};
-    Put32(b, uint32_t(offset + rle.size()));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, uint32_t(w));
-    Put32(b, uint32_t(h));
-    Put16(b, 1);
-    Put16(b, uint32_t(bits));
-    Put32(b, bits == 8 ? 1 : 2);
-    Put32(b, uint32_t(rle.size()));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, uint32_t(palette.size()));
-    Put32(b, 0);
-    for (uint32_t c : palette) Put32(b, c);
+    AppendLe32(b, uint32_t(offset + rle.size()));
+    AppendLe32(b, 0);
+    AppendLe32(b, offset);
+    AppendLe32(b, 40);
+    AppendLe32(b, uint32_t(w));
+    AppendLe32(b, uint32_t(h));
+    AppendLe16(b, 1);
+    AppendLe16(b, uint32_t(bits));
+    AppendLe32(b, bits == 8 ? 1 : 2);
+    AppendLe32(b, uint32_t(rle.size()));
+    AppendLe32(b, 0);
+    AppendLe32(b, 0);
+    AppendLe32(b, uint32_t(palette.size()));
+    AppendLe32(b, 0);
+    for (uint32_t c : palette) AppendLe32(b, c);
     b.insert(b.end(), rle.begin(), rle.end());
     return b;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "gfx/cursor_file.h"
 #include "gfx/dibx.h"
@@ -16,8 +17,6 @@ namespace {
 
 using Buf = std::vector<uint8_t>;
 
-using test::Put16;
-using test::Put32;
 void Set32(Buf& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
@@ -31,18 +30,18 @@ Buf MakeDib(int32_t w, int32_t h, int bits, const std::vector<uint32_t>& palette
             const std::function<uint32_t(int32_t, int32_t)>& color,
             const std::function<bool(int32_t, int32_t)>& masked, bool withMask = true) {
     Buf b;
-    Put32(b, 40);
-    Put32(b, uint32_t(w));
-    Put32(b, uint32_t(h * 2));
-    Put16(b, 1);
-    Put16(b, uint32_t(bits));
-    Put32(b, 0);  // compression
-    Put32(b, 0);  // image size
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, uint32_t(palette.size()));
-    Put32(b, 0);
-    for (uint32_t c : palette) Put32(b, c);
+    AppendLe32(b, 40);
+    AppendLe32(b, uint32_t(w));
+    AppendLe32(b, uint32_t(h * 2));
+    AppendLe16(b, 1);
+    AppendLe16(b, uint32_t(bits));
+    AppendLe32(b, 0);  // compression
+    AppendLe32(b, 0);  // image size
+    AppendLe32(b, 0);
+    AppendLe32(b, 0);
+    AppendLe32(b, uint32_t(palette.size()));
+    AppendLe32(b, 0);
+    for (uint32_t c : palette) AppendLe32(b, c);
     const size_t rowBytes = size_t((w * bits + 31) / 32 * 4);
     for (int32_t y = h - 1; y >= 0; --y) {
         Buf row(rowBytes, 0);
@@ -86,19 +85,19 @@ struct Entry {
 // A .cur (type 2) or .ico (type 1) file of the given pictures.
 Buf MakeIconFile(uint16_t type, const std::vector<Entry>& entries) {
     Buf b;
-    Put16(b, 0);
-    Put16(b, type);
-    Put16(b, uint32_t(entries.size()));
+    AppendLe16(b, 0);
+    AppendLe16(b, type);
+    AppendLe16(b, uint32_t(entries.size()));
     uint32_t offset = uint32_t(6 + 16 * entries.size());
     for (const Entry& e : entries) {
         b.push_back(e.width);
         b.push_back(e.height);
         b.push_back(0);
         b.push_back(0);
-        Put16(b, e.hotX);
-        Put16(b, e.hotY);
-        Put32(b, uint32_t(e.image.size()));
-        Put32(b, offset);
+        AppendLe16(b, e.hotX);
+        AppendLe16(b, e.hotY);
+        AppendLe32(b, uint32_t(e.image.size()));
+        AppendLe32(b, offset);
         offset += uint32_t(e.image.size());
     }
     for (const Entry& e : entries) b.insert(b.end(), e.image.begin(), e.image.end());
@@ -107,14 +106,14 @@ Buf MakeIconFile(uint16_t type, const std::vector<Entry>& entries) {
 
 void PutChunk(Buf& b, const char* tag, const Buf& data) {
     PutTag(b, tag);
-    Put32(b, uint32_t(data.size()));
+    AppendLe32(b, uint32_t(data.size()));
     b.insert(b.end(), data.begin(), data.end());
     if (data.size() & 1) b.push_back(0);
 }
 
 Buf Words(const std::vector<uint32_t>& v) {
     Buf b;
-    for (uint32_t x : v) Put32(b, x);
+    for (uint32_t x : v) AppendLe32(b, x);
     return b;
 }
 

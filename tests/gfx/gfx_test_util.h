@@ -8,16 +8,6 @@
 
 namespace vesk::test {
 
-// Little-endian words appended to hand-built files.
-inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
 inline std::unique_ptr<TDIBX> Surface(int32_t w, int32_t h, int bits,
                                       const std::vector<uint32_t>& pixels = {}) {
     auto s = std::make_unique<TDIBX>(w, h, bits);

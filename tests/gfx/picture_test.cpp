@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/crc32.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "base/stream.h"
 #include "gfx/picture_io.h"
@@ -17,9 +18,6 @@ using test::Filled;
 using test::Pixels;
 using test::Surface;
 
-using test::Put16;
-using test::Put32;
-
 // A BMP with a 40-byte header. `rows` are the packed pixel rows, top row first, without
 // padding; `masks` (three words) makes it a bit-field BMP.
 std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, int bits, bool topDown,
@@ -29,22 +27,22 @@ std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, int bits, bool topDown,
     const size_t rowBytes = size_t((w * bits + 31) / 32 * 4);
     const uint32_t offset = uint32_t(14 + 40 + masks.size() * 4 + palette.size() * 4);
     std::vector<uint8_t> b = {'B', 'M'};
-    Put32(b, uint32_t(offset + rowBytes * h));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, uint32_t(w));
-    Put32(b, uint32_t(topDown ? -h : h));
-    Put16(b, 1);
-    Put16(b, uint32_t(bits));
-    Put32(b, masks.empty() ? 0 : 3);
-    Put32(b, uint32_t(rowBytes * h));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, uint32_t(palette.size()));
-    Put32(b, 0);
-    for (uint32_t m : masks) Put32(b, m);
-    for (uint32_t c : palette) Put32(b, c);
+    AppendLe32(b, uint32_t(offset + rowBytes * h));
+    AppendLe32(b, 0);
+    AppendLe32(b, offset);
+    AppendLe32(b, 40);
+    AppendLe32(b, uint32_t(w));
+    AppendLe32(b, uint32_t(topDown ? -h : h));
+    AppendLe16(b, 1);
+    AppendLe16(b, uint32_t(bits));
+    AppendLe32(b, masks.empty() ? 0 : 3);
+    AppendLe32(b, uint32_t(rowBytes * h));
+    AppendLe32(b, 0);
+    AppendLe32(b, 0);
+    AppendLe32(b, uint32_t(palette.size()));
+    AppendLe32(b, 0);
+    for (uint32_t m : masks) AppendLe32(b, m);
+    for (uint32_t c : palette) AppendLe32(b, c);
     for (int32_t i = 0; i < h; ++i) {
         std::vector<uint8_t> row = rows[size_t(topDown ? i : h - 1 - i)];
         row.resize(rowBytes, 0);
@@ -125,14 +123,14 @@ TEST(Bmp, KeepsTheColourTable) {
 
 TEST(Bmp, ReadsTheOldCoreHeaderWithThreeByteColours) {
     std::vector<uint8_t> b = {'B', 'M'};
-    Put32(b, 14 + 12 + 2 * 3 + 4);
-    Put32(b, 0);
-    Put32(b, 14 + 12 + 2 * 3);
-    Put32(b, 12);
-    Put16(b, 3);  // width
-    Put16(b, 1);  // height
-    Put16(b, 1);
-    Put16(b, 1);                                     // bits
+    AppendLe32(b, 14 + 12 + 2 * 3 + 4);
+    AppendLe32(b, 0);
+    AppendLe32(b, 14 + 12 + 2 * 3);
+    AppendLe32(b, 12);
+    AppendLe16(b, 3);  // width
+    AppendLe16(b, 1);  // height
+    AppendLe16(b, 1);
+    AppendLe16(b, 1);                                // bits
     b.insert(b.end(), {0, 0, 0, 0x30, 0x20, 0x10});  // black, then blue 0x30 green 0x20 red 0x10
     b.insert(b.end(), {0x40, 0, 0, 0});              // pixels 0 1 0
     auto pic = DecodeBmp(b.data(), b.size());

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "base/error.h"
 #include "wav_test_util.h"
 
@@ -13,10 +14,6 @@ namespace {
 
 std::unique_ptr<TWavStream> Open(std::vector<uint8_t> bytes) {
     return std::make_unique<TWavStream>(std::make_unique<MemoryStream>(std::move(bytes)));
-}
-
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
 }
 
 TEST(WavFile, ReadsFormatAndData) {
@@ -40,7 +37,7 @@ TEST(WavFile, SkipsOtherChunksAndTrustsTheFileOverItsSizes) {
     auto w = Open(f);
     EXPECT_EQ(w->GetSize(), 16);
     // A data size beyond the end of the file is cut to what is there, in whole frames.
-    Put32(f, f.size() - 16 - 4, 0xFFFFFFFF);
+    PutLe32(f.data() + f.size() - 16 - 4, 0xFFFFFFFF);
     f.push_back(1);
     f.push_back(1);
     EXPECT_EQ(Open(f)->GetSize(), 16);
@@ -61,7 +58,7 @@ TEST(WavFile, ExtensibleFormatIsRead) {
     fmt[0] = 0xFE;
     fmt[1] = 0xFF;
     fmt[2] = 2;
-    Put32(fmt, 4, 44100);
+    PutLe32(fmt.data() + 4, 44100);
     fmt[12] = 4;
     fmt[14] = 16;
     fmt[24] = 1;  // PCM sub-format

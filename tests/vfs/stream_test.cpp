@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "base/endian.h"
 #include "base/error.h"
 #include "vfs/big_stream.h"
 #include "vfs/range_stream.h"
@@ -141,13 +142,8 @@ TEST(RangeStream, WindowClampsSeeksAndReads) {
 // A file whose every 4-byte word holds its own index, so that any slice tells where it was.
 std::vector<uint8_t> Indexed(size_t words) {
     std::vector<uint8_t> b(words * 4);
-    for (size_t i = 0; i < words; ++i)
-        for (int k = 0; k < 4; ++k) b[i * 4 + size_t(k)] = uint8_t(i >> (8 * k));
+    for (size_t i = 0; i < words; ++i) PutLe32(&b[i * 4], uint32_t(i));
     return b;
-}
-
-uint32_t WordAt(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 TEST(RangeStream, WindowsAreReadFromTwoThreads) {
@@ -166,7 +162,7 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
             r.Seek(at, SeekFrom::Begin);
             size_t n = r.Read(buf.data(), buf.size());
             for (size_t i = 0; i + 4 <= n; i += 4)
-                if (WordAt(&buf[i]) != uint32_t((start + at + int64_t(i)) / 4)) *ok = false;
+                if (Le32(&buf[i]) != uint32_t((start + at + int64_t(i)) / 4)) *ok = false;
         }
     };
     bool ok1 = false, ok2 = false;
@@ -183,7 +179,7 @@ TEST(RangeStream, WindowsAreReadFromTwoThreads) {
     auto drain = [&](std::vector<uint32_t>* out) {
         uint8_t buf[64];
         while (size_t n = shared.Read(buf, sizeof buf))
-            for (size_t i = 0; i + 4 <= n; i += 4) out->push_back(WordAt(buf + i));
+            for (size_t i = 0; i + 4 <= n; i += 4) out->push_back(Le32(buf + i));
     };
     std::thread c(drain, &seen[0]), d(drain, &seen[1]);
     c.join();

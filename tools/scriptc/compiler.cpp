@@ -8,6 +8,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "base/text_trim.h"
 #include "script/page_builder.h"
 #include "scriptc/syntax.h"
 #include "text/glyph_list.h"
@@ -228,7 +229,7 @@ void TScriptCompiler::Unit::Directive(const Line& l) {
     size_t i = 1;
     while (i < l.text.size() && IsIdentChar(l.text[i])) ++i;
     std::string word = l.text.substr(1, i - 1);
-    std::string rest = Trim(std::string_view(l.text).substr(i));
+    std::string rest(Trim(std::string_view(l.text).substr(i)));
     size_t restAt = l.text.find_first_not_of(" \t", i);
     Arg value{rest, restAt == std::string::npos ? l.text.size() : restAt};
     if (SameTextAscii(word, "version")) {
@@ -247,7 +248,7 @@ void TScriptCompiler::Unit::Directive(const Line& l) {
     } else if (SameTextAscii(word, "propset")) {
         size_t colon = l.text.find(':', i);
         if (colon == std::string::npos) Error(At(l, value.at), "@propset needs 'Command: PR_...'");
-        std::string cmdName = Trim(std::string_view(l.text).substr(i, colon - i));
+        std::string cmdName(Trim(std::string_view(l.text).substr(i, colon - i)));
         if (SameTextAscii(cmdName, "Count") || SameTextAscii(cmdName, "Size") ||
             SameTextAscii(cmdName, "Rest")) {
             PropSetLayout(l, i);
@@ -281,7 +282,7 @@ void TScriptCompiler::Unit::PropSetLayout(const Line& l, size_t from) {
     std::set<std::string> given;
     for (const Arg& a : Split(l, from, l.text.size())) {
         size_t colon = a.text.find(':');
-        std::string key = Trim(std::string_view(a.text).substr(0, colon));
+        std::string key(Trim(std::string_view(a.text).substr(0, colon)));
         if (colon == std::string::npos)
             Error(At(l, a.at), key + " needs a value: '" + key + ": ...'");
         size_t vs = a.text.find_first_not_of(" \t", colon + 1);
@@ -478,7 +479,7 @@ void TScriptCompiler::Unit::SetParam(const Line& l, int32_t index, const ParamSp
                 i = e + 1;
             } else {
                 while (i < t.size() && t[i] != ':' && t[i] != '@') ++i;
-                page = StrValue(l, Arg{Trim(t.substr(0, i)), a.at});
+                page = StrValue(l, Arg{std::string(Trim(t.substr(0, i))), a.at});
             }
             if (i < t.size() && t[i] == ':' && page.empty() && !IsQuoted(t)) page = name;
             if (i == 0 && t[0] == '@') page = name;
@@ -490,7 +491,7 @@ void TScriptCompiler::Unit::SetParam(const Line& l, int32_t index, const ParamSp
                 if (!hasIndex)
                     Error(At(l, a.at + i), "page version " + std::to_string(version) +
                                                " stores no command index for " + p.Name);
-                Arg rest{Trim(t.substr(i + 1)), a.at + i + 1};
+                Arg rest{std::string(Trim(t.substr(i + 1))), a.at + i + 1};
                 if (t[i] == '@') {
                     target.Num = int32_t(IntValue(l, rest));
                 } else if (t[i] == ':') {

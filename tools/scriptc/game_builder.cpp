@@ -17,6 +17,7 @@
 #ifdef VESK_SCRIPTC_PICTURES
 #include "gfx/quil_frame_list.h"
 #include "gfx/quil_writer.h"
+#include "scriptc/picture_paint.h"
 #endif
 
 namespace vesk::scriptc {
@@ -53,12 +54,17 @@ std::string NativePageName(const std::string& cp932) {
     return s;
 }
 
-// The layered image of a PNG or BMP picture; false for other files.
+// The layered image of a PNG or BMP picture or of a painted one; false for other files.
 bool ConvertPicture([[maybe_unused]] const fs::path& rel,
                     [[maybe_unused]] const std::vector<uint8_t>& bytes,
                     [[maybe_unused]] std::vector<uint8_t>& out) {
 #ifdef VESK_SCRIPTC_PICTURES
     std::string ext = LowerAscii(rel.extension().string());
+    if (ext == kPaintedPictureExt) {
+        out = PaintedLayeredImage(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+    }
     if (ext != ".png" && ext != ".bmp") return false;
     TQuilFrameList list;
     if (ext == ".png")

@@ -11,8 +11,9 @@ namespace vesk::scriptc {
 struct BuildOptions {
     bool Archive = false;  // pack everything into "game.dat" instead of loose files
     bool Install = false;  // write an "install.dat" that marks the game as installed
-    // PNG and BMP pictures become layered images (".qil", the only pictures image objects
-    // show) when the tools are built with the picture layer.
+    // PNG and BMP pictures and painted pictures (".vpic") become layered images (".qil",
+    // the only pictures image objects show) when the tools are built with the picture
+    // layer.
     bool ConvertPictures = true;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/cp932.h"
+#include "base/text_trim.h"
 #include "scriptc/source_error.h"
 #include "scriptc/syntax.h"
 
@@ -29,11 +30,11 @@ class ProjectParser {
             pos = e + 1;
             ++lineNo;
             if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-            std::string line = Trim(raw);
+            std::string line(Trim(raw));
             if (line.empty() || line.rfind("//", 0) == 0) continue;
             size_t colon = line.find(':');
             if (colon == std::string::npos) Error(lineNo, 1, "a setting reads 'Name: value'");
-            std::string key = Trim(line.substr(0, colon));
+            std::string key(Trim(line.substr(0, colon)));
             size_t lead = raw.find_first_not_of(" \t");
             size_t at = colon + 1;
             while (at < line.size() && line[at] == ' ') ++at;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/cp932.h"
+#include "base/endian.h"
 #include "media/media_writer.h"
 #include "media/wav_file.h"
 #include "scriptc/source_error.h"
@@ -94,10 +95,6 @@ void PutVarLen(std::vector<uint8_t>& o, uint32_t v) {
     while (n) o.push_back(tmp[--n]);
 }
 
-void PutBe(std::vector<uint8_t>& o, uint32_t v, int bytes) {
-    for (int s = (bytes - 1) * 8; s >= 0; s -= 8) o.push_back(uint8_t(v >> s));
-}
-
 std::vector<uint8_t> TrackChunk(std::vector<Event> events, int64_t end) {
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
         return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
@@ -112,7 +109,7 @@ std::vector<uint8_t> TrackChunk(std::vector<Event> events, int64_t end) {
     PutVarLen(data, uint32_t(std::max<int64_t>(end - at, 0)));
     data.insert(data.end(), {0xFF, 0x2F, 0x00});
     std::vector<uint8_t> chunk{'M', 'T', 'r', 'k'};
-    PutBe(chunk, uint32_t(data.size()), 4);
+    AppendBe32(chunk, uint32_t(data.size()));
     chunk.insert(chunk.end(), data.begin(), data.end());
     return chunk;
 }
@@ -201,8 +198,8 @@ std::vector<uint8_t> CompileScore(const std::string& file, const std::string& te
         end = std::max(end, tick);
     }
     std::vector<uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
-    PutBe(out, uint32_t(tracks.size()), 2);
-    PutBe(out, kDivision, 2);
+    AppendBe16(out, uint16_t(tracks.size()));
+    AppendBe16(out, kDivision);
     for (auto& t : tracks) {
         auto chunk = TrackChunk(std::move(t), end);
         out.insert(out.end(), chunk.begin(), chunk.end());
@@ -311,10 +308,7 @@ bool ConvertSoundSource(const std::filesystem::path& rel, const std::string& fil
             out = EncodeOggVorbis(s.samples, s.channels, s.rate);
         } else {
             std::vector<uint8_t> pcm;
-            for (int16_t v : s.samples) {
-                pcm.push_back(uint8_t(v));
-                pcm.push_back(uint8_t(uint16_t(v) >> 8));
-            }
+            for (int16_t v : s.samples) AppendLe16(pcm, uint16_t(v));
             out = MakeWavBytes({s.channels, s.rate, 16}, pcm);
         }
         return true;

@@ -1,5 +1,7 @@
 #include "scriptc/syntax.h"
 
+#include "base/text_trim.h"
+
 #include <array>
 #include <cctype>
 #include <cstring>
@@ -223,13 +225,6 @@ size_t QuoteEnd(std::string_view s, size_t i) {
     return std::string_view::npos;
 }
 
-std::string Trim(std::string_view s) {
-    size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
-    return std::string(s.substr(a, b - a));
-}
-
 bool SplitTopLevel(std::string_view s, std::vector<Piece>& out, size_t& errorAt) {
     out.clear();
     int depth = 0;
@@ -238,7 +233,7 @@ bool SplitTopLevel(std::string_view s, std::vector<Piece>& out, size_t& errorAt)
         std::string_view piece = s.substr(start, end - start);
         size_t lead = 0;
         while (lead < piece.size() && (piece[lead] == ' ' || piece[lead] == '\t')) ++lead;
-        out.push_back({Trim(piece), start + lead});
+        out.push_back({std::string(Trim(piece)), start + lead});
     };
     for (size_t i = 0; i < s.size(); ++i) {
         char c = s[i];

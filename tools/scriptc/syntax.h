@@ -66,7 +66,6 @@ struct Piece {
 bool SplitTopLevel(std::string_view s, std::vector<Piece>& out, size_t& errorAt);
 // The index of the quote closing the quoted text that opens at `i`, or npos.
 size_t QuoteEnd(std::string_view s, size_t i);
-std::string Trim(std::string_view s);
 
 std::string ToHex(const uint8_t* data, size_t size);
 bool FromHex(std::string_view hex, std::vector<uint8_t>& out);

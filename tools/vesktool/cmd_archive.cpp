@@ -3,12 +3,15 @@
 //   archive extract ARCHIVE DIR   members as files under DIR (UTF-8 names, '/' folders)
 //   archive create DIR ARCHIVE    every file under DIR, written as the player writes archives
 //   archive check ARCHIVE         verifies every checksum and inflates every member
-// Exit status: 0 all well, 1 the archive cannot be read, 2 some members were skipped or failed.
+// Exit status: 0 all well, 1 the archive cannot be read or some members were skipped or
+// failed (the summary says how many), 2 usage errors.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "command_table.h"
 #include "platform/posix_file_system.h"
 #include "vfs/archive_tools.h"
 #include "vfs/vr_file.h"
@@ -16,15 +19,6 @@
 namespace vesk::tool {
 
 namespace {
-
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vesktool archive list ARCHIVE\n"
-                 "       vesktool archive extract ARCHIVE DIR\n"
-                 "       vesktool archive create DIR ARCHIVE\n"
-                 "       vesktool archive check ARCHIVE\n");
-    return 2;
-}
 
 std::string FormatDosTime(int32_t t) {
     if (t == 0) return "-";
@@ -64,7 +58,7 @@ int List(const std::string& path) {
 int Finish(const TArchiveReport& r, const char* what) {
     for (const std::string& m : r.messages) std::fprintf(stderr, "%s\n", m.c_str());
     std::printf("%zu members %s, %zu skipped or failed\n", r.done, what, r.failed);
-    return r.failed ? 2 : 0;
+    return r.failed ? kToolFailed : kToolOk;
 }
 
 int Extract(const std::string& path, const std::string& target) {
@@ -90,14 +84,39 @@ int Check(const std::string& path) {
 
 }  // namespace
 
-int Cmd_archive(int argc, char** argv) {
-    if (argc < 3) return Usage();
-    std::string verb = argv[1];
-    if (verb == "list" && argc == 3) return List(argv[2]);
-    if (verb == "extract" && argc == 4) return Extract(argv[2], argv[3]);
-    if (verb == "create" && argc == 4) return Create(argv[2], argv[3]);
-    if (verb == "check" && argc == 3) return Check(argv[2]);
-    return Usage();
+void Cmd_archive(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand(
+        "archive", "archives: list, extract, create and check game.dat and its kin");
+    cmd->require_subcommand(1);
+    cmd->footer(
+        "Works on game.dat, split pieces, .ext companions and archives appended to executables.\n"
+        "Exit status 1 also when some members were skipped or failed.");
+    // The paths live as long as the tool's command line.
+    struct Paths {
+        std::string archive, dir;
+    };
+    auto p = std::make_shared<Paths>();
+
+    CLI::App* list = cmd->add_subcommand("list", "members with size, storage, time and checksum");
+    AddArg(list, "ARCHIVE", p->archive, "the archive file")->required();
+    list->callback([p, &run] { run.status = List(p->archive); });
+
+    CLI::App* extract =
+        cmd->add_subcommand("extract", "members as files under DIR (never outside it)");
+    AddArg(extract, "ARCHIVE", p->archive, "the archive file")->required();
+    AddArg(extract, "DIR", p->dir, "the folder to write into")->required();
+    extract->callback([p, &run] { run.status = Extract(p->archive, p->dir); });
+
+    CLI::App* create = cmd->add_subcommand(
+        "create", "every file under DIR, written as the player writes archives");
+    AddArg(create, "DIR", p->dir, "the folder to pack")->required();
+    AddArg(create, "ARCHIVE", p->archive, "the archive to write")->required();
+    create->callback([p, &run] { run.status = Create(p->dir, p->archive); });
+
+    CLI::App* check =
+        cmd->add_subcommand("check", "verifies every checksum and inflates every member");
+    AddArg(check, "ARCHIVE", p->archive, "the archive file")->required();
+    check->callback([p, &run] { run.status = Check(p->archive); });
 }
 
 }  // namespace vesk::tool

@@ -1,26 +1,25 @@
-// `vesktool demo [FILE]`: what ./run.sh shows until the player can open a window. It runs
-// the demo game's start-up expressions through the real compiler and expression machine
-// and prints the variables they leave.
+// `vesktool demo [FILE]`: runs the demo game's start-up expressions through the real compiler
+// and expression machine and prints the variables they leave.
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "base/cp932.h"
 #include "base/error.h"
+#include "command_table.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
 #include "vars/vesk_parser.h"
 
 namespace vesk::tool {
 
-int Cmd_demo(int argc, char** argv) {
-    std::string path = argc > 1 ? argv[1] : "demo/startup.expr";
+namespace {
+
+int RunDemo(const std::string& path) {
     std::ifstream in(path);
     if (!in) Fail("cannot read " + path);
-    std::printf(
-        "veskplay: the player cannot open a window yet; running the demo's start-up\n"
-        "expressions from %s with the engine built so far.\n\n",
-        path.c_str());
+    std::printf("running the demo's start-up expressions from %s\n\n", path.c_str());
     TParamCollection store;
     TSysFuncMan funcs(store);
     std::string line;
@@ -49,7 +48,17 @@ int Cmd_demo(int argc, char** argv) {
         std::printf("  %-10s = %s\n", Cp932ToUtf8(it->Name()).c_str(),
                     Cp932ToUtf8(it->Param()->AsStr()).c_str());
     }
-    return 0;
+    return kToolOk;
+}
+
+}  // namespace
+
+void Cmd_demo(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand(
+        "demo", "runs expressions line by line and prints the variables they leave");
+    auto path = std::make_shared<std::string>("demo/startup.expr");
+    AddArg(cmd, "FILE", *path, "one expression a line; # starts a comment")->capture_default_str();
+    cmd->callback([path, &run] { run.status = RunDemo(*path); });
 }
 
 }  // namespace vesk::tool

@@ -1,14 +1,14 @@
 // `vesktool expr compile|eval`: compile expression text, show or run what it compiles to.
 #include <cstdio>
-#include <cstring>
-#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/value_json.h"
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
-#include "app/value_json.h"
+#include "command_table.h"
 #include "vars/build_parser.h"
 #include "vars/conv.h"
 #include "vars/param_collection.h"
@@ -19,10 +19,6 @@
 namespace vesk::tool {
 
 namespace {
-
-const char* kUsage =
-    "usage: vesktool expr compile [--input-hex] [--stream] TEXT\n"
-    "       vesktool expr eval [--input-hex] TEXT [--vars JSON] [--json]\n";
 
 std::string Quote(const std::string& cp932) {
     std::string s = "\"";
@@ -71,31 +67,17 @@ void PrintListing(const TVeskParser& p) {
 struct Args {
     bool inputHex = false, stream = false, json = false;
     std::string text, vars;
-    bool haveText = false;
+    bool varsGiven = false;
 };
 
-Args Parse(int argc, char** argv, int first) {
-    Args a;
-    for (int i = first; i < argc; ++i) {
-        std::string s = argv[i];
-        if (s == "--input-hex")
-            a.inputHex = true;
-        else if (s == "--stream")
-            a.stream = true;
-        else if (s == "--json")
-            a.json = true;
-        else if (s == "--vars" && i + 1 < argc)
-            a.vars = argv[++i];
-        else if (!a.haveText) {
-            a.text = s;
-            a.haveText = true;
-        } else {
-            Fail("unexpected argument: " + s);
-        }
+// The expression's CP932 bytes.
+std::string SourceText(const Args& a) {
+    if (!a.inputHex) return Utf8ToCp932(a.text);
+    try {
+        return FromHex(a.text);
+    } catch (const VeskError& e) {
+        UsageError(std::string("--input-hex: ") + e.what());
     }
-    if (!a.haveText) Fail(std::string("missing TEXT\n") + kUsage);
-    a.text = a.inputHex ? FromHex(a.text) : Utf8ToCp932(a.text);
-    return a;
 }
 
 // Compiles into the stored form; throws on compile errors.
@@ -111,29 +93,37 @@ MemoryStream CompileToStream(const std::string& text) {
 int Compile(const Args& a) {
     MemoryStream m;
     try {
-        m = CompileToStream(a.text);
+        m = CompileToStream(SourceText(a));
     } catch (const VeskError& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return kToolFailed;
     }
     if (a.stream) {
         std::printf("%s\n", ToHex(m.Bytes().data(), m.Bytes().size()).c_str());
-        return 0;
+        return kToolOk;
     }
     TVeskParser p;
     p.LoadFromStream(m);
     PrintListing(p);
-    return 0;
+    return kToolOk;
 }
 
 int Eval(const Args& a) {
     TParamCollection store;
     TSysFuncMan funcs(store);
-    if (!a.vars.empty()) LoadVarsJson(store, nlohmann::ordered_json::parse(a.vars));
+    if (a.varsGiven) {
+        // Variables that cannot be made from the text are a fault of the command line.
+        try {
+            LoadVarsJson(store, nlohmann::ordered_json::parse(a.vars));
+        } catch (const std::exception& e) {
+            UsageError(std::string("--vars: ") + e.what());
+        }
+    }
+    const std::string text = SourceText(a);
     nlohmann::ordered_json out;
     MemoryStream m;
     try {
-        m = CompileToStream(a.text);
+        m = CompileToStream(text);
     } catch (const VeskError& e) {
         if (a.json) {
             out = {{"failed", true},
@@ -144,7 +134,7 @@ int Eval(const Args& a) {
         } else {
             std::fprintf(stderr, "%s\n", e.what());
         }
-        return 1;
+        return kToolFailed;
     }
     TVeskParser p;
     p.LoadFromStream(m);
@@ -156,7 +146,7 @@ int Eval(const Args& a) {
         out["result"] = p.Result ? ValueJson(*p.Result, nullptr) : nlohmann::ordered_json(nullptr);
         out["vars"] = VarsJson(store);
         std::printf("%s\n", out.dump().c_str());
-        return 0;
+        return kToolOk;
     }
     if (failed) std::printf("failed: %s\n", Cp932ToUtf8(p.LastError()).c_str());
     if (p.Result) {
@@ -178,21 +168,38 @@ int Eval(const Args& a) {
                                                 : Cp932ToUtf8(v.StrAt(k)).c_str());
         std::printf("\n");
     }
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_expr(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::string sub = argv[1];
-    if (sub == "compile") return Compile(Parse(argc, argv, 2));
-    if (sub == "eval") return Eval(Parse(argc, argv, 2));
-    std::fputs(kUsage, stderr);
-    return 2;
+void Cmd_expr(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("expr", "expressions: compile and evaluate");
+    cmd->require_subcommand(1);
+    cmd->footer(
+        "TEXT is UTF-8 (or CP932 bytes in hex with --input-hex); a TEXT that begins with '-'\n"
+        "follows \"--\".");
+    auto a = std::make_shared<Args>();
+
+    CLI::App* compile =
+        cmd->add_subcommand("compile", "a readable listing of the compiled operations");
+    AddArg(compile, "TEXT", a->text, "the expression")->required();
+    compile->add_flag("--input-hex", a->inputHex, "TEXT is CP932 bytes in hex");
+    compile->add_flag("--stream", a->stream, "print the stored form as hex instead");
+    compile->callback([a, &run] { run.status = Compile(*a); });
+
+    CLI::App* eval =
+        cmd->add_subcommand("eval", "runs the expression and prints its result and the variables");
+    AddArg(eval, "TEXT", a->text, "the expression")->required();
+    eval->add_flag("--input-hex", a->inputHex, "TEXT is CP932 bytes in hex");
+    eval->add_option("--vars", a->vars, "variables to start with: a JSON list of VALUEs")
+        ->type_name("JSON");
+    eval->add_flag("--json", a->json,
+                   "print {\"failed\", \"error\", \"result\", \"vars\"} as one JSON line");
+    eval->callback([a, eval, &run] {
+        a->varsGiven = eval->count("--vars") > 0;
+        run.status = Eval(*a);
+    });
 }
 
 }  // namespace vesk::tool

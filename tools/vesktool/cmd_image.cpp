@@ -7,9 +7,9 @@
 //       frame or, with --layers, one layer of a single frame; --from DIR takes the frames
 //       back from what to-png wrote there
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "gfx/blit.h"
 #include "gfx/picture_io.h"
 #include "gfx/quil_codec.h"
@@ -31,24 +32,8 @@ namespace {
 using json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vesktool image to-png FILE [OUTDIR] [--code N] [--first-frame] "
-                 "[--prepare]\n"
-                 "       vesktool image to-qil OUT.qil [INPUT...] [--from DIR] [--layers]\n"
-                 "           [--compression zlib|none|jpeg] [--quality N] [--tile WxH]\n"
-                 "           [--no-repeats] [--scramble --code N] [--version N] [--bits N]\n"
-                 "           [--delay MS] [--background 0xBBGGRR] [--first-layer-opaque]\n");
-    return 2;
-}
-
-int32_t Number(const char* text) {
-    char* end = nullptr;
-    const long long v = std::strtoll(text, &end, 0);
-    if (!*text || *end || v < INT32_MIN || v > UINT32_MAX) {
-        Fail(std::string("not a number: ") + text);
-    }
-    return int32_t(v);
+int32_t Number(const std::string& text, const std::string& option) {
+    return int32_t(NumberArg(text, option, INT32_MIN, UINT32_MAX));
 }
 
 // Any picture the frame list reads: layered images by magic or name, PNG, BMP.
@@ -96,26 +81,16 @@ void WriteGrey(TDIBX& pic, const fs::path& path) {
     WriteFileAtomic(path.string(), png.data(), png.size());
 }
 
-int ToPng(const std::vector<std::string>& args) {
-    std::string file, outDir = ".";
-    int32_t code = 0;
+struct ToPngArgs {
+    std::string file, outDir = ".", code;
     bool firstOnly = false, prepare = false;
-    int positional = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--code" && i + 1 < args.size()) {
-            code = Number(args[++i].c_str());
-        } else if (a == "--first-frame") {
-            firstOnly = true;
-        } else if (a == "--prepare") {
-            prepare = true;
-        } else if (a.rfind("--", 0) == 0 || positional >= 2) {
-            return Usage();
-        } else {
-            (positional++ == 0 ? file : outDir) = a;
-        }
-    }
-    if (file.empty()) return Usage();
+};
+
+int ToPng(const ToPngArgs& a) {
+    const std::string& file = a.file;
+    const std::string& outDir = a.outDir;
+    const int32_t code = a.code.empty() ? 0 : Number(a.code, "--code");
+    const bool firstOnly = a.firstOnly, prepare = a.prepare;
     TQuilFrameList list(code);
     LoadPicture(list, file, firstOnly, false, prepare);
     fs::create_directories(outDir);
@@ -154,7 +129,7 @@ int ToPng(const std::vector<std::string>& args) {
     out["frames"] = std::move(frames);
     const std::string text = out.dump(2) + "\n";
     WriteFileAtomic((fs::path(outDir) / "frames.json").string(), text.data(), text.size());
-    return 0;
+    return kToolOk;
 }
 
 // A grey PNG as the raw values of an 8-bit picture.
@@ -214,64 +189,40 @@ void LoadFolder(TQuilFrameList& list, const fs::path& dir) {
     }
 }
 
-int ToQil(const std::vector<std::string>& args) {
-    std::string out, from;
+struct ToQilArgs {
+    std::string out, from, compression, quality, tile, code, version, bits, delay, background;
     std::vector<std::string> inputs;
+    bool layers = false, noRepeats = false, scramble = false, firstOpaque = false;
+};
+
+int ToQil(const ToQilArgs& a) {
+    const std::string& out = a.out;
+    const std::string& from = a.from;
+    const std::vector<std::string>& inputs = a.inputs;
+    const bool layers = a.layers, firstOpaque = a.firstOpaque;
+    if (inputs.empty() && from.empty()) UsageError("give the pictures, or --from DIR");
     TQuilWriteOptions o;
-    int32_t code = 0, bits = 0, delay = -1, background = 0;
-    bool layers = false, firstOpaque = false, backgroundSet = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool more = i + 1 < args.size();
-        if (a == "--from" && more) {
-            from = args[++i];
-        } else if (a == "--layers") {
-            layers = true;
-        } else if (a == "--compression" && more) {
-            const std::string c = args[++i];
-            if (c == "zlib") {
-                o.compression = TQuilCompression::Zlib;
-            } else if (c == "none") {
-                o.compression = TQuilCompression::None;
-            } else if (c == "jpeg") {
-                o.compression = TQuilCompression::Jpeg;
-            } else {
-                return Usage();
-            }
-        } else if (a == "--quality" && more) {
-            o.jpegQuality = Number(args[++i].c_str());
-        } else if (a == "--tile" && more) {
-            const std::string t = args[++i];
-            const size_t x = t.find('x');
-            if (x == std::string::npos) return Usage();
-            o.tileWidth = Number(t.substr(0, x).c_str());
-            o.tileHeight = Number(t.substr(x + 1).c_str());
-        } else if (a == "--no-repeats") {
-            o.repeatTiles = false;
-        } else if (a == "--scramble") {
-            o.scramble = true;
-        } else if (a == "--code" && more) {
-            code = Number(args[++i].c_str());
-        } else if (a == "--version" && more) {
-            o.version = Number(args[++i].c_str());
-        } else if (a == "--bits" && more) {
-            bits = Number(args[++i].c_str());
-        } else if (a == "--delay" && more) {
-            delay = Number(args[++i].c_str());
-        } else if (a == "--background" && more) {
-            background = Number(args[++i].c_str());
-            backgroundSet = true;
-        } else if (a == "--first-layer-opaque") {
-            firstOpaque = true;
-        } else if (a.rfind("--", 0) == 0) {
-            return Usage();
-        } else if (out.empty()) {
-            out = a;
-        } else {
-            inputs.push_back(a);
-        }
+    if (a.compression == "none")
+        o.compression = TQuilCompression::None;
+    else if (a.compression == "jpeg")
+        o.compression = TQuilCompression::Jpeg;
+    else if (!a.compression.empty())
+        o.compression = TQuilCompression::Zlib;
+    if (!a.quality.empty()) o.jpegQuality = Number(a.quality, "--quality");
+    if (!a.tile.empty()) {
+        const size_t x = a.tile.find('x');
+        if (x == std::string::npos) UsageError("--tile takes WxH, not \"" + a.tile + "\"");
+        o.tileWidth = Number(a.tile.substr(0, x), "--tile");
+        o.tileHeight = Number(a.tile.substr(x + 1), "--tile");
     }
-    if (out.empty() || (inputs.empty() && from.empty())) return Usage();
+    o.repeatTiles = !a.noRepeats;
+    o.scramble = a.scramble;
+    const int32_t code = a.code.empty() ? 0 : Number(a.code, "--code");
+    if (!a.version.empty()) o.version = Number(a.version, "--version");
+    const int32_t bits = a.bits.empty() ? 0 : Number(a.bits, "--bits");
+    const int32_t delay = a.delay.empty() ? -1 : Number(a.delay, "--delay");
+    const bool backgroundSet = !a.background.empty();
+    const int32_t background = backgroundSet ? Number(a.background, "--background") : 0;
     TQuilFrameList list(code);
     if (!from.empty()) LoadFolder(list, from);
     std::vector<std::unique_ptr<TQuilFrame>> pictures;
@@ -323,18 +274,52 @@ int ToQil(const std::vector<std::string>& args) {
     if (backgroundSet) list.backgroundColor = background;
     if (firstOpaque) list.firstLayerOpaque = true;
     TQuilWriter(o).SaveToFile(list, out);
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_image(int argc, char** argv) {
-    if (argc < 3) return Usage();
-    const std::string verb = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    if (verb == "to-png") return ToPng(args);
-    if (verb == "to-qil") return ToQil(args);
-    return Usage();
+void Cmd_image(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("image", "layered images to PNG and back");
+    cmd->require_subcommand(1);
+
+    auto p = std::make_shared<ToPngArgs>();
+    CLI::App* toPng = cmd->add_subcommand(
+        "to-png",
+        "frames as frame000.png (with .mask.png and .index.png where they apply) and "
+        "frames.json");
+    AddArg(toPng, "FILE", p->file, "a layered image, PNG or BMP")->required();
+    AddArg(toPng, "OUTDIR", p->outDir, "the folder to write into")->capture_default_str();
+    toPng->add_option("--code", p->code, "the image code that unscrambles the picture")
+        ->type_name("N");
+    toPng->add_flag("--first-frame", p->firstOnly, "the first frame only");
+    toPng->add_flag("--prepare", p->prepare, "decode as the player prepares pictures for drawing");
+    toPng->callback([p, &run] { run.status = ToPng(*p); });
+
+    auto q = std::make_shared<ToQilArgs>();
+    CLI::App* toQil = cmd->add_subcommand(
+        "to-qil",
+        "a layered image from pictures (PNG, BMP or layered), each one frame or, with --layers, "
+        "one layer of a single frame");
+    AddArg(toQil, "OUT.qil", q->out, "the layered image to write")->required();
+    AddArg(toQil, "INPUT", q->inputs, "the pictures");
+    toQil->add_option("--from", q->from, "take the frames back from what to-png wrote there")
+        ->type_name("DIR");
+    toQil->add_flag("--layers", q->layers, "the pictures are the layers of one frame");
+    toQil->add_option("--compression", q->compression, "how tiles are stored")
+        ->check(CLI::IsMember({"zlib", "none", "jpeg"}));
+    toQil->add_option("--quality", q->quality, "JPEG quality")->type_name("N");
+    toQil->add_option("--tile", q->tile, "tile size")->type_name("WxH");
+    toQil->add_flag("--no-repeats", q->noRepeats, "store repeated tiles again");
+    toQil->add_flag("--scramble", q->scramble, "scramble the picture with --code");
+    toQil->add_option("--code", q->code, "the image code")->type_name("N");
+    toQil->add_option("--version", q->version, "the format version to write")->type_name("N");
+    toQil->add_option("--bits", q->bits, "the depth of the frames")->type_name("N");
+    toQil->add_option("--delay", q->delay, "every frame's delay")->type_name("MS");
+    toQil->add_option("--background", q->background, "the background colour")
+        ->type_name("0xBBGGRR");
+    toQil->add_flag("--first-layer-opaque", q->firstOpaque, "the first layer covers the frame");
+    toQil->callback([q, &run] { run.status = ToQil(*q); });
 }
 
 }  // namespace vesk::tool

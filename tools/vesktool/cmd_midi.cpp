@@ -2,14 +2,14 @@
 // `vesktool midi render FILE.mid OUT.wav [--repeat N]` renders them through the sequencer
 // and the synthesizer offline.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "media/midi_file.h"
 #include "media/offline_render.h"
 
@@ -25,13 +25,6 @@ std::string Hex(const std::vector<uint8_t>& b) {
         s += kDigits[v & 15];
     }
     return s;
-}
-
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vesktool midi dump FILE.mid [--json]\n"
-                 "       vesktool midi render FILE.mid OUT.wav [--repeat N]\n");
-    return 2;
 }
 
 int Dump(const std::string& path, bool json) {
@@ -68,7 +61,7 @@ int Dump(const std::string& path, bool json) {
     } else {
         std::fprintf(stderr, "vesktool midi: %s is not a MIDI file\n", path.c_str());
     }
-    return loaded ? 0 : 1;
+    return loaded ? kToolOk : kToolFailed;
 }
 
 int Render(const std::string& in, const std::string& out, int repeat) {
@@ -78,40 +71,35 @@ int Render(const std::string& in, const std::string& out, int repeat) {
     MidiRenderResult r = RenderMidi(ReadWholeFile(in), opt);
     std::printf("%s: %lld ms, %d play(s), %.2f s of audio\n", out.c_str(), (long long)r.lengthMs,
                 repeat, double(r.frames) / 44100.0);
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_midi(int argc, char** argv) {
-    if (argc < 3) return Usage();
-    const std::string sub = argv[1];
-    if (sub == "dump") {
+void Cmd_midi(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("midi", "MIDI files: dump the events, render to WAV");
+    cmd->require_subcommand(1);
+    struct Args {
+        std::string in, out;
         bool json = false;
-        for (int i = 3; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--json") == 0)
-                json = true;
-            else
-                return Usage();
-        }
-        return Dump(argv[2], json);
-    }
-    if (sub == "render") {
-        if (argc < 4) return Usage();
         int repeat = 1;
-        for (int i = 4; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-                char* end = nullptr;
-                long n = std::strtol(argv[++i], &end, 10);
-                if (*end || n < 1 || n > 1000) Fail("midi render: --repeat takes 1 .. 1000");
-                repeat = int(n);
-            } else {
-                return Usage();
-            }
-        }
-        return Render(argv[2], argv[3], repeat);
-    }
-    return Usage();
+    };
+    auto a = std::make_shared<Args>();
+
+    CLI::App* dump = cmd->add_subcommand("dump", "the parsed events in play order");
+    AddArg(dump, "FILE.mid", a->in, "the MIDI file")->required();
+    dump->add_flag("--json", a->json, "as one JSON object");
+    dump->callback([a, &run] { run.status = Dump(a->in, a->json); });
+
+    CLI::App* render = cmd->add_subcommand(
+        "render", "plays the file through the sequencer and the synthesizer into a WAV file");
+    AddArg(render, "FILE.mid", a->in, "the MIDI file")->required();
+    AddArg(render, "OUT.wav", a->out, "the WAV file to write")->required();
+    render->add_option("--repeat", a->repeat, "plays of the file, 1..1000")
+        ->check(CLI::Range(1, 1000))
+        ->type_name("N")
+        ->capture_default_str();
+    render->callback([a, &run] { run.status = Render(a->in, a->out, a->repeat); });
 }
 
 }  // namespace vesk::tool

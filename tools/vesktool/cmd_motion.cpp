@@ -1,67 +1,42 @@
 // `vesktool motion write OUT.lmt [--frames N] [--loop L] (--offsets "dx,dy;..." | --offsets-file
 // F)` writes a motion file; `vesktool motion dump FILE.lmt` prints one, a frame a line.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "display/motion_file.h"
 
 namespace vesk::tool {
 
 namespace {
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vesktool motion write OUT.lmt [--frames N] [--loop L]\n"
-                 "                         (--offsets \"dx,dy;dx,dy;...\" | --offsets-file FILE)\n"
-                 "       vesktool motion dump FILE.lmt\n"
-                 "Frames run at 60 a second. With --frames larger than the offsets given, the\n"
-                 "last offset holds for the remaining frames.\n");
-    return 2;
-}
+struct WriteArgs {
+    std::string out, frames, loop, offsets, offsetsFile;
+    bool offsetsGiven = false;
+};
 
-int32_t Count(const char* text, const char* option) {
-    char* end = nullptr;
-    const long long n = std::strtoll(text, &end, 10);
-    if (end == text || *end || n < 0 || n > 0x7FFFFFFF)
-        Fail(std::string("motion write: ") + option + " takes a whole number >= 0");
-    return int32_t(n);
-}
-
-int Write(int argc, char** argv) {
-    const std::string out = argv[2];
-    int32_t frames = -1;
+int Write(const WriteArgs& a) {
+    const std::string& out = a.out;
+    const int32_t frames =
+        a.frames.empty() ? -1 : int32_t(NumberArg(a.frames, "--frames", 0, 0x7FFFFFFF));
     TMotionTrack track;
-    std::string text;
-    bool haveOffsets = false;
-    for (int i = 3; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
-            frames = Count(argv[++i], "--frames");
-        } else if (std::strcmp(argv[i], "--loop") == 0 && hasValue) {
-            track.LoopStart = Count(argv[++i], "--loop");
-        } else if (std::strcmp(argv[i], "--offsets") == 0 && hasValue && !haveOffsets) {
-            text = argv[++i];
-            haveOffsets = true;
-        } else if (std::strcmp(argv[i], "--offsets-file") == 0 && hasValue && !haveOffsets) {
-            const auto bytes = ReadWholeFile(argv[++i]);
-            text.assign(bytes.begin(), bytes.end());
-            haveOffsets = true;
-        } else {
-            return Usage();
-        }
+    if (!a.loop.empty()) track.LoopStart = int32_t(NumberArg(a.loop, "--loop", 0, 0x7FFFFFFF));
+    std::string text = a.offsets;
+    if (!a.offsetsFile.empty()) {
+        const auto bytes = ReadWholeFile(a.offsetsFile);
+        text.assign(bytes.begin(), bytes.end());
     }
-    if (!haveOffsets && frames < 0) return Usage();
+    if (!a.offsetsGiven && frames < 0) UsageError("give --offsets, --offsets-file or --frames");
     track.Offsets = ParseMotionOffsets(text);
     if (frames >= 0) {
         if (size_t(frames) < track.Offsets.size())
-            Fail("motion write: " + std::to_string(track.Offsets.size()) + " offsets given for " +
+            Fail(std::to_string(track.Offsets.size()) + " offsets given for " +
                  std::to_string(frames) + " frames");
         // Bounded by the file it would make: 8 bytes a frame.
-        if (frames > 0x1000000) Fail("motion write: more than 16777216 frames");
+        if (frames > 0x1000000) Fail("more than 16777216 frames");
         const TMotionTrack::TOffset last =
             track.Offsets.empty() ? TMotionTrack::TOffset{} : track.Offsets.back();
         track.Offsets.resize(size_t(frames), last);
@@ -70,7 +45,7 @@ int Write(int argc, char** argv) {
     WriteFileAtomic(out, bytes.data(), bytes.size());
     std::printf("%s: %d frames (%.3f s), loop start %d\n", out.c_str(), track.FrameCount(),
                 track.FrameCount() / 60.0, track.LoopStart);
-    return 0;
+    return kToolOk;
 }
 
 int Dump(const std::string& path) {
@@ -79,17 +54,38 @@ int Dump(const std::string& path) {
                 t.FrameCount() / 60.0, t.LoopStart);
     for (size_t i = 0; i < t.Offsets.size(); ++i)
         std::printf("%8zu %11d %11d\n", i, t.Offsets[i].X, t.Offsets[i].Y);
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_motion(int argc, char** argv) {
-    if (argc < 3) return Usage();
-    const std::string sub = argv[1];
-    if (sub == "write") return Write(argc, argv);
-    if (sub == "dump" && argc == 3) return Dump(argv[2]);
-    return Usage();
+void Cmd_motion(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("motion", "motion files: write and dump");
+    cmd->require_subcommand(1);
+
+    auto w = std::make_shared<WriteArgs>();
+    CLI::App* write = cmd->add_subcommand("write", "writes a motion file");
+    write->footer(
+        "Frames run at 60 a second. With --frames larger than the offsets given, the last\n"
+        "offset holds for the remaining frames.");
+    AddArg(write, "OUT.lmt", w->out, "the motion file to write")->required();
+    write->add_option("--frames", w->frames, "the frame count")->type_name("N");
+    write->add_option("--loop", w->loop, "the frame the motion loops back to")->type_name("L");
+    CLI::Option* offsets = write->add_option("--offsets", w->offsets, "the offsets of the frames")
+                               ->type_name("\"dx,dy;dx,dy;...\"");
+    write->add_option("--offsets-file", w->offsetsFile, "the offsets, read from a file")
+        ->type_name("FILE")
+        ->excludes(offsets);
+    write->callback([w, write, &run] {
+        w->offsetsGiven = write->count("--offsets") + write->count("--offsets-file") > 0;
+        run.status = Write(*w);
+    });
+
+    auto path = std::make_shared<std::string>();
+    CLI::App* dump =
+        cmd->add_subcommand("dump", "frame count, loop start, then a line a frame: frame dx dy");
+    AddArg(dump, "FILE.lmt", *path, "the motion file")->required();
+    dump->callback([path, &run] { run.status = Dump(*path); });
 }
 
 }  // namespace vesk::tool

@@ -1,18 +1,18 @@
 // `vesktool page dump PAGE.lsb`: a page as a readable listing.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "script/page.h"
 #include "script/page_listing.h"
 
 namespace vesk::tool {
 
 namespace {
-
-const char* kUsage = "usage: vesktool page dump PAGE.lsb\n";
 
 int Dump(const std::string& path) {
     std::vector<uint8_t> bytes = ReadWholeFile(path);
@@ -28,15 +28,21 @@ int Dump(const std::string& path) {
             break;
     }
     std::fputs(Cp932ToUtf8(ListPage(page)).c_str(), stdout);
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_page(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "dump") return Dump(argv[2]);
-    std::fputs(kUsage, stderr);
-    return 2;
+void Cmd_page(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("page", "stored pages");
+    cmd->require_subcommand(1);
+    auto path = std::make_shared<std::string>();
+    CLI::App* dump = cmd->add_subcommand(
+        "dump",
+        "a page as a listing: index, flags (d disabled, n run-next), line, indent, command, "
+        "fields");
+    AddArg(dump, "PAGE.lsb", *path, "the page")->required();
+    dump->callback([path, &run] { run.status = Dump(*path); });
 }
 
 }  // namespace vesk::tool

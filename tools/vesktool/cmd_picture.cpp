@@ -3,12 +3,13 @@
 //   picture convert IN OUT [--bits N] reads IN at depth N (default 32) and writes OUT as
 //                                     PNG, or as 24-bit BMP when OUT ends in ".bmp"
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
 
@@ -31,42 +32,45 @@ std::unique_ptr<TDIBX> Decode(const std::string& path) {
     Fail(path + ": not a BMP or PNG picture");
 }
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vesktool picture info FILE\n"
-                 "       vesktool picture convert IN OUT [--bits 8|15|16|24|32]\n");
-    return 2;
+int Info(const std::string& path) {
+    auto pic = Decode(path);
+    std::printf("%d x %d, %d bits", pic->Width(), pic->Height(), pic->BitCount());
+    if (pic->PaletteSize()) std::printf(", %d colours", pic->PaletteSize());
+    std::printf("\n");
+    return kToolOk;
+}
+
+int Convert(const std::string& in, const std::string& out, int bits) {
+    TDIBX surface(1, 1, bits);
+    FileStream stream(in, FileStream::Mode::Read);
+    if (!surface.LoadFromStream(stream)) Fail(in + ": not a BMP or PNG picture");
+    if (!surface.SaveToFile(out)) SavePngFile(surface, out);
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_picture(int argc, char** argv) {
-    if (argc < 3) return Usage();
-    const std::string verb = argv[1];
-    if (verb == "info" && argc == 3) {
-        auto pic = Decode(argv[2]);
-        std::printf("%d x %d, %d bits", pic->Width(), pic->Height(), pic->BitCount());
-        if (pic->PaletteSize()) std::printf(", %d colours", pic->PaletteSize());
-        std::printf("\n");
-        return 0;
-    }
-    if (verb == "convert" && argc >= 4) {
+void Cmd_picture(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("picture", "BMP and PNG pictures: look at and convert");
+    cmd->require_subcommand(1);
+    struct Args {
+        std::string in, out;
         int bits = 32;
-        for (int i = 4; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--bits") == 0 && i + 1 < argc) {
-                bits = std::atoi(argv[++i]);
-            } else {
-                return Usage();
-            }
-        }
-        TDIBX surface(1, 1, bits);
-        FileStream in(argv[2], FileStream::Mode::Read);
-        if (!surface.LoadFromStream(in)) Fail(std::string(argv[2]) + ": not a BMP or PNG picture");
-        const std::string out = argv[3];
-        if (!surface.SaveToFile(out)) SavePngFile(surface, out);
-        return 0;
-    }
-    return Usage();
+    };
+    auto a = std::make_shared<Args>();
+
+    CLI::App* info = cmd->add_subcommand("info", "size, depth and colours of a BMP or PNG");
+    AddArg(info, "FILE", a->in, "the picture")->required();
+    info->callback([a, &run] { run.status = Info(a->in); });
+
+    CLI::App* convert = cmd->add_subcommand(
+        "convert", "reads IN at a depth and writes OUT as PNG, or as 24-bit BMP for \".bmp\"");
+    AddArg(convert, "IN", a->in, "the picture to read")->required();
+    AddArg(convert, "OUT", a->out, "the picture to write")->required();
+    convert->add_option("--bits", a->bits, "the depth to read at")
+        ->check(CLI::IsMember({8, 15, 16, 24, 32}))
+        ->capture_default_str();
+    convert->callback([a, &run] { run.status = Convert(a->in, a->out, a->bits); });
 }
 
 }  // namespace vesk::tool

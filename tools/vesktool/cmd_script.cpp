@@ -9,6 +9,7 @@
 #include "base/cp932.h"
 #include "base/error.h"
 #include "base/stream.h"
+#include "command_table.h"
 #include "platform/posix_file_system.h"
 #include "script/page.h"
 #include "script/project_file.h"
@@ -23,13 +24,6 @@ namespace vesk::tool {
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* kUsage =
-    "usage: vesktool script compile [--root DIR] SOURCE... -o OUTDIR\n"
-    "       vesktool script decompile [--root DIR] PAGE.lsb|vesk.lpb [-o FILE]\n"
-    "       vesktool script decompile GAME_FOLDER -o SOURCE_FOLDER\n"
-    "Page names are the paths under DIR; without --root, under the nearest folder holding\n"
-    "project.vpj (compile) or vesk.lpb (decompile), else each file's own folder.\n";
 
 std::string ReadText(const std::string& path) {
     std::vector<uint8_t> bytes = ReadWholeFile(path);
@@ -76,7 +70,7 @@ int Compile(const std::vector<std::string>& sources, const std::string& root,
         fs::create_directories(target.parent_path());
         WriteFileAtomic(target.string(), p.Bytes.data(), p.Bytes.size());
     }
-    return 0;
+    return kToolOk;
 }
 
 std::unique_ptr<TPage> LoadPage(const std::string& path, const std::string& name) {
@@ -90,11 +84,11 @@ std::unique_ptr<TPage> LoadPage(const std::string& path, const std::string& name
 
 // A whole game folder into a source folder that `vesktool build` makes the game from again.
 int DecompileFolder(const std::string& game, const std::string& out) {
-    if (out.empty()) Fail("decompiling a folder needs -o SOURCE_FOLDER");
+    if (out.empty()) UsageError("decompiling a folder needs -o SOURCE_FOLDER");
     scriptc::SourcesReport r = scriptc::DecompileGame(game, out);
     for (const std::string& p : r.Problems) std::fprintf(stderr, "warning: %s\n", p.c_str());
     std::printf("%zu pages, %zu other files\n", r.Pages.size(), r.Files.size());
-    return 0;
+    return kToolOk;
 }
 
 int Decompile(const std::string& path, std::string root, const std::string& out) {
@@ -105,7 +99,7 @@ int Decompile(const std::string& path, std::string root, const std::string& out)
         TProjectFile project;
         project.Load(m);
         Output(scriptc::ProjectSource(project), out);
-        return 0;
+        return kToolOk;
     }
     if (root.empty()) root = FindRoot(path, "vesk.lpb");
     std::string name = scriptc::PageNameForSource(RelativeName(path, root));
@@ -129,32 +123,41 @@ int Decompile(const std::string& path, std::string root, const std::string& out)
         return (others[other] = std::move(p)).get();
     };
     Output(scriptc::DecompilePage(*page, lookup), out);
-    return 0;
+    return kToolOk;
 }
 
 }  // namespace
 
-int Cmd_script(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::string verb = argv[1];
-    std::vector<std::string> files;
-    std::string root, out;
-    for (int i = 2; i < argc; ++i) {
-        std::string a = argv[i];
-        if ((a == "-o" || a == "--root") && i + 1 < argc)
-            (a == "-o" ? out : root) = argv[++i];
-        else if (!a.empty() && a[0] == '-')
-            Fail("unknown option " + a);
-        else
-            files.push_back(a);
-    }
-    if (verb == "compile" && !files.empty() && !out.empty()) return Compile(files, root, out);
-    if (verb == "decompile" && files.size() == 1) return Decompile(files[0], root, out);
-    std::fputs(kUsage, stderr);
-    return 2;
+void Cmd_script(CLI::App& tool, TToolRun& run) {
+    CLI::App* cmd = tool.add_subcommand("script", "page sources to stored pages and back");
+    cmd->require_subcommand(1);
+    cmd->footer(
+        "Page names are the paths under DIR; without --root, under the nearest folder holding\n"
+        "project.vpj (compile) or vesk.lpb (decompile), else each file's own folder.");
+    struct Args {
+        std::vector<std::string> sources;
+        std::string path, root, out;
+    };
+    auto a = std::make_shared<Args>();
+
+    CLI::App* compile = cmd->add_subcommand("compile", "page sources (.vss) to pages (.lsb)");
+    AddArg(compile, "SOURCE", a->sources, "the page sources, compiled as one set")->required();
+    compile->add_option("-o", a->out, "the folder the pages go to")
+        ->type_name("OUTDIR")
+        ->required();
+    compile->add_option("--root", a->root, "the folder page names start from")->type_name("DIR");
+    compile->callback([a, &run] { run.status = Compile(a->sources, a->root, a->out); });
+
+    CLI::App* decompile = cmd->add_subcommand(
+        "decompile", "a page or project file to its source, or a game folder to a source folder");
+    AddArg(decompile, "PATH", a->path, "PAGE.lsb, vesk.lpb or GAME_FOLDER")->required();
+    decompile
+        ->add_option("-o", a->out,
+                     "the file to write (default: standard output); for a game folder, "
+                     "the source folder")
+        ->type_name("OUT");
+    decompile->add_option("--root", a->root, "the folder page names start from")->type_name("DIR");
+    decompile->callback([a, &run] { run.status = Decompile(a->path, a->root, a->out); });
 }
 
 }  // namespace vesk::tool
