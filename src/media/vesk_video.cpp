@@ -10,10 +10,17 @@
 namespace vesk {
 
 TVeskVideo::TVeskVideo(TVeskBaseList* owner, TMediaSystem& media)
-    : TVeskControl(owner), media_(media) {}
+    : TVeskCustomImage(owner), media_(media) {}
 
 TVeskVideo::~TVeskVideo() {
+    Drop();
+}
+
+void TVeskVideo::Drop() {
+    // The picture belongs to the item: it is shown no more before the item goes.
+    DetachFrame();
     pb_.Release();
+    video_.reset();
 }
 
 TVideoItem* TVeskVideo::Video() const {
@@ -21,8 +28,9 @@ TVideoItem* TVeskVideo::Video() const {
 }
 
 TCustomDIBX* TVeskVideo::Picture() {
-    TVideoItem* v = Video();
-    return v ? &v->Frame() : nullptr;
+    // An item freed by its manager takes its picture with it.
+    if (!Video()) DetachFrame();
+    return TVeskCustomImage::Picture();
 }
 
 bool TVeskVideo::Open() {
@@ -35,26 +43,18 @@ bool TVeskVideo::Open() {
     std::shared_ptr<TVideoItem> item = media_.OpenVideo(source_);
     video_ = item;
     pb_.Attach(item, MediaKind::Wmp);
-    Resize();
+    AttachFrame(&item->Frame(), nullptr);
+    Relayout();
     return true;
-}
-
-void TVeskVideo::Resize() {
-    TVideoItem* v = Video();
-    const int32_t w = v ? int32_t(int64_t(v->SourceWidth()) * zoomX_ / 256) : 0;
-    const int32_t h = v ? int32_t(int64_t(v->SourceHeight()) * zoomY_ / 256) : 0;
-    if (w != width_ || h != height_) SetBounds(left_, top_, w, h);
 }
 
 void TVeskVideo::PaintSelf(TCustomDIBX& s) {
     TVideoItem* v = Video();
-    if (!v || !v->Visible() || width_ <= 0 || height_ <= 0) return;
-    TDIBX& frame = v->Frame();
-    const TRect src = frame.BoundsRect();
-    if (width_ == frame.Width() && height_ == frame.Height())
-        s.Draw(ScreenLeft(), ScreenTop(), src, frame);
-    else
-        s.StretchDraw(ScreenRect(), src, frame, 255);
+    if (!v) {
+        DetachFrame();
+        return;
+    }
+    if (v->Visible()) TVeskCustomImage::PaintSelf(s);
 }
 
 void TVeskVideo::SetPlayState(PlayState s) {
@@ -78,7 +78,7 @@ void TVeskVideo::SetPlayState(PlayState s) {
             }
             [[fallthrough]];
         case PlayState::Stop:
-            pb_.Release();
+            Drop();
             pb_.SetState(PlayState::Stop);
             Scrap();
             return;
@@ -90,12 +90,17 @@ void TVeskVideo::AfterCommandProps(TCallMan&) {
 }
 
 bool TVeskVideo::Step(int32_t elapsed) {
-    const bool motionEnd = TVeskControl::Step(elapsed);
+    const bool motionEnd = TVeskCustomImage::Step(elapsed);
     if (TVideoItem* v = Video())
-        if (v->NeedPaint()) Invalidate();
+        if (v->NeedPaint()) {
+            // A new picture (of a new size, perhaps).
+            Invalidate();
+            Relayout();
+            Invalidate();
+        }
     switch (pb_.Step(elapsed)) {
         case TMediaPlayback::StepResult::FadeOutDone:
-            pb_.Release();
+            Drop();
             pb_.SetState(PlayState::Stop);
             return true;
         case TMediaPlayback::StepResult::Ended:
@@ -111,10 +116,6 @@ bool TVeskVideo::Step(int32_t elapsed) {
 
 int32_t TVeskVideo::GetIntProp(int32_t index) {
     switch (index) {
-        case PR_ZOOMX:
-            return zoomX_;
-        case PR_ZOOMY:
-            return zoomY_;
         case PR_DELAY:
             return pb_.FadeTime;
         case PR_PAUSED:
@@ -142,20 +143,12 @@ int32_t TVeskVideo::GetIntProp(int32_t index) {
         case PR_MUTEONLOAD:
             return muteOnLoad_;
         default:
-            return TVeskControl::GetIntProp(index);
+            return TVeskCustomImage::GetIntProp(index);
     }
 }
 
 void TVeskVideo::SetIntProp(int32_t index, int32_t value) {
     switch (index) {
-        case PR_ZOOMX:
-            zoomX_ = value;
-            Resize();
-            return;
-        case PR_ZOOMY:
-            zoomY_ = value;
-            Resize();
-            return;
         case PR_DELAY:
             pb_.FadeTime = value;
             return;
@@ -191,13 +184,11 @@ void TVeskVideo::SetIntProp(int32_t index, int32_t value) {
         case PR_MUTEONLOAD:
             muteOnLoad_ = value != 0;
             return;
-        case PR_WIDTH:
-        case PR_HEIGHT:
         case PR_COUNT:
         case PR_PLAYING:
-            return;  // the picture decides the size; the others are read-only
+            return;  // read-only
         default:
-            TVeskControl::SetIntProp(index, value);
+            TVeskCustomImage::SetIntProp(index, value);
     }
 }
 
@@ -210,7 +201,7 @@ std::string TVeskVideo::GetStrProp(int32_t index) {
         case PR_ONIDLE:
             return idlePage_;
         default:
-            return TVeskControl::GetStrProp(index);
+            return TVeskCustomImage::GetStrProp(index);
     }
 }
 
@@ -221,8 +212,7 @@ void TVeskVideo::SetStrProp(int32_t index, const std::string& value) {
             const bool active = pb_.HasItem() && (pb_.State() == PlayState::Play ||
                                                   pb_.State() == PlayState::FadeIn);
             Invalidate();
-            pb_.Release();
-            video_.reset();
+            Drop();
             source_ = value;
             finished_ = false;
             // The picture is opened at once: its size is the object's.
@@ -238,18 +228,16 @@ void TVeskVideo::SetStrProp(int32_t index, const std::string& value) {
             idlePage_ = value;
             return;
         default:
-            TVeskControl::SetStrProp(index, value);
+            TVeskCustomImage::SetStrProp(index, value);
     }
 }
 
 void TVeskVideo::SaveState(StreamWriter& w) {
-    TVeskControl::SaveState(w);
+    TVeskCustomImage::SaveState(w);
     w.Str(source_);
     pb_.Save(w);
     w.Str(playEndPage_);
     w.Str(idlePage_);
-    w.I32(zoomX_);
-    w.I32(zoomY_);
     w.Flag(autoScrap_);
     w.Flag(rewindOnLoad_);
     w.Flag(muteOnLoad_);
@@ -258,13 +246,11 @@ void TVeskVideo::SaveState(StreamWriter& w) {
 }
 
 void TVeskVideo::LoadState(StreamReader& r, int32_t version) {
-    TVeskControl::LoadState(r, version);
+    TVeskCustomImage::LoadState(r, version);
     source_ = r.Str("video source");
     pb_.Load(r);
     playEndPage_ = r.Str("play end page");
     idlePage_ = r.Str("idle page");
-    zoomX_ = r.I32("zoom x");
-    zoomY_ = r.I32("zoom y");
     autoScrap_ = r.Flag("auto scrap");
     rewindOnLoad_ = r.Flag("rewind on load");
     muteOnLoad_ = r.Flag("mute on load");
@@ -285,8 +271,7 @@ void TVeskVideo::LoadState(StreamReader& r, int32_t version) {
             pb_.SetState(PlayState::Stop);
         Invalidate();
     } catch (const std::exception&) {
-        pb_.Release();
-        video_.reset();
+        Drop();
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// TVeskVideo (object kind 16): a video played through the video manager, its pictures drawn
-// at the object's place (zoomed by PR_ZOOMX / PR_ZOOMY), its sound mixed like any sound.
+// TVeskVideo (object kind 16): a video played through the video manager, its pictures shown
+// as the picture of an image object (zoom, alpha, turning and mirroring as pictures have
+// them), its sound mixed like any sound.
 #include <memory>
 #include <string>
 
-#include "display/vesk_control.h"
+#include "display/vesk_custom_image.h"
 #include "media/media_playback.h"
 
 namespace vesk {
@@ -12,7 +13,7 @@ namespace vesk {
 class TMediaSystem;
 class TVideoItem;
 
-class TVeskVideo final : public TVeskControl, public IMediaObject {
+class TVeskVideo final : public TVeskCustomImage, public IMediaObject {
   public:
     TVeskVideo(TVeskBaseList* owner, TMediaSystem& media);
     ~TVeskVideo() override;
@@ -40,15 +41,14 @@ class TVeskVideo final : public TVeskControl, public IMediaObject {
 
   private:
     bool Open();
-    // The object's size from the picture's and the zoom.
-    void Resize();
+    // Lets go of the item and of its picture.
+    void Drop();
 
     TMediaSystem& media_;
     std::string source_;
     std::string playEndPage_, idlePage_;
     TMediaPlayback pb_;
     std::weak_ptr<TVideoItem> video_;
-    int32_t zoomX_ = 256, zoomY_ = 256;
     bool autoScrap_ = false;
     bool rewindOnLoad_ = true;
     bool muteOnLoad_ = false;

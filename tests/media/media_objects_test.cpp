@@ -446,11 +446,14 @@ TEST(MediaObjects, MovieDrawsItsPicturesFrameByFrame) {
         g.Frame();
         ASSERT_EQ(Coarse(g.root.Screen().GetPixel(50, 30)), Coarse(kColours[pic])) << pic;
     }
-    // Zoomed to double width.
+    // Zoomed to double width, and half transparent over the black layer, as any picture.
     test::SetIntOf(*mv, PR_ZOOMX, 512);
     EXPECT_EQ(mv->GetIntProp(PR_WIDTH), 128);
     g.Frame();
     EXPECT_EQ(Coarse(g.root.Screen().GetPixel(140, 30)), Coarse(kColours[9]));
+    test::SetIntOf(*mv, PR_ALPHA, 128);
+    g.Frame();
+    EXPECT_EQ(Coarse(g.root.Screen().GetPixel(140, 30)), Coarse(0x804000));
 }
 
 }  // namespace
