@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MixBus bus;
     TWavOut out(bus, clock, 100);
     out.Open();
-    TWavBuffer* s = out.CreateSource(std::move(w));
+    TWavBuffer* s = out.CreateSource(std::move(w)).get();
     s->SetLoop(size & 1);
     s->SetLoopPos(int64_t(size / 3));
     s->Play();

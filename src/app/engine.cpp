@@ -13,6 +13,9 @@
 #include "display/vesk_base_list.h"
 #include "display/wipe_factory.h"
 #include "gfx/cursor_file.h"
+#include "media/audio_system.h"
+#include "media/fluid_synth.h"
+#include "media/media_commands.h"
 #include "platform/posix_file_system.h"
 #include "text/font_faces.h"
 #include "text/font_pixels.h"
@@ -43,6 +46,12 @@ TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
         }
     }
     if (!options_.Now) options_.Now = MonotonicMs;
+    audio_ = options_.Audio;
+    if (!audio_) {
+        // Silent, but sounds still take their time and end.
+        ownAudio_ = AudioSystem::Headless();
+        audio_ = ownAudio_.get();
+    }
     logoDone_ = !options_.Logo;
     files_ = std::make_unique<TVrFileManager>(*fs_, options_.TempFolder, options_.CdRoots,
                                               options_.MessageBox);
@@ -50,6 +59,8 @@ TEngine::TEngine(TEngineOptions options) : options_(std::move(options)) {
 
 TEngine::~TEngine() {
     Shutdown();
+    media_.reset();
+    ownAudio_.reset();
     files_.reset();
     if (ownTemp_) {
         std::error_code ec;
@@ -135,14 +146,55 @@ bool TEngine::Start() {
         quit_ = true;
         ShowError(e);
     }
+    if (!quit_) MediaInit();
     step_.clear();
     // Protected pictures unscramble with the project's image code.
     if (images_) images_->SetImageCode(project_->ImageCode);
     clock_.Start(options_.Now());
+    audioNow_ = options_.Now();
     return !quit_;
 }
 
+void TEngine::MediaInit() {
+    Step("MediaInit");
+    TMediaSources sources{
+        .OpenRange = [this](const std::string& n) { return files_->OpenRange(n); },
+        .LoadBytes = [this](const std::string& n) { return files_->LoadBytes(n); },
+        .Exists = [this](const std::string& n) { return files_->Exists(n); }};
+    // The synthesizer always; the system's MIDI ports only when the sound is heard (a
+    // headless run must not play on the machine's synthesizers).
+    TMidiDevices midi = SynthMidiDevices(audio_->Bus());
+    if (!audio_->Virtual() && options_.MidiPorts) {
+        TMidiDevices ports = options_.MidiPorts();
+        midi.insert(midi.end(), std::make_move_iterator(ports.begin()),
+                    std::make_move_iterator(ports.end()));
+    }
+    media_ = std::make_unique<TMediaSystem>(*audio_, std::move(sources), options_.Media,
+                                            std::move(midi));
+    // A missing file may be on another disk: the project asks for it.
+    media_->SetExists([this](const std::string& n) { return project_ && project_->PageExists(n); });
+    if (root_) {
+        RegisterMediaKinds(root_->Kinds(), *media_);
+        RegisterMediaCommands(commands_, *root_, *media_);
+        media_->SetSoundEnabled(root_->SoundOn());
+    }
+}
+
+void TEngine::SaveMediaState(StreamWriter& w) {
+    if (root_) SaveMediaObjects(w, *root_);
+}
+
+void TEngine::LoadMediaState(StreamReader& r, int32_t version) {
+    if (root_) LoadMediaObjects(r, *root_, version);
+}
+
 bool TEngine::Tick(int64_t now) {
+    // On a virtual audio clock the sound of the time since the last tick is mixed first,
+    // so that what this frame starts begins on the frame's first sample.
+    if (audio_->Virtual() && now > audioNow_) {
+        audio_->Advance(uint32_t(std::min<int64_t>(now - audioNow_, 600000)));
+        audioNow_ = now;
+    }
     if (!active_) return false;
     if (!clock_.Advance(now)) return false;
     Frame();
@@ -170,6 +222,9 @@ void TEngine::Frame() {
             if (options_.Present) options_.Present(*root_);
             root_->ClearDirty();
         }
+        // The videos move on to the pictures of the next frame.
+        if (media_) media_->Update(clock_.FrameTime());
+        audio_->KeepAlive();
     } catch (const std::exception& e) {
         // Like any error that reaches the application: shown, and the game goes on.
         ShowError(e);
@@ -233,10 +288,13 @@ void TEngine::ActiveChanged(bool active, int64_t now) {
         active_ = false;
         // Keys and buttons let go while away must not stay held.
         if (root_) root_->ReleaseHeldInput();
+        if (media_) media_->Suspend();
         return;
     }
+    const bool wasActive = active_;
     active_ = true;
     clock_.Resync(now);
+    if (media_ && !wasActive) media_->Resume();
 }
 
 void TEngine::SetFullScreen(bool on) {
@@ -247,6 +305,8 @@ void TEngine::SetFullScreen(bool on) {
     try {
         step_ = mode + ".Bases.FreeDX";
         if (root_) root_->ReleaseSurfaces();
+        step_ = mode + ".MediaSuspend";
+        if (media_) media_->SuspendVideo();
         step_ = mode + (on ? ".SetScreenManIndex" : ".RestoreWindow");
         if (!window_)
             fullScreen_ = on;
@@ -254,6 +314,8 @@ void TEngine::SetFullScreen(bool on) {
             step_ = "SetFullScreen.Full.SetScreenManIndexFail";
         step_ = "SetFullScreen.Bases.Reload";
         if (root_) root_->RestoreSurfaces();
+        step_ = "SetFullScreen.MediaResume";
+        if (media_) media_->ResumeVideo();
     } catch (const std::exception& e) {
         const std::string where = step_;
         ShowError(e, where.c_str());
@@ -264,6 +326,7 @@ void TEngine::SetFullScreen(bool on) {
             } catch (const std::exception&) {
             }
         }
+        if (media_) media_->ResumeVideo();
     }
     step_.clear();
 }
@@ -331,7 +394,8 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
             fonts_.reset();
             textServices_ = TTextServices{};
         });
-    // The media system ("MediaFinal") joins here.
+    // The media last: every object that played media has gone with the root.
+    if (media_) step("MediaFinal", [this] { media_.reset(); });
     step_.clear();
 }
 
@@ -340,6 +404,11 @@ void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
         SetFullScreen(value.AsFlag());
         return;
     }
+    if (id == SV_MIDIPORT) {
+        if (media_) media_->Midi().SelectPort(value.AsStr());
+        return;
+    }
+    if (id == SV_SOUNDON && media_) media_->SetSoundEnabled(value.AsFlag());
     if (root_ && WriteDisplayVar(*root_, id, value) && window_ &&
         (id == SV_MOUSEX || id == SV_MOUSEY)) {
         // The pointer itself moves, not only the game's idea of it.
@@ -368,6 +437,18 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
             return StrParam(title_);
         case SV_FULLSCR:
             return FlagParam(FullScreen());
+        case SV_MIDIPORT:
+            return StrParam(media_ ? media_->Midi().PortName() : std::string());
+        case SV_MIDIPORTS: {
+            auto list = MakeParam(PT_STR);
+            const std::vector<std::string> names =
+                media_ ? media_->Midi().PortNames() : std::vector<std::string>();
+            if (!names.empty()) {
+                list->SetDims({int32_t(names.size())});
+                for (size_t i = 0; i < names.size(); ++i) list->SetStrAt(int32_t(i), names[i]);
+            }
+            return list;
+        }
         default:
             return nullptr;
     }

@@ -14,6 +14,7 @@
 #include "app/game_window.h"
 #include "base/host_file_system.h"
 #include "base/message_box.h"
+#include "media/media_system.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
 #include "text/text_services.h"
@@ -30,6 +31,9 @@ class TVeskBaseList;
 class TVeskControl;
 class TDisplayFuncs;
 class TFontPixelManager;
+class AudioSystem;
+class StreamReader;
+class StreamWriter;
 
 struct TEngineOptions {
     // Native path of the executable; its folder is where an installed game lives.
@@ -63,6 +67,15 @@ struct TEngineOptions {
     // Face names (CP932) the game's text asks for, mapped to fontconfig patterns (UTF-8),
     // from game.ini; they replace the built-in mapping of those names.
     std::vector<std::pair<std::string, std::string>> FontFaces;
+    // Where the game's sound goes (not owned): a device on the real clock, or a headless
+    // capture on a virtual clock that each Tick moves to the frame's time. Null: the engine
+    // keeps a silent one of its own on a virtual clock.
+    AudioSystem* Audio = nullptr;
+    // The "game.ini" settings of the media managers.
+    TMediaConfig Media;
+    // The system's MIDI output ports, listed after the synthesizer ("@MidiPorts"); empty:
+    // the synthesizer alone.
+    std::function<TMidiDevices()> MidiPorts;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -102,6 +115,14 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     // Frees everything in the fixed order; later calls do nothing. `afterProject` runs once
     // the project is gone (its quit page has run) while the variables still exist.
     void Shutdown(const std::function<void(TEngine&)>& afterProject = {});
+
+    // The media managers (from "MediaInit" to "MediaFinal"; null outside that).
+    TMediaSystem* Media() { return media_.get(); }
+    AudioSystem& Audio() { return *audio_; }
+    // For game saves: the sound and timer objects, which no layer holds, after the display
+    // root's own record (see SaveMediaObjects); loading starts the saved sounds again.
+    void SaveMediaState(StreamWriter& w);
+    void LoadMediaState(StreamReader& r, int32_t version);
 
     bool QuitFlag() const { return quit_; }
     void SetQuitFlag(bool on = true) { quit_ = on; }
@@ -147,6 +168,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
 
   private:
     void Step(const char* label);
+    // "MediaInit": the media managers, their object kinds and commands.
+    void MediaInit();
     // Shows the cursor the last input processing asked for, when it changed.
     void UpdateCursor();
     // One frame of the start-up logo: creates it, skips it on a click, Space or Enter, and
@@ -189,6 +212,11 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
     std::unique_ptr<TProject> project_;
+    // The sound output (the options' or our own silent one) and the managers it feeds.
+    std::unique_ptr<AudioSystem> ownAudio_;
+    AudioSystem* audio_ = nullptr;
+    int64_t audioNow_ = 0;  // the frame clock's time the virtual audio clock has reached
+    std::unique_ptr<TMediaSystem> media_;
 };
 
 }  // namespace vesk

@@ -10,6 +10,7 @@
 #include "app/engine.h"
 #include "app/form_config.h"
 #include "app/frame_loop.h"
+#include "app/game_ini.h"
 #include "app/game_location.h"
 #include "app/headless_box.h"
 #include "app/input_script.h"
@@ -23,7 +24,10 @@
 #include "base/host_file_system.h"
 #include "display/vesk_base_list.h"
 #include "gfx/dibx.h"
+#include "media/audio_system.h"
+#include "platform/alsa_midi.h"
 #include "platform/instance_lock.h"
+#include "platform/sdl_audio.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
 #include "platform/sdl_message_box.h"
@@ -173,6 +177,25 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         if (!root.WholeArea().IsEmpty()) rects.push_back(root.WholeArea());
         if (!rects.empty()) window->Present(root.Screen(), rects);
     };
+    // The game's sound: the device on the real clock; headless, the virtual clock that the
+    // frames move (and the file of --audio-out).
+    std::unique_ptr<AudioSystem> audio;
+    if (opt.Headless) {
+        try {
+            audio = AudioSystem::Headless(opt.AudioOut);
+        } catch (const std::exception& e) {
+            Say(ReadableText(e.what()));
+            return kExitUsage;
+        }
+    } else {
+        audio = AudioSystem::Realtime();
+        audio->SetSink(StartAudioOutput(audio->Bus(), audio->Clock()));
+        eo.MidiPorts = AlsaMidiDevices;
+    }
+    eo.Audio = audio.get();
+    const TGameConfig config =
+        TGameConfig::FromIni(TIniFile((fs::path(where.GameFolder) / "game.ini").string()));
+    eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};
     TEngine engine(eo);
 
     const bool started = engine.Start();

@@ -14,12 +14,13 @@ namespace {
 // told in the player's own words.
 struct TRawOptions {
     std::vector<std::string> games, gaps, shots, windowShots, answers, cdRoots;
-    std::string frames, frameMs, input, exeFolder;
+    std::string frames, frameMs, input, exeFolder, audioOut;
     bool headless = false, dumpVars = false, trace = false, logoGiven = false, noLogoGiven = false;
     CLI::Option* framesGiven = nullptr;
     CLI::Option* frameMsGiven = nullptr;
     CLI::Option* logo = nullptr;
     CLI::Option* noLogo = nullptr;
+    CLI::Option* audioOutGiven = nullptr;
 };
 
 // A repeatable option: one value each time it is given, all of them kept.
@@ -59,6 +60,10 @@ void Describe(CLI::App& app, TRawOptions& raw) {
     raw.logo =
         app.add_flag("--logo", raw.logoGiven, "play the start-up logo (default: in a window only)");
     raw.noLogo = app.add_flag("--no-logo", raw.noLogoGiven, "leave the start-up logo out");
+    raw.audioOutGiven =
+        app.add_option("--audio-out", raw.audioOut,
+                       "with --headless: write the game's sound to this WAV file, sample-exact")
+            ->type_name("FILE.wav");
     app.add_flag("--dump-vars", raw.dumpVars, "print {\"frames\": N, \"vars\": [...]} at exit");
     app.add_flag("--trace", raw.trace, "write the command trace to dbglog.txt in the game folder");
     Repeatable(app.add_option("--answer", raw.answers,
@@ -161,6 +166,12 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
     ExeFolder = raw.exeFolder;
     if (!ExeFolder.empty() && !Games.empty())
         return "--exe-folder stands for a start without a game folder";
+    if (raw.audioOutGiven->count() > 0) {
+        if (raw.audioOut.empty()) return "--audio-out needs a file";
+        // Only the virtual clock keeps the sound in step with the frames.
+        if (!Headless) return "--audio-out needs --headless";
+        AudioOut = raw.audioOut;
+    }
     return {};
 }
 

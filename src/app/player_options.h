@@ -33,6 +33,8 @@ struct TPlayerOptions {
     std::string InputFile;
     // The start-up logo: -1 the default (shown in a window, not headless), 0 off, 1 on.
     int Logo = -1;
+    // Headless: the mixed sound goes to this WAV file.
+    std::string AudioOut;
     bool DumpVars = false;
     bool Trace = false;
     std::vector<Answer> Answers;

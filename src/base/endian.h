@@ -39,5 +39,12 @@ constexpr uint16_t Be16(const uint8_t* p) {
 constexpr uint32_t Be32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
+inline void AppendBe16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(uint8_t(v >> 8));
+    out.push_back(uint8_t(v));
+}
+inline void AppendBe32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
+}
 
 }  // namespace vesk

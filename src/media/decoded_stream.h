@@ -11,6 +11,8 @@ struct TWavFormat {
     int channels = 0;
     int samplesPerSec = 0;
     int bitsPerSample = 0;
+    // IEEE floating-point samples (32 or 64 bits) rather than integers.
+    bool floatSamples = false;
     // Bytes of one second of this format; 0 when that is not positive.
     int64_t BytesPerSec() const {
         int64_t v = int64_t(channels) * bitsPerSample * samplesPerSec / 8;

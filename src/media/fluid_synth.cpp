@@ -2,8 +2,10 @@
 
 #include <fluidsynth.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "base/cp932.h"
 #include "base/error.h"
@@ -31,6 +33,7 @@ std::string FindGmSoundFont() {
 struct TFluidMidiOut::Impl {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
+    std::vector<float> buffer;
     ~Impl() {
         if (synth) delete_fluid_synth(synth);
         if (settings) delete_fluid_settings(settings);
@@ -44,6 +47,9 @@ TFluidMidiOut::TFluidMidiOut(MixBus& bus, const std::string& soundFont)
     fluid_settings_setnum(impl_->settings, "synth.sample-rate", kOutRate);
     fluid_settings_setnum(impl_->settings, "synth.gain", 0.4);
     fluid_settings_setint(impl_->settings, "synth.threadsafe-api", 1);
+    // Samples load when a program first needs them: a game with one song does not wait for
+    // the whole General MIDI set.
+    fluid_settings_setint(impl_->settings, "synth.dynamic-sample-loading", 1);
     impl_->synth = new_fluid_synth(impl_->settings);
     if (!impl_->synth) Fail("MIDI synthesizer: cannot create the synthesizer");
     if (soundFont.empty() || fluid_synth_sfload(impl_->synth, soundFont.c_str(), 1) == FLUID_FAILED)
@@ -102,8 +108,14 @@ void TFluidMidiOut::Reset() {
 }
 
 void TFluidMidiOut::Render(int16_t* out, size_t frames) {
+    // Floating point, converted here: the synthesizer's own 16-bit output adds dither, which
+    // would leave a hiss of +-1 in every quiet moment of the mix.
+    std::vector<float>& f = impl_->buffer;
+    if (f.size() < frames * 2) f.resize(frames * 2);
     // Interleaved stereo: left at even, right at odd samples.
-    fluid_synth_write_s16(impl_->synth, int(frames), out, 0, 2, out, 1, 2);
+    fluid_synth_write_float(impl_->synth, int(frames), f.data(), 0, 2, f.data(), 1, 2);
+    for (size_t i = 0; i < frames * 2; ++i)
+        out[i] = SaturateS16(int32_t(std::lrint(f[i] * 32768.0f)));
 }
 
 TMidiDevices SynthMidiDevices(MixBus& bus, const std::string& soundFont) {

@@ -3,6 +3,8 @@
 // decibel (-10000 silent .. 0 full), pan -10000 (left) .. 10000 (right), times in ms.
 namespace vesk {
 
+class TMediaManager;
+
 class TDMediaItem {
   public:
     virtual ~TDMediaItem() = default;
@@ -27,6 +29,13 @@ class TDMediaItem {
 
     // Set by suspension for the items it paused, so that resuming restarts only those.
     bool ResumeOnEnable = false;
+    // The manager that made the item; it outlives the item.
+    TMediaManager* Owner = nullptr;
+
+  protected:
+    // True when the owner is switched off: the item only notes that it is to start once
+    // the switch is on again.
+    bool HeldBySwitch();
 };
 
 }  // namespace vesk

@@ -115,7 +115,13 @@ bool TMidiPlayV::Load(const uint8_t* data, size_t size) {
 
 void TMidiPlayV::PlayFrom(int64_t ms) {
     std::lock_guard lock(m_);
-    ms = std::max<int64_t>(ms, 0);
+    AllNotesOff();
+    SeekLocked(std::max<int64_t>(ms, 0));
+    lastStep_ = clock_.NowMs();
+    timer_.SetEnabled(true);
+}
+
+void TMidiPlayV::SeekLocked(int64_t ms) {
     const auto& ev = song_.Events();
     // The first event at that time, or else the last one before it (which the first step
     // then plays, since its time lies below the position).
@@ -124,28 +130,36 @@ void TMidiPlayV::PlayFrom(int64_t ms) {
                                 [](const TMidiMsgEvent& e, int64_t t) { return e.ms < t; }) -
                ev.begin());
     if (target > 0 && (target == ev.size() || ev[target].ms != ms)) --target;
-    AllNotesOff();
-    const size_t from = target < next_ ? 0 : next_;
+    // Where sending has got to: a catch-up still running has not sent its events yet.
+    const size_t cursor = catching_ ? catchNext_ : next_;
+    catchNext_ = target < cursor ? 0 : cursor;
+    catchEnd_ = target;
+    catchWaited_ = 0;
+    catching_ = true;
+    next_ = target;
+    position_ = ms;
+    CatchUpLocked();
+}
+
+bool TMidiPlayV::CatchUpLocked() {
     // Catch up without notes, so programs, controllers and system settings are right. The
-    // device gets time after each system-exclusive message, up to half a second in all, so
-    // a file full of them cannot stall the caller.
-    uint32_t waited = 0;
-    for (size_t i = from; i < target; ++i) {
-        const TMidiMsgEvent& e = ev[i];
+    // device gets 10 ms after each system-exclusive message, up to half a second in all, so
+    // a file full of them cannot hold playing back for long.
+    const auto& ev = song_.Events();
+    while (catching_ && catchNext_ < catchEnd_) {
+        const TMidiMsgEvent& e = ev[catchNext_++];
         if (e.kind == kMidiShort) {
             const int type = e.bytes[0] & 0xF0;
             if (type == 0x80 || type == 0x90) continue;
         }
         Send(e);
-        if (e.kind == kMidiSysEx && waited < 500) {
-            clock_.SleepMs(10);
-            waited += 10;
+        if (e.kind == kMidiSysEx && catchWaited_ < 500) {
+            catchWaited_ += kStepMs;
+            return false;
         }
     }
-    next_ = target;
-    position_ = ms;
-    lastStep_ = clock_.NowMs();
-    timer_.SetEnabled(true);
+    catching_ = false;
+    return true;
 }
 
 void TMidiPlayV::PlayFromEvent(size_t index) {
@@ -180,6 +194,7 @@ void TMidiPlayV::Stop() {
 
 void TMidiPlayV::StopLocked() {
     timer_.SetEnabled(false);
+    catching_ = false;
     clock_.SleepMs(1);
     AllNotesOff();
 }
@@ -202,6 +217,16 @@ void TMidiPlayV::SetControllerScale(int controller, int percent) {
         const int v = std::clamp(controllers_[ch][controller] * percent / 100, 0, 127);
         out_->ShortMsg(uint8_t(0xB0 | ch), uint8_t(controller), uint8_t(v));
     }
+}
+
+void TMidiPlayV::SetRepeatPos(int64_t ms) {
+    std::lock_guard lock(m_);
+    repeatPos_ = std::max<int64_t>(ms, 0);
+}
+
+int64_t TMidiPlayV::RepeatPos() {
+    std::lock_guard lock(m_);
+    return repeatPos_;
 }
 
 bool TMidiPlayV::Repeat() {
@@ -234,19 +259,30 @@ void TMidiPlayV::Step() {
     // A step that waited for the lock while Stop ran must not play on after it.
     if (!timer_.Enabled()) return;
     const auto& ev = song_.Events();
+    const uint32_t now = clock_.NowMs();
+    if (catching_) {
+        // Playing starts once the catch-up is done; the time it took does not count.
+        if (!CatchUpLocked()) return;
+        lastStep_ = now;
+    }
     if (next_ >= ev.size()) {
         timer_.SetEnabled(false);
         return;
     }
-    const uint32_t now = clock_.NowMs();
     position_ += std::min<uint32_t>(1000, now - lastStep_);
     lastStep_ = now;
     while (next_ < ev.size() && ev[next_].ms < position_) Send(ev[next_++]);
     if (next_ >= ev.size()) {
         if (repeat_) {
             AllNotesOff();
-            next_ = 0;
-            position_ = ev.front().ms;
+            if (repeatPos_ > 0 && repeatPos_ < song_.LengthMs()) {
+                next_ = ev.size();
+                SeekLocked(repeatPos_);
+                lastStep_ = now;
+            } else {
+                next_ = 0;
+                position_ = ev.front().ms;
+            }
         } else {
             timer_.SetEnabled(false);
         }

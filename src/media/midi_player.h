@@ -71,6 +71,9 @@ class TMidiPlayV {
 
     bool Repeat();
     void SetRepeat(bool repeat);
+    // Where a repeat starts over (ms); 0 is the first event.
+    void SetRepeatPos(int64_t ms);
+    int64_t RepeatPos();
     int64_t Position();
     int64_t Length();
     int Tempo();
@@ -80,6 +83,11 @@ class TMidiPlayV {
   private:
     void Step();
     void StopLocked();
+    // Points the sequencer at `ms` and sends what is due before it (no notes). What follows
+    // a system-exclusive message waits for a later step, so the device gets its time without
+    // anybody sleeping; false while such a wait is pending.
+    void SeekLocked(int64_t ms);
+    bool CatchUpLocked();
     void Send(const TMidiMsgEvent& e);
     void AllNotesOff();
 
@@ -95,6 +103,11 @@ class TMidiPlayV {
     uint8_t controllers_[16][128] = {};
     int scale_[16][128];
     bool repeat_ = false;
+    int64_t repeatPos_ = 0;
+    // A catch-up in progress: events [catchNext_, catchEnd_) still to send.
+    bool catching_ = false;
+    size_t catchNext_ = 0, catchEnd_ = 0;
+    uint32_t catchWaited_ = 0;
     TMMTimer timer_;  // last, so it stops before the rest goes
 };
 

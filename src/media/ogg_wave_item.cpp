@@ -21,13 +21,14 @@ int VolumeToFactor(int vol) {
     return (std::max(vol, -5000) + 5000) * 256 / 5000;
 }
 
-TOggWaveItem::TOggWaveItem(TWavOut& mixer, std::unique_ptr<TOggStream> stream) : mixer_(mixer) {
+TOggWaveItem::TOggWaveItem(TWavOut& mixer, std::unique_ptr<TOggStream> stream) {
     bytesPerSec_ = stream->GetFormat().BytesPerSec();
-    source_ = mixer_.CreateSource(std::move(stream));
+    source_ = mixer.CreateSource(std::move(stream));
 }
 
 TOggWaveItem::~TOggWaveItem() {
-    mixer_.DestroySource(source_);
+    // Out of the mixer, if it is still open; the source itself may go after the mixer.
+    source_->Detach();
 }
 
 int64_t TOggWaveItem::MsToBytes(int ms) const {
@@ -86,6 +87,7 @@ bool TOggWaveItem::IsPlaying() {
 }
 
 void TOggWaveItem::Play() {
+    if (HeldBySwitch()) return;
     source_->Play();
     paused_ = false;
 }

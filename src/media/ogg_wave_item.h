@@ -41,14 +41,13 @@ class TOggWaveItem : public TDMediaItem {
     void Play() override;
     void Pause() override;
 
-    TWavBuffer* Source() { return source_; }
+    TWavBuffer* Source() { return source_.get(); }
 
   private:
     int64_t MsToBytes(int ms) const;
     int BytesToMs(int64_t bytes) const;
 
-    TWavOut& mixer_;
-    TWavBuffer* source_;
+    std::shared_ptr<TWavBuffer> source_;
     int64_t bytesPerSec_;
     int vol_ = 0;
     bool paused_ = false;

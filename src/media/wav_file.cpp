@@ -29,7 +29,7 @@ void FillHeader(uint8_t* h, const TWavFormat& f, uint64_t dataBytes) {
     PutLe32(h + 4, 36 + data);
     std::memcpy(h + 8, "WAVEfmt ", 8);
     PutLe32(h + 16, 16);
-    PutLe16(h + 20, kTagPcm);
+    PutLe16(h + 20, f.floatSamples ? kTagFloat : kTagPcm);
     PutLe16(h + 22, uint16_t(f.channels));
     PutLe32(h + 24, uint32_t(f.samplesPerSec));
     const int align = f.channels * ((f.bitsPerSample + 7) / 8);
@@ -84,6 +84,9 @@ TWavStream::TWavStream(std::unique_ptr<Stream> source) : src_(std::move(source))
     }
     if (!haveFmt || !haveData) BadSound();
     if (tag != kTagPcm && tag != kTagFloat) BadSound();
+    format_.floatSamples = tag == kTagFloat;
+    if (format_.floatSamples && format_.bitsPerSample != 32 && format_.bitsPerSample != 64)
+        BadSound();
     if (format_.channels <= 0 || format_.samplesPerSec <= 0 || format_.bitsPerSample <= 0 ||
         format_.bitsPerSample > 64)
         BadSound();

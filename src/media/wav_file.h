@@ -51,7 +51,7 @@ class WavFileWriter {
     uint64_t frames_ = 0;
 };
 
-// A whole integer-PCM WAV file in memory with the given format and sample bytes.
+// A whole PCM WAV file in memory with the given format (integer or float) and sample bytes.
 std::vector<uint8_t> MakeWavBytes(const TWavFormat& format, const std::vector<uint8_t>& pcm);
 
 }  // namespace vesk

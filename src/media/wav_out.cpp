@@ -59,103 +59,126 @@ size_t Convert(const TWavFormat& f, const Conversion& c, const uint8_t* in, size
 // ---- TWavBuffer ----
 
 TWavBuffer::TWavBuffer(TWavOut& owner, std::unique_ptr<TOggStream> stream)
-    : owner_(owner), stream_(std::move(stream)), format_(stream_->GetFormat()) {
+    : owner_(&owner), stream_(std::move(stream)), format_(stream_->GetFormat()) {
     scratch_.resize(owner.blockSize_);
     converted_.resize(owner.blockSize_ / sizeof(int16_t));
 }
 
+TWavBuffer::~TWavBuffer() = default;
+
+void TWavBuffer::Detach() {
+    if (owner_) owner_->DestroySource(this);
+}
+
 void TWavBuffer::Play() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     playing_ = true;
     paused_ = false;
     ended_ = false;
-    auto& list = owner_.playing_;
+    auto& list = owner_->playing_;
     if (std::find(list.begin(), list.end(), this) == list.end()) list.push_back(this);
 }
 
 void TWavBuffer::Pause() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     paused_ = true;
-    std::erase(owner_.playing_, this);
+    std::erase(owner_->playing_, this);
 }
 
 void TWavBuffer::SetReadPos(int64_t bytes) {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     readPos_ = std::max<int64_t>(bytes, 0);
 }
 
 int64_t TWavBuffer::ReadPos() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
     return readPos_;
 }
 
 void TWavBuffer::SetVolume(int factor) {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     volume_ = std::clamp(factor, 0, 256);
 }
 
 int TWavBuffer::Volume() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
     return volume_;
 }
 
 void TWavBuffer::SetLoop(bool loop) {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     loop_ = loop;
 }
 
 bool TWavBuffer::Loop() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return false;
+    std::lock_guard lock(owner_->m_);
     return loop_;
 }
 
 void TWavBuffer::SetLoopPos(int64_t bytes) {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return;
+    std::lock_guard lock(owner_->m_);
     loopPos_ = std::max<int64_t>(bytes, 0);
 }
 
 int64_t TWavBuffer::LoopPos() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
     return loopPos_;
 }
 
 bool TWavBuffer::IsPlaying() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return false;
+    std::lock_guard lock(owner_->m_);
     return playing_;
 }
 
 bool TWavBuffer::IsPaused() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return false;
+    std::lock_guard lock(owner_->m_);
     return paused_;
 }
 
 bool TWavBuffer::HasEnded() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return false;
+    std::lock_guard lock(owner_->m_);
     return ended_;
 }
 
 bool TWavBuffer::HasFinished() {
-    std::lock_guard lock(owner_.m_);
-    const uint32_t since = owner_.clock_.NowMs() - lastTime_;
-    return ended_ && since > uint32_t(2 * owner_.delay_ + 10);
+    if (!owner_) return false;
+    std::lock_guard lock(owner_->m_);
+    const uint32_t since = owner_->clock_.NowMs() - lastTime_;
+    return ended_ && since > uint32_t(2 * owner_->delay_ + 10);
 }
 
 int64_t TWavBuffer::AudiblePos() {
-    std::lock_guard lock(owner_.m_);
-    const uint32_t since = owner_.clock_.NowMs() - lastTime_;
-    if (since > uint32_t(2 * owner_.delay_)) return readPos_;
-    int64_t pos =
-        readPos_ - owner_.SourceBytes(format_, owner_.delay_) + owner_.SourceBytes(format_, since);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
+    const uint32_t since = owner_->clock_.NowMs() - lastTime_;
+    if (since > uint32_t(2 * owner_->delay_)) return readPos_;
+    int64_t pos = readPos_ - owner_->SourceBytes(format_, owner_->delay_) +
+                  owner_->SourceBytes(format_, since);
     return std::clamp<int64_t>(pos, 0, stream_->GetSize());
 }
 
 int64_t TWavBuffer::StreamSize() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
     return stream_->GetSize();
 }
 
 int TWavBuffer::StreamLength() {
-    std::lock_guard lock(owner_.m_);
+    if (!owner_) return 0;
+    std::lock_guard lock(owner_->m_);
     return stream_->GetLen();
 }
 
@@ -200,6 +223,8 @@ void TWavOut::Close() {
         std::lock_guard lock(m_);
         if (port_) port_->Reset();
         playing_.clear();
+        // Items may still hold their sources: from now on those do nothing.
+        for (auto& src : sources_) src->owner_ = nullptr;
         sources_.clear();
         std::erase_if(inFlight_, [](std::unique_ptr<TWavPrimary>& b) {
             if (b->written) return false;
@@ -213,18 +238,23 @@ void TWavOut::Close() {
     if (port) bus_.Remove(port.get());
 }
 
-TWavBuffer* TWavOut::CreateSource(std::unique_ptr<TOggStream> stream) {
-    std::unique_ptr<TWavBuffer> s(new TWavBuffer(*this, std::move(stream)));
+std::shared_ptr<TWavBuffer> TWavOut::CreateSource(std::unique_ptr<TOggStream> stream) {
+    auto s = std::make_shared<TWavBuffer>(*this, std::move(stream));
     std::lock_guard lock(m_);
-    sources_.push_back(std::move(s));
-    return sources_.back().get();
+    sources_.push_back(s);
+    return s;
 }
 
 void TWavOut::DestroySource(TWavBuffer* source) {
+    std::shared_ptr<TWavBuffer> gone;  // freed (when nobody else holds it) after the lock
     std::lock_guard lock(m_);
     std::erase(playing_, source);
-    std::erase_if(sources_,
-                  [source](const std::unique_ptr<TWavBuffer>& s) { return s.get() == source; });
+    auto it = std::find_if(sources_.begin(), sources_.end(),
+                           [source](const auto& s) { return s.get() == source; });
+    if (it == sources_.end()) return;
+    gone = std::move(*it);
+    sources_.erase(it);
+    source->owner_ = nullptr;
 }
 
 bool TWavOut::IsAnyPlaying() {
@@ -290,7 +320,19 @@ void TWavOut::FreeBlock(TWavPrimary* b) {
 }
 
 void TWavOut::Feed() {
-    std::lock_guard lock(m_);
+    std::vector<const uint8_t*> written;
+    std::function<void(const uint8_t*, size_t)> notify;
+    {
+        std::lock_guard lock(m_);
+        FeedLocked(written);
+        if (!written.empty()) notify = notify_;
+    }
+    // The blocks stay untouched until a later feed (on this thread) finds them done.
+    if (notify)
+        for (const uint8_t* block : written) notify(block, blockSize_);
+}
+
+void TWavOut::FeedLocked(std::vector<const uint8_t*>& written) {
     ReleaseDone(port_ == nullptr);
     for (int round = 0; round < 2; ++round) {
         if (inFlight_.size() >= kMaxInFlight || playing_.empty()) continue;
@@ -303,7 +345,7 @@ void TWavOut::Feed() {
         b->written = true;
         ++written_;
         if (b->prepared) port_->Write(b->mem->data.data(), blockSize_, &b->done);
-        if (notify_) notify_(b->mem->data.data(), blockSize_);
+        written.push_back(b->mem->data.data());
     }
 }
 
@@ -323,12 +365,18 @@ bool TWavOut::MixSource(TWavBuffer& s, int16_t* block, uint32_t now) {
     const int64_t size = st.GetSize();
     if (size <= 0) return false;
     const Conversion conv = ConversionFor(s.format_);
-    if (conv.unitBytes == 0) return false;
+    if (conv.unitBytes == 0) {
+        // Nothing to mix it as: over at once, so that it finishes instead of hanging.
+        s.ended_ = true;
+        s.lastTime_ = now;
+        return false;
+    }
 
     // Source bytes that fill one block once converted.
     const size_t want =
         blockSize_ * size_t(conv.unitBytes) / size_t(kOutBytesPerFrame * conv.framesPerUnit);
     size_t got = 0;
+    int emptyLoops = 0;
     try {
         st.SetPos(s.readPos_);
         while (got < want) {
@@ -337,10 +385,20 @@ bool TWavOut::MixSource(TWavBuffer& s, int16_t* block, uint32_t now) {
                 continue;
             }
             size_t n = st.Read(s.scratch_.data() + got, want - got);
-            if (n == 0) break;
+            if (n == 0) {
+                // The data ends before the size it declared: this is its end (a loop that
+                // gives nothing at its start is over too).
+                if (!s.loop_ || ++emptyLoops > 1 || st.SetPos(s.loopPos_) >= st.GetSize()) {
+                    st.SetPos(st.GetSize());
+                    break;
+                }
+                continue;
+            }
+            emptyLoops = 0;
             got += n;
         }
         s.readPos_ = st.GetPos();
+        if (st.GetPos() >= st.GetSize()) s.readPos_ = std::max(s.readPos_, size);
     } catch (const std::exception& e) {
         // A stream that fails (a damaged file, a vanished disk) ends its sound; the feeding
         // thread and the other sources carry on.

@@ -35,9 +35,13 @@ struct TWavPrimary {
     std::atomic<bool> done{false};
 };
 
-// One mixer source.
+// One mixer source. The item that plays it shares it with the mixer; once the mixer has
+// closed, the source is detached and every call does nothing.
 class TWavBuffer {
   public:
+    ~TWavBuffer();
+    // Leaves the mixer (DestroySource); also done on destruction.
+    void Detach();
     void Play();
     void Pause();
     void SetReadPos(int64_t bytes);
@@ -60,11 +64,12 @@ class TWavBuffer {
     int64_t StreamSize();
     int StreamLength();
 
-  private:
-    friend class TWavOut;
     TWavBuffer(TWavOut& owner, std::unique_ptr<TOggStream> stream);
 
-    TWavOut& owner_;
+  private:
+    friend class TWavOut;
+
+    TWavOut* owner_;  // null once detached
     std::unique_ptr<TOggStream> stream_;
     TWavFormat format_;
     int64_t readPos_ = 0;
@@ -93,12 +98,12 @@ class TWavOut {
     void Close();
     bool IsOpen();
 
-    // The source takes the stream; it lives until DestroySource or Close.
-    TWavBuffer* CreateSource(std::unique_ptr<TOggStream> stream);
+    // The source takes the stream; it is mixed until DestroySource or Close.
+    std::shared_ptr<TWavBuffer> CreateSource(std::unique_ptr<TOggStream> stream);
     void DestroySource(TWavBuffer* source);
     bool IsAnyPlaying();
 
-    // Called for every block written, under the mixer's lock.
+    // Called for every block written, on the feeding thread after the mixer's lock is let go.
     void SetNotify(std::function<void(const uint8_t* data, size_t bytes)> notify);
 
     int DelayTime() const { return delay_; }
@@ -112,6 +117,7 @@ class TWavOut {
 
   private:
     friend class TWavBuffer;
+    void FeedLocked(std::vector<const uint8_t*>& written);
     bool MixBlock(int16_t* block);
     bool MixSource(TWavBuffer& s, int16_t* block, uint32_t now);
     void ReleaseDone(bool all);
@@ -125,7 +131,7 @@ class TWavOut {
     const size_t blockSize_;
     std::mutex m_;
     std::unique_ptr<WaveOutPort> port_;
-    std::vector<std::unique_ptr<TWavBuffer>> sources_;
+    std::vector<std::shared_ptr<TWavBuffer>> sources_;
     std::vector<TWavBuffer*> playing_;
     std::vector<std::unique_ptr<TWavPrimary>> inFlight_;
     std::vector<std::unique_ptr<TMemData>> pool_;

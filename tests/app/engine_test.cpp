@@ -137,12 +137,12 @@ TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
     int32_t quitran = -1;
     e.Shutdown([&](TEngine& en) { quitran = Int(en, "quitran"); });
     EXPECT_EQ(quitran, 2);
-    EXPECT_EQ(e.Steps(),
-              (std::vector<std::string>{"TProject.Create", "Project.Free", "SysFuncMan.Free",
-                                        "ParamMan.Free", "VeskFinalize"}));
+    EXPECT_EQ(e.Steps(), (std::vector<std::string>{"TProject.Create", "MediaInit", "Project.Free",
+                                                   "SysFuncMan.Free", "ParamMan.Free",
+                                                   "VeskFinalize", "MediaFinal"}));
     EXPECT_TRUE(e.QuitFlag());
     e.Shutdown();  // once only
-    EXPECT_EQ(e.Steps().size(), 5u);
+    EXPECT_EQ(e.Steps().size(), 7u);
 }
 
 TEST(EngineTest, AFailingShutDownStepIsReportedAndTheRestStillRuns) {
@@ -157,7 +157,7 @@ TEST(EngineTest, AFailingShutDownStepIsReportedAndTheRestStillRuns) {
     e.Shutdown();
     ASSERT_EQ(g.boxes.texts.size(), 1u);
     EXPECT_EQ(g.boxes.texts[0], "Project.Free\r\ndisk full");
-    EXPECT_EQ(e.Steps().back(), "VeskFinalize");
+    EXPECT_EQ(e.Steps().back(), "MediaFinal");
     EXPECT_EQ(e.Project(), nullptr);
 }
 
@@ -267,9 +267,22 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     EXPECT_EQ(c.Parse({"/CONFIG"}), "");
     EXPECT_TRUE(c.Config);
 
+    TPlayerOptions a;
+    EXPECT_EQ(a.Parse({"game", "--headless", "--audio-out", "out.wav"}), "");
+    EXPECT_EQ(a.AudioOut, "out.wav");
+
     const std::vector<std::string> bad[] = {
-        {"--frames"},   {"--frames", "x"},     {"--frame-ms", "0"}, {"--frame-ms", "300"},
-        {"--gap", "5"}, {"--answer", "maybe"}, {"--bogus"},         {"--exe-folder", "d", "game"},
+        {"--frames"},
+        {"--frames", "x"},
+        {"--frame-ms", "0"},
+        {"--frame-ms", "300"},
+        {"--gap", "5"},
+        {"--answer", "maybe"},
+        {"--bogus"},
+        {"--exe-folder", "d", "game"},
+        {"game", "--audio-out",
+         "out.wav"},  // only the virtual clock keeps sound and frames in step
+        {"--headless", "--audio-out"},
     };
     for (const auto& args : bad) {
         TPlayerOptions b;

@@ -151,27 +151,72 @@ TEST_F(MidiPlayer, PlayFromCatchesUpWithoutNotes) {
     player->PlayFrom(400);
     // Nothing lies at 400 ms: the search stops at the event before it (the key pressure at
     // 250 ms), which the first step plays; everything earlier is caught up without notes.
-    std::vector<Sent> want{{0, {0xC0, 5, 0}}, {0, {0xF0, 0x41, 0xF7}}, {0, {0xB0, 10, 20}}};
+    // The device gets 10 ms after the system-exclusive message: what follows it comes with
+    // the next step, on the sequencer's thread, and playing starts from there.
+    std::vector<Sent> want{{0, {0xC0, 5, 0}}, {0, {0xF0, 0x41, 0xF7}}};
     EXPECT_EQ(Notes(), want);
     EXPECT_EQ(AllNotesOffCount(), 16);
+    clock.Advance(10);
+    want.push_back({10, {0xB0, 10, 20}});
+    want.push_back({10, {0xA0, 60, 3}});
+    EXPECT_EQ(Notes(), want);
     clock.Advance(110);
     ASSERT_EQ(Notes().size(), 5u);
-    EXPECT_EQ(Notes()[3], (Sent{10, {0xA0, 60, 3}}));
-    EXPECT_EQ(Notes()[4], (Sent{110, {0x90, 64, 90}}));
+    EXPECT_EQ(Notes()[4], (Sent{120, {0x90, 64, 90}}));
     // Backwards: everything before the target again, from the first event.
     log.clear();
     player->PlayFrom(300);
-    EXPECT_EQ(Notes().size(), 3u);
+    clock.Advance(10);
+    EXPECT_EQ(Notes().size(), 4u);  // the three caught up and the key pressure
     EXPECT_EQ(AllNotesOffCount(), 16);
-    // Forwards from there: only what lies between.
+    // Forwards from there: only what lies between, and that is a note, which is not
+    // caught up.
     log.clear();
-    player->PlayFrom(480);
+    player->PlayFrom(1000);
     EXPECT_TRUE(Notes().empty());
-    // Exactly at an event's time: that event is the target; the one before is caught up.
-    log.clear();
+    // Exactly at an event's time: that event is the target, which the first step plays.
     player->PlayFrom(500);
-    EXPECT_EQ(Notes().size(), 1u);  // the key pressure at 250 ms
     EXPECT_EQ(player->Position(), 500);
+    clock.Advance(20);
+    EXPECT_EQ(Notes().back().bytes, (std::vector<uint8_t>{0x90, 64, 90}));
+}
+
+TEST_F(MidiPlayer, SystemExclusiveWaitsNeverHoldTheCaller) {
+    // 100 system-exclusive messages before the first note: the caller of PlayFrom returns
+    // after the first; the rest follow 10 ms apart on the timer, at most half a second of
+    // waits in all, and the song plays from where it was asked for.
+    TrackBuilder t;
+    for (int i = 0; i < 100; ++i) t.Ev(0, {0xF0, 2, uint8_t(i), 0xF7});
+    t.Ev(96, {0x90, 60, 100}).End(96);
+    Load(MakeSmf(0, 96, {t}));
+    player->PlayFrom(400);
+    EXPECT_EQ(Notes().size(), 1u);
+    clock.Advance(490);
+    EXPECT_EQ(Notes().size(), 50u);
+    clock.Advance(10);  // the 500 ms are used: the other 50 go out at once
+    EXPECT_EQ(Notes().size(), 100u);
+    EXPECT_EQ(player->Position(), 400);
+    clock.Advance(110);
+    ASSERT_EQ(Notes().size(), 101u);
+    EXPECT_EQ(Notes().back(), (Sent{610, {0x90, 60, 100}}));
+}
+
+TEST_F(MidiPlayer, RepeatStartsOverAtTheRepeatPosition) {
+    Load(TwoNotes());
+    player->SetRepeat(true);
+    player->SetRepeatPos(1000);  // the second note
+    player->PlayFrom(0);
+    log.clear();
+    clock.Advance(1600);
+    // At the end (1510): all notes off, the first part caught up without notes, and the
+    // second note again on the next step.
+    auto n = Notes();
+    ASSERT_EQ(n.size(), 9u);
+    EXPECT_EQ(n[4], (Sent{1010, {0x90, 62, 100}}));
+    EXPECT_EQ(n[5], (Sent{1510, {0x80, 62, 0}}));
+    EXPECT_EQ(n[6], (Sent{1510, {0xC0, 5, 0}}));    // caught up
+    EXPECT_EQ(n[7], (Sent{1510, {0xB0, 7, 100}}));  // caught up
+    EXPECT_EQ(n[8], (Sent{1520, {0x90, 62, 100}}));
 }
 
 TEST_F(MidiPlayer, StopSilencesAndNothingFollows) {

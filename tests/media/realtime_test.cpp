@@ -7,6 +7,7 @@
 #include "media/audio_system.h"
 #include "media/midi_player.h"
 #include "media/ogg_wave_item.h"
+#include "media/stream_item.h"
 #include "media/wav_out.h"
 #include "wav_test_util.h"
 
@@ -92,6 +93,22 @@ TEST(RealTime, SequencerPlaysOnItsTimerThread) {
         *clock, [&] { return !player.IsPlaying(); }, 3000));
     EXPECT_EQ(notes.load(), 4);
     EXPECT_GE(player.Position(), 150);
+}
+
+TEST(RealTime, DirectSoundPlaysOnTheDecoderAndDeviceThreads) {
+    // The decoder thread keeps the queue filled while the silent sink pulls the bus on its
+    // own thread; the item ends once its last frame has been pulled.
+    auto audio = AudioSystem::Realtime();
+    TDecodeFeeder feeder(audio->Clock());
+    // 300 ms, longer than the queue filled at Play.
+    TOggItem item(audio->Bus(), feeder,
+                  test::WavOf({2, 44100, 16}, test::Constant16(44100 * 3 / 10, 100, -100)));
+    const uint32_t start = audio->Clock().NowMs();
+    item.Play();
+    EXPECT_TRUE(WaitFor(
+        audio->Clock(), [&] { return item.IsEnd(); }, 3000));
+    EXPECT_GE(audio->Clock().NowMs() - start, 280u);
+    EXPECT_EQ(item.GetPosition(), 300);
 }
 
 }  // namespace

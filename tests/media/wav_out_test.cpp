@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/error.h"
 #include "media/audio_format.h"
 #include "media/audio_output.h"
@@ -27,7 +30,7 @@ class WavOutTest : public ::testing::Test {
         });
     }
     TWavBuffer* Playing(const TWavFormat& f, const std::vector<uint8_t>& pcm) {
-        TWavBuffer* s = out.CreateSource(WavOf(f, pcm));
+        TWavBuffer* s = out.CreateSource(WavOf(f, pcm)).get();
         s->Play();
         return s;
     }
@@ -106,6 +109,11 @@ TEST_F(WavOutTest, UnsupportedFormatsStaySilentWhileOthersPlay) {
     }
     EXPECT_EQ(hi->ReadPos(), 0);
     EXPECT_EQ(deep->ReadPos(), 0);
+    // Silent, but over: they finish instead of hanging (items play such formats converted).
+    EXPECT_TRUE(hi->HasEnded());
+    EXPECT_TRUE(deep->HasEnded());
+    clock.Advance(300);
+    EXPECT_TRUE(hi->HasFinished());
 }
 
 TEST_F(WavOutTest, SourcesSaturateInsteadOfWrapping) {
@@ -136,7 +144,7 @@ TEST_F(WavOutTest, VolumeFactorScalesWithArithmeticShift) {
 
 TEST_F(WavOutTest, FeedsAtMostTwoBlocksAndIdlesWithoutPlayingSources) {
     // Never started: mixes nothing and nothing is fed.
-    TWavBuffer* s = out.CreateSource(WavOf(kCd, Constant16(44100 * 2, 10, 10)));
+    TWavBuffer* s = out.CreateSource(WavOf(kCd, Constant16(44100 * 2, 10, 10))).get();
     clock.Advance(200);
     EXPECT_EQ(out.BlocksWritten(), 0u);
     s->Play();
@@ -240,13 +248,60 @@ class FailingStream : public TOggStream {
 };
 
 TEST_F(WavOutTest, FailingStreamEndsItsSoundOnly) {
-    TWavBuffer* bad = out.CreateSource(std::make_unique<FailingStream>());
+    TWavBuffer* bad = out.CreateSource(std::make_unique<FailingStream>()).get();
     bad->Play();
     Playing(kCd, Constant16(10000, 5, 5));
     out.Feed();
     EXPECT_TRUE(bad->HasEnded());
     ASSERT_FALSE(blocks.empty());
     EXPECT_EQ(blocks[0][0], 5);
+}
+
+// A stream that declares more data than it has, as a file cut short does.
+class ShortStream : public TOggStream {
+  public:
+    TWavFormat GetFormat() override { return kCd; }
+    size_t Read(void* dst, size_t n) override {
+        n = std::min<size_t>(n, size_t(std::max<int64_t>(0, 4000 - pos_)));
+        std::memset(dst, 1, n);
+        pos_ += int64_t(n);
+        return n;
+    }
+    int64_t GetPos() override { return pos_; }
+    int64_t SetPos(int64_t p) override { return pos_ = std::clamp<int64_t>(p, 0, 1000000); }
+    int64_t GetSize() override { return 1000000; }
+    int GetLen() override { return 5669; }
+
+  private:
+    int64_t pos_ = 0;
+};
+
+TEST_F(WavOutTest, DataShorterThanDeclaredEndsTheSound) {
+    for (bool loop : {false, true}) {
+        TWavBuffer* s = out.CreateSource(std::make_unique<ShortStream>()).get();
+        s->SetLoop(loop);
+        s->Play();
+        out.Feed();
+        if (!loop) {
+            EXPECT_TRUE(s->HasEnded());
+            EXPECT_EQ(s->ReadPos(), 1000000);
+        } else {
+            // A looping one goes round at its loop start and fills the block.
+            EXPECT_FALSE(s->HasEnded());
+        }
+        out.DestroySource(s);
+        clock.Advance(500);
+    }
+}
+
+TEST_F(WavOutTest, NotificationMayCallTheMixer) {
+    // It is called after the mixer's lock is let go: asking the mixer from it must not
+    // deadlock.
+    size_t seen = 0;
+    out.SetNotify([&](const uint8_t*, size_t) { seen = out.BlocksInFlight(); });
+    Playing(kCd, Constant16(10000, 5, 5));
+    out.Feed();
+    EXPECT_EQ(seen, 2u);
 }
 
 TEST(WavOutNames, AbsoluteAndOggNames) {

@@ -11,6 +11,7 @@
 #include "script/project_install.h"
 #include "scriptc/compiler.h"
 #include "scriptc/project_source.h"
+#include "scriptc/sound_sources.h"
 #include "vfs/archive_tools.h"
 
 #ifdef VESK_SCRIPTC_PICTURES
@@ -142,20 +143,24 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
     for (const CompiledPage& p : pages) written.insert(UpperAscii(NativePageName(p.Name)));
     written.insert("VESK.LPB");
     for (const fs::path& rel : assets) {
-        std::vector<uint8_t> bytes = ReadWholeFile((src / rel).string()), picture;
+        std::vector<uint8_t> bytes = ReadWholeFile((src / rel).string()), made;
         fs::path outRel = rel;
         bool converted = false;
         try {
-            converted = options.ConvertPictures && ConvertPicture(rel, bytes, picture);
+            converted = options.ConvertPictures && ConvertPicture(rel, bytes, made);
         } catch (const VeskError& e) {
             FailNative((src / rel).string() + ": " + e.what());
         }
         if (converted) outRel.replace_extension(".qil");
+        // Music and sound written as text become MIDI, WAV or Ogg files.
+        if (!converted && ConvertSoundSource(rel, (src / rel).string(), bytes, outRel, made))
+            converted = true;
         if (!written.insert(UpperAscii(outRel.generic_string())).second)
             FailNative((src / rel).string() + ": another source file already gives " +
                        outRel.generic_string());
-        WriteBytes(stage / outRel, converted ? picture : bytes);
-        (converted ? report.Pictures : report.Assets).push_back(outRel.generic_string());
+        WriteBytes(stage / outRel, converted ? made : bytes);
+        (converted && outRel.extension() == ".qil" ? report.Pictures : report.Assets)
+            .push_back(outRel.generic_string());
     }
     if (options.Archive) {
         TPosixFileSystem hostFs;
