@@ -3,8 +3,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/engine.h"
@@ -15,9 +17,12 @@
 #include "app/input_script.h"
 #include "app/quit_prompt.h"
 #include "app/root_input.h"
+#include "app/screenshot_key.h"
 #include "app/screenshots.h"
 #include "app/start_logo.h"
+#include "app/user_folders.h"
 #include "app/var_dump.h"
+#include "app/window_memory.h"
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/host_file_system.h"
@@ -73,15 +78,16 @@ class TWindowHost final : public IGameWindow, public ILoopWindow {
     TSdlWindow& w_;
 };
 
-// The window of the game's screen at the root's zoom; null (and said why) without a display.
-std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine) {
+// The window of the game's screen at the root's zoom, scaled and placed as the options and
+// the remembered place say; null (and said why) without a display.
+std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine, const TWindowOptions& options) {
     TVeskBaseList* root = engine.Root();
     if (!root) return nullptr;
     int64_t zoom = root->ZoomPercent() > 0 ? root->ZoomPercent() : 100;
     std::string error;
     auto window =
         TSdlWindow::Open(ReadableText(engine.Title()), int32_t(root->ScreenWidth() * zoom / 100),
-                         int32_t(root->ScreenHeight() * zoom / 100), &error);
+                         int32_t(root->ScreenHeight() * zoom / 100), options, &error);
     if (!window)
         Say(error +
             "; running without a window on the real clock (for tests and scripts, veskplay "
@@ -166,16 +172,35 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         };
     // Only what changed reaches the window: the front layer's dirty rectangles and the
     // area the last composition repainted.
-    eo.Present = [&window](TVeskBaseList& root) {
+    // After frames that ran fast without being shown, the whole screen.
+    eo.Present = [&window](TVeskBaseList& root, PresentArea area) {
         if (!window) return;
         std::vector<TRect> rects = root.FrontLayer().Dirty().Items();
         if (!root.WholeArea().IsEmpty()) rects.push_back(root.WholeArea());
+        if (area == PresentArea::Whole)
+            rects = {TRect{0, 0, root.Screen().Width(), root.Screen().Height()}};
         if (!rects.empty()) window->Present(root.Screen(), rects);
     };
     TEngine engine(eo);
+    engine.FastForward().SetSpeed(opt.FastForwardSpeed);
+    engine.FastForward().SetSound(opt.FfSound);
 
     const bool started = engine.Start();
-    if (started && !opt.Headless) window = OpenGameWindow(engine);
+    // The game's name names its screenshot folder and its remembered window.
+    std::string gameName = ReadableText(engine.Title());
+    if (gameName.empty()) gameName = fs::path(where.GameFolder).filename().string();
+    const EnvLookup userEnv = ProcessEnvironment();
+    const TWindowMemory windowMemory(ConfigHome(userEnv), where.GameFolder, gameName);
+    std::optional<TWindowPlacement> placement;
+    if (started && !opt.Headless) {
+        placement = windowMemory.Load();
+        TWindowOptions wo;
+        wo.Scale = opt.Scale;
+        wo.Filter = opt.Filter;
+        wo.PadStick = opt.PadStick;
+        wo.Placement = placement ? &*placement : nullptr;
+        window = OpenGameWindow(engine, wo);
+    }
     // Nobody would see the logo without a window, unless it was asked for.
     if (started && !window && opt.Logo < 0) engine.DropLogo();
     std::unique_ptr<TWindowHost> windowHost;
@@ -183,6 +208,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         windowBox.SetParent(window->Handle());
         windowHost = std::make_unique<TWindowHost>(*window);
         engine.SetWindow(windowHost.get());
+        // Full screen as it was left, through the engine like any switch.
+        if (placement && placement->fullScreen) engine.SetFullScreen(true);
     }
     TRootInput input(
         engine,
@@ -191,6 +218,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
             return AskYesNo(window ? window->Handle() : nullptr, title, question, yes, no);
         },
         UserPrefersJapanese(), MonotonicMs);
+    // Ctrl fast-forwards in a window; scripted runs hold fast-forward by name.
+    if (window) input.SetCtrlKey(CtrlKey::FastForwards);
 
     const TShotSchedule shots(opt.Shots, opt.WindowShots);
     int64_t lastTick = 0;
@@ -211,16 +240,37 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         const TShotSchedule::WindowReader readWindow =
             windowHost ? TShotSchedule::WindowReader([&] { return windowHost->ReadPicture(); })
                        : nullptr;
+        const std::string shotFolder = ScreenshotFolder(userEnv, gameName);
         env.AfterTick = [&](int64_t tick) {
             box.FrameDone();
             TCustomDIBX* screen = engine.Root() ? &engine.Root()->Screen() : nullptr;
             for (const std::string& e : shots.WriteDue(tick, screen, readWindow)) Say(e);
+            // The screenshot key takes the frame just composed.
+            if (input.TakeScreenshotRequest() && screen) {
+                const TScreenshotResult shot =
+                    WriteScreenshot(*screen, shotFolder, std::time(nullptr));
+                const std::string said = shot.error.empty() ? "screenshot saved: " + shot.path
+                                                            : "no screenshot: " + shot.error;
+                constexpr int64_t kNoticeMs = 2000;
+                if (!window ||
+                    !window->ShowNotice(
+                        shot.error.empty()
+                            ? "Screenshot: " + fs::path(shot.path).filename().string()
+                            : "No screenshot (see the terminal)",
+                        kNoticeMs) ||
+                    !shot.error.empty())
+                    Say(said);
+            }
         };
         lastTick = RunFrameLoop(engine, lo, env);
         // A picture asked for after the end would otherwise be missed without a word.
         for (const std::string& m : shots.Missed(lastTick, window != nullptr)) Say(m);
     }
 
+    if (window) {
+        const std::string error = windowMemory.Save(window->Placement());
+        if (!error.empty()) Say("the window's place is not kept: " + error);
+    }
     engine.SetWindow(nullptr);
     engine.Shutdown([&](TEngine& e) {
         if (opt.DumpVars)
