@@ -36,7 +36,7 @@ TScreenshotResult WriteScreenshot(TCustomDIBX& screen, const std::string& folder
     constexpr int kMaxSameSecond = 100;
     for (int n = 1; n <= kMaxSameSecond; ++n) {
         const std::string name =
-            std::string(stamp) + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".png";
+            std::string(stamp) + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".png";
         const fs::path path = fs::path(folder) / name;
         if (fs::exists(path, ec)) continue;
         try {

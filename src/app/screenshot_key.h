@@ -19,7 +19,7 @@ struct TScreenshotResult {
 };
 
 // Writes `screen` into `folder` (made when missing) as "YYYY-MM-DD_HH-MM-SS.png" of the
-// local time `when`; a second picture within the same second gets "-2", "-3", ... Never
+// local time `when`; a second picture within the same second gets "_2", "_3", ... Never
 // overwrites a file.
 TScreenshotResult WriteScreenshot(TCustomDIBX& screen, const std::string& folder, std::time_t when);
 

@@ -220,6 +220,7 @@ TWindowView TSdlWindow::View() const {
     v.dockPoints = fullScreen_ ? 0 : TToolbar::kHeight;
     v.picW = texW_;
     v.picH = texH_;
+    v.filter = filter_;
     return v;
 }
 

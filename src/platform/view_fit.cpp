@@ -26,6 +26,17 @@ TViewFit TViewFit::Compute(int32_t winW, int32_t winH, int32_t picW, int32_t pic
     return f;
 }
 
+TViewFit TViewFit::ComputeSnapped(int32_t winW, int32_t winH, int32_t picW, int32_t picH) {
+    TViewFit f = Compute(winW, winH, picW, picH);
+    const int32_t k = LargestWholeScale(winW, winH, picW, picH);
+    if (f.Empty() || k < 1 || f.WholeMultiple() || int64_t(f.w - k * picW) * 50 > f.w) return f;
+    f.w = k * picW;
+    f.h = k * picH;
+    f.x = (winW - f.w) / 2;
+    f.y = (winH - f.h) / 2;
+    return f;
+}
+
 void TViewFit::ToPicture(int32_t wx, int32_t wy, int32_t& px, int32_t& py, bool& inside) const {
     if (Empty()) {
         px = py = 0;
@@ -73,7 +84,9 @@ int32_t TWindowView::DockPixels() const {
 
 TViewFit TWindowView::PixelFit() const {
     const int32_t dock = DockPixels();
-    TViewFit f = TViewFit::Compute(pixelsW, std::max(pixelsH - dock, 0), picW, picH);
+    const int32_t h = std::max(pixelsH - dock, 0);
+    TViewFit f = filter == ScaleFilter::Auto ? TViewFit::ComputeSnapped(pixelsW, h, picW, picH)
+                                             : TViewFit::Compute(pixelsW, h, picW, picH);
     f.y += dock;
     return f;
 }

@@ -12,6 +12,9 @@ struct TViewFit {
 
     // The largest picture that fits `winW` x `winH` with the aspect of `picW` x `picH`.
     static TViewFit Compute(int32_t winW, int32_t winH, int32_t picW, int32_t picH);
+    // The same, but a window only a little larger than a whole multiple of the picture
+    // (under 2 % on the side that decides) shows that multiple, pixel-exact, with thin bars.
+    static TViewFit ComputeSnapped(int32_t winW, int32_t winH, int32_t picW, int32_t picH);
     bool Empty() const { return w <= 0 || h <= 0 || picW <= 0 || picH <= 0; }
     // A window point in picture pixels (rounded toward minus infinity, not limited to the
     // picture). `inside` tells whether the point lies on the picture.
@@ -35,6 +38,8 @@ struct TWindowView {
     int32_t pointsW = 0, pointsH = 0, pixelsW = 0, pixelsH = 0;
     int32_t dockPoints = 0;
     int32_t picW = 0, picH = 0;
+    // With Auto the picture snaps to a whole multiple it nearly fills.
+    ScaleFilter filter = ScaleFilter::Linear;
 
     // The dock's height in pixels.
     int32_t DockPixels() const;

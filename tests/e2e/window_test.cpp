@@ -99,10 +99,12 @@ class DisplayWindowTest : public ::testing::Test {
 
     // Runs a command on the display. The X and D-Bus client libraries keep a few
     // allocations past exit that the leak checker would report as the player's; its own
-    // leaks are checked by the headless runs.
+    // leaks are checked by the headless runs. What the player remembers (the window's place)
+    // stays in the workspace.
     RunResult Run(Workspace& w, const std::string& command, const std::string& env) {
         fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
         std::string cmd = env + " DISPLAY=" + display_->Name() +
+                          " XDG_CONFIG_HOME=" + Quote(w.Path("config").string()) +
                           " ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" " + command + " >" +
                           Quote(out.string()) + " 2>" + Quote(err.string());
         int raw = std::system(cmd.c_str());
@@ -127,6 +129,10 @@ class DisplayWindowTest : public ::testing::Test {
     static inline std::string skip_, error_;
 };
 
+// The window tests that compare the window's picture with the composed screen pixel for
+// pixel show it at its own size.
+constexpr const char* kOneToOne = " --scale 1";
+
 // The scene of the box tests stands still from its eighth frame, after its one move.
 constexpr int kSceneStill = 12;
 
@@ -135,9 +141,9 @@ TEST_F(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
     BuildScene(w);
     fs::path win = w.Path("win.png"), head = w.Path("head.png");
     const std::string at = " " + std::to_string(kSceneStill) + ":";
-    RunResult r = Play(w, w.Game("game") + " --no-logo --frames " + std::to_string(kSceneStill) +
-                              " --window-shot" + at + Quote(win.string()) + " --screenshot" + at +
-                              Quote(head.string()));
+    RunResult r = Play(w, w.Game("game") + kOneToOne + " --no-logo --frames " +
+                              std::to_string(kSceneStill) + " --window-shot" + at +
+                              Quote(win.string()) + " --screenshot" + at + Quote(head.string()));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("without a window"), std::string::npos) << r.err;
     Picture shown = ReadPng(win), composed = ReadPng(head);
@@ -189,7 +195,7 @@ TEST_F(DisplayWindowTest, TheWindowKeepsUpWithChangesOnEveryFrame) {
                                        "Wait , 1\n"
                                        "Jump :loop\n"}});
     w.Build("src", "game");
-    std::string args = w.Game("game") + " --no-logo --frames 40";
+    std::string args = w.Game("game") + kOneToOne + " --no-logo --frames 40";
     const int ticks[] = {7, 23, 40};
     for (int t : ticks)
         args += " --screenshot " + std::to_string(t) + ":" +
@@ -212,7 +218,9 @@ TEST_F(DisplayWindowTest, TheWindowKeepsUpWithChangesOnEveryFrame) {
 // screen, so it fills it); each checked pixel of the scene is found at its scaled place.
 // SDL's software renderer draws it: with Mesa's OpenGL under Xvfb, which has no window
 // manager, the back buffer keeps the size the window had before it went full screen (a bare
-// SDL program shows the same), and only that corner of the screen would be drawn.
+// SDL program shows the same), and only that corner of the screen would be drawn. 3.2 times
+// is no whole multiple, so the picture would be smoothed; nearest is asked for so that each
+// pixel can be checked.
 TEST_F(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     Workspace w;
     w.Sources("src", {{"project.vpj", kSceneProject},
@@ -221,8 +229,8 @@ TEST_F(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     fs::path win = w.Path("win.png");
     const std::string still = std::to_string(kSceneStill);
     RunResult r = Play(w,
-                       w.Game("game") + " --no-logo --frames " + still + " --window-shot " + still +
-                           ":" + Quote(win.string()),
+                       w.Game("game") + " --filter nearest --no-logo --frames " + still +
+                           " --window-shot " + still + ":" + Quote(win.string()),
                        "SDL_RENDER_DRIVER=software");
     ASSERT_EQ(r.status, 0) << r.err;
     Picture shown = ReadPng(win);
@@ -293,7 +301,7 @@ TEST_F(DisplayWindowTest, TheScreenOfTheXServerShowsThePicture) {
     // The screen is dumped once the player has written the screenshot of a frame after the
     // scene stood still; then the player is asked to close (the frame limit is only a
     // guard).
-    std::string player = Quote(VESKPLAY_PATH) + " " + w.Game("game") +
+    std::string player = Quote(VESKPLAY_PATH) + " " + w.Game("game") + kOneToOne +
                          " --no-logo --frames 600 --screenshot " + std::to_string(kSceneStill) +
                          ":" + Quote(head.string());
     std::string script = player + " & p=$!; for i in $(seq 200); do [ -s " + Quote(head.string()) +
@@ -338,9 +346,9 @@ TEST_F(DisplayWindowTest, TheLogoPlaysFirstInAWindowUntilAClick) {
     ASSERT_TRUE(logo.Ok()) << r.err;
     EXPECT_NE(Hex(logo.At(20, 20)), Hex(0xFF0000)) << "the scene shows while the logo should";
 
-    r = Play(w, w.Game("game") + " --frames 20 --input " + InputFile(w, "3 click left 10 10\n") +
-                    " --screenshot 20:" + Quote(head.string()) +
-                    " --window-shot 20:" + Quote(win.string()));
+    r = Play(w, w.Game("game") + kOneToOne + " --frames 20 --input " +
+                    InputFile(w, "3 click left 10 10\n") + " --screenshot 20:" +
+                    Quote(head.string()) + " --window-shot 20:" + Quote(win.string()));
     ASSERT_EQ(r.status, 0) << r.err;
     Picture composed = ReadPng(head), shown = ReadPng(win);
     ASSERT_TRUE(composed.Ok() && shown.Ok()) << r.err;
