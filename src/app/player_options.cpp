@@ -32,6 +32,17 @@ void Describe(CLI::App& app, TRawOptions& raw) {
     app.footer(
         "veskplay /config [GAME_FOLDER] opens the settings dialog instead of the game.\n"
         "Without a game folder the player runs an installed game beside it, else the demo.\n"
+        "\n"
+        "Keys (the game still receives them):\n"
+        "  F12          screenshot of the game picture into $XDG_PICTURES_DIR/veskplay/GAME/\n"
+        "               (~/Pictures when unset)\n"
+        "  Ctrl (held)  fast-forward (in a window; --input scripts use \"fastforward on\")\n"
+        "  Alt+Enter    window or full screen (the game does not receive this one)\n"
+        "Gamepad: left stick and D-pad move the pointer (or press the arrows, --pad-stick\n"
+        "keys), A left click, B right click, Start Esc, right shoulder fast-forward.\n"
+        "The window's place, size and full screen are kept per game in\n"
+        "$XDG_CONFIG_HOME/veskplay/windows/ (~/.config when unset).\n"
+        "\n"
         "Exit status: 0 the game ended, 1 start-up failed (or another player runs on the\n"
         "same game folder), 2 usage errors, 3 the game keeps asking a question no answer\n"
         "settles.");
@@ -71,21 +82,20 @@ void Describe(CLI::App& app, TRawOptions& raw) {
                    "start as the player installed in DIR (install.dat, discs)")
         ->type_name("DIR");
     app.add_option("--ff-speed", raw.ffSpeed,
-                   "frames run per shown frame while fast-forward is held (default 8, 1..64)")
+                   "frames per shown frame while fast-forwarding (default 8, 1..64)")
         ->type_name("N");
     app.add_option("--ff-sound", raw.ffSound,
-                   "sound while fast-forwarding: mute, or speed (played at the game's pace)")
+                   "sound while fast-forwarding: mute, or speed (sped up with the game)")
         ->type_name("mute|speed");
     app.add_option("--scale", raw.scale,
-                   "open the window at N times the game's size (default: the largest whole "
-                   "multiple that fits the desktop, or the size it had last time)")
+                   "window at N times the game's size (default: the largest that fits, or as "
+                   "last time)")
         ->type_name("N");
     app.add_option("--filter", raw.filter,
-                   "scaling: nearest or linear (default: nearest at whole multiples, linear "
-                   "otherwise)")
+                   "scaling: nearest or linear (default: nearest at whole multiples, else linear)")
         ->type_name("nearest|linear");
     app.add_option("--pad-stick", raw.pad,
-                   "the gamepad's left stick and D-pad move the pointer or send arrow keys")
+                   "the gamepad's left stick and D-pad: the pointer or the arrow keys")
         ->type_name("pointer|keys");
 }
 

@@ -266,10 +266,39 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     TPlayerOptions c;
     EXPECT_EQ(c.Parse({"/CONFIG"}), "");
     EXPECT_TRUE(c.Config);
+    // The player's comforts keep their defaults unless asked.
+    EXPECT_EQ(c.FastForwardSpeed, TFastForward::kDefaultSpeed);
+    EXPECT_EQ(c.FfSound, FastForwardSound::Mute);
+    EXPECT_EQ(c.Scale, 0);
+    EXPECT_EQ(c.Filter, ScaleFilter::Auto);
+    EXPECT_EQ(c.PadStick, PadMove::Pointer);
+
+    TPlayerOptions m;
+    EXPECT_EQ(m.Parse({"--ff-speed", "16", "--ff-sound", "Speed", "--scale=3", "--filter", "linear",
+                       "--pad-stick", "keys"}),
+              "");
+    EXPECT_EQ(m.FastForwardSpeed, 16);
+    EXPECT_EQ(m.FfSound, FastForwardSound::Speed);
+    EXPECT_EQ(m.Scale, 3);
+    EXPECT_EQ(m.Filter, ScaleFilter::Linear);
+    EXPECT_EQ(m.PadStick, PadMove::Keys);
 
     const std::vector<std::string> bad[] = {
-        {"--frames"},   {"--frames", "x"},     {"--frame-ms", "0"}, {"--frame-ms", "300"},
-        {"--gap", "5"}, {"--answer", "maybe"}, {"--bogus"},         {"--exe-folder", "d", "game"},
+        {"--frames"},
+        {"--frames", "x"},
+        {"--frame-ms", "0"},
+        {"--frame-ms", "300"},
+        {"--gap", "5"},
+        {"--answer", "maybe"},
+        {"--bogus"},
+        {"--exe-folder", "d", "game"},
+        {"--ff-speed", "0"},
+        {"--ff-speed", "65"},
+        {"--ff-sound", "loud"},
+        {"--scale", "0"},
+        {"--scale", "17"},
+        {"--filter", "cubic"},
+        {"--pad-stick", "mouse"},
     };
     for (const auto& args : bad) {
         TPlayerOptions b;
