@@ -136,7 +136,8 @@ class DisplayWindowTest : public ::testing::Test {
         }
         const std::string ready = Quote(w.Path("ready.png").string());
         fs::remove(w.Path("ready.png"));
-        const std::string script = Quote(VESKPLAY_PATH) + " " + args + " --screenshot 5:" + ready +
+        const std::string script = env + " " + Quote(VESKPLAY_PATH) + " " + args +
+                                   " --screenshot 5:" + ready +
                                    " & p=$!; id=; for i in $(seq 200); do [ -s " + ready +
                                    " ] && id=$(xdotool search --name " + Quote("^" + title + "$") +
                                    " | head -n 1) && [ -n \"$id\" ] && break; sleep 0.05; done; "
