@@ -131,19 +131,15 @@ bool TEngine::Start() {
 bool TEngine::Tick(int64_t now) {
     if (!active_) return false;
     if (!clock_.Advance(now)) return false;
-    const int32_t frames = FramesPerTick();
+    int32_t frames = FramesPerTick();
     fastForward_.SetRunning(frames > 1);
     for (int32_t i = 1;; ++i) {
         const bool last = i >= frames;
         RunFrame(last ? FrameShown::Shown : FrameShown::Hidden);
         if (last || quit_ || closeRequested_) break;
-        // A menu or an edit that took the focus meanwhile ends the run; this frame was
-        // not shown, so one more is, at the normal pace.
-        if (!FastForwardAllowed()) {
-            clock_.Repeat();
-            RunFrame(FrameShown::Shown);
-            break;
-        }
+        // A menu or an edit that took the focus meanwhile ends the run with the next frame,
+        // which is shown.
+        if (!FastForwardAllowed()) frames = i + 1;
         clock_.Repeat();
     }
     return true;

@@ -95,6 +95,21 @@ std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine, const TWindowOptions
     return window;
 }
 
+// The screenshot key's picture, told in the window's notice or, without one, on standard
+// error.
+void TakeScreenshot(TCustomDIBX& screen, const std::string& folder, TSdlWindow* window) {
+    const TScreenshotResult shot = WriteScreenshot(screen, folder, std::time(nullptr));
+    constexpr int64_t kNoticeMs = 2000;
+    if (!shot.error.empty()) {
+        Say("no screenshot: " + shot.error);
+        if (window) window->ShowNotice("No screenshot (see the terminal)", kNoticeMs);
+        return;
+    }
+    const std::string name = fs::path(shot.path).filename().string();
+    if (!window || !window->ShowNotice("Screenshot: " + name, kNoticeMs))
+        Say("screenshot saved: " + shot.path);
+}
+
 // The settings dialog runs instead of the game.
 int RunSettings(const std::string& gameFolder) {
     TFormConfig form((fs::path(gameFolder) / "game.ini").string());
@@ -246,21 +261,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
             TCustomDIBX* screen = engine.Root() ? &engine.Root()->Screen() : nullptr;
             for (const std::string& e : shots.WriteDue(tick, screen, readWindow)) Say(e);
             // The screenshot key takes the frame just composed.
-            if (input.TakeScreenshotRequest() && screen) {
-                const TScreenshotResult shot =
-                    WriteScreenshot(*screen, shotFolder, std::time(nullptr));
-                const std::string said = shot.error.empty() ? "screenshot saved: " + shot.path
-                                                            : "no screenshot: " + shot.error;
-                constexpr int64_t kNoticeMs = 2000;
-                if (!window ||
-                    !window->ShowNotice(
-                        shot.error.empty()
-                            ? "Screenshot: " + fs::path(shot.path).filename().string()
-                            : "No screenshot (see the terminal)",
-                        kNoticeMs) ||
-                    !shot.error.empty())
-                    Say(said);
-            }
+            if (input.TakeScreenshotRequest() && screen)
+                TakeScreenshot(*screen, shotFolder, window.get());
         };
         lastTick = RunFrameLoop(engine, lo, env);
         // A picture asked for after the end would otherwise be missed without a word.

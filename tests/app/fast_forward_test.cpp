@@ -102,6 +102,18 @@ TEST(FastForwardTest, NothingRunsFastWhileAControlThatTakesKeysHasTheFocus) {
     r.Tick();
     EXPECT_TRUE(r.engine.FastForward().Running());
     EXPECT_EQ(r.N(), 2 + TFastForward::kDefaultSpeed);
+    // One that takes the focus during a run (here in its first frame) ends it: the frame
+    // after is shown, and no more run fast.
+    menu->SetIntProp(PR_HANDLEKEY, 1);
+    root.MarkFocusRecompute();
+    const size_t shown = r.presents.size();
+    r.Tick();
+    EXPECT_EQ(root.Focused(), menu);
+    EXPECT_EQ(r.N(), 2 + TFastForward::kDefaultSpeed + 2);
+    EXPECT_EQ(r.presents.size(), shown + 1);
+    r.Tick();
+    EXPECT_FALSE(r.engine.FastForward().Running());
+    EXPECT_EQ(r.N(), 2 + TFastForward::kDefaultSpeed + 3);
 }
 
 TEST(FastForwardTest, CtrlHoldsItInAWindowAndTheGameStillSeesTheKey) {
