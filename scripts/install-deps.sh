@@ -8,7 +8,7 @@ PACKAGES=(
   # compression and pictures
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   # window, input, sound output; a virtual display for the window tests
-  libsdl2-dev libasound2-dev xvfb xauth x11-apps x11-utils
+  libsdl2-dev libasound2-dev xvfb xauth x11-apps x11-utils xdotool
   # text: fonts and their lookup, a Japanese font family (and a Latin one, which the text
   # tests use as a face without Japanese characters)
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core

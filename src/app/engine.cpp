@@ -197,11 +197,32 @@ bool TEngine::Tick(int64_t now) {
     }
     if (!active_) return false;
     if (!clock_.Advance(now)) return false;
-    Frame();
+    int32_t frames = FramesPerTick();
+    fastForward_.SetRunning(frames > 1);
+    for (int32_t i = 1;; ++i) {
+        const bool last = i >= frames;
+        RunFrame(last ? FrameShown::Shown : FrameShown::Hidden);
+        if (last || quit_ || closeRequested_) break;
+        // A menu or an edit that took the focus meanwhile ends the run with the next frame,
+        // which is shown.
+        if (!FastForwardAllowed()) frames = i + 1;
+        clock_.Repeat();
+    }
     return true;
 }
 
-void TEngine::Frame() {
+int32_t TEngine::FramesPerTick() {
+    if (!fastForward_.Held() || fastForward_.Speed() <= 1 || !FastForwardAllowed()) return 1;
+    return fastForward_.Speed();
+}
+
+bool TEngine::FastForwardAllowed() {
+    if (!root_) return true;
+    const TVeskControl* focused = root_->Focused();
+    return !focused || !focused->TakesKeysForItself();
+}
+
+void TEngine::RunFrame(FrameShown shown) {
     if (!project_) return;
     try {
         files_->DeleteQueuedFiles();
@@ -219,7 +240,12 @@ void TEngine::Frame() {
         project_->HandleRequests();
         if (root_) {
             root_->PaintAll();
-            if (options_.Present) options_.Present(*root_);
+            if (shown == FrameShown::Hidden) {
+                presentWhole_ = true;
+            } else if (options_.Present) {
+                options_.Present(*root_, presentWhole_ ? PresentArea::Whole : PresentArea::Changed);
+                presentWhole_ = false;
+            }
             root_->ClearDirty();
         }
         // The videos move on to the pictures of the next frame.
@@ -283,6 +309,8 @@ void TEngine::UpdateCursor() {
 void TEngine::ActiveChanged(bool active, int64_t now) {
     // Before the project exists the game counts as one that pauses.
     const bool pauses = !project_ || project_->PauseInactive;
+    // Keys let go while away never arrive: fast-forward is let go with them.
+    if (!active) fastForward_.ReleaseAll();
     if (!active) {
         if (!pauses) return;
         active_ = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fast_forward.h"
 #include "app/frame_clock.h"
 #include "app/game_window.h"
 #include "base/host_file_system.h"
@@ -35,6 +36,10 @@ class AudioSystem;
 class StreamReader;
 class StreamWriter;
 
+// What a presented frame must bring to the window: the areas the frame changed, or the
+// whole screen (frames run fast before it were not shown).
+enum class PresentArea { Changed, Whole };
+
 struct TEngineOptions {
     // Native path of the executable; its folder is where an installed game lives.
     std::string ExePath;
@@ -55,9 +60,9 @@ struct TEngineOptions {
     IScriptDisplay* Display = nullptr;
     // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
     std::function<int64_t()> Now;
-    // Called after a frame is composed, before the dirty lists are cleared, with the root
-    // whose front layer's dirty rectangles (and WholeArea) say what changed.
-    std::function<void(TVeskBaseList&)> Present;
+    // Called after a shown frame is composed, before the dirty lists are cleared, with the
+    // root whose front layer's dirty rectangles (and WholeArea) say what changed.
+    std::function<void(TVeskBaseList&, PresentArea)> Present;
     // Receives the player's diagnostics (UTF-8): errors the game itself passes over, such as
     // a command that fails. Each is given once. Empty: they are dropped.
     std::function<void(const std::string&)> Diagnostic;
@@ -89,8 +94,12 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     // reason has been shown); an error raised while creating is shown in a warning box.
     bool Start();
     // A frame is due at `now` (milliseconds of the frame clock): runs it unless the gap was
-    // too long or the game is paused while inactive. True when the frame ran.
+    // too long or the game is paused while inactive. While fast-forward is held (and no
+    // control that takes keys for itself has the focus) more frames of the same length
+    // follow at once, and only the last is shown. True when the frame ran.
     bool Tick(int64_t now);
+    // Fast-forward: its speed, its holds, and whether it ran in the last shown frame.
+    TFastForward& FastForward() { return fastForward_; }
     // The window that shows the game (null: none). Not owned.
     void SetWindow(IGameWindow* window) { window_ = window; }
     // Another application became active (false) or the player did again (true) at `now`.
@@ -111,7 +120,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
         if (!logoStarted_) logoDone_ = true;
     }
     // One frame: work-file clean-up, the interpreter, the frame counter, save and load.
-    void Frame();
+    void Frame() { RunFrame(FrameShown::Shown); }
     // Frees everything in the fixed order; later calls do nothing. `afterProject` runs once
     // the project is gone (its quit page has run) while the variables still exist.
     void Shutdown(const std::function<void(TEngine&)>& afterProject = {});
@@ -167,6 +176,14 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     uint8_t PropertyType(int32_t) override { return 0; }
 
   private:
+    enum class FrameShown { Shown, Hidden };
+    void RunFrame(FrameShown shown);
+    // The frames to run for one shown frame: the fast-forward speed while it is held and
+    // allowed, else 1.
+    int32_t FramesPerTick();
+    // Whether fast-forward may run now: no control that takes keys for itself (a menu, an
+    // edit) has the focus.
+    bool FastForwardAllowed();
     void Step(const char* label);
     // "MediaInit": the media managers, their object kinds and commands.
     void MediaInit();
@@ -198,6 +215,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::vector<std::string> steps_;
     std::string title_;
     TFrameClock clock_;
+    TFastForward fastForward_;
+    // A frame ran without being shown: the next shown one brings the whole screen.
+    bool presentWhole_ = false;
     std::unique_ptr<IHostFileSystem> ownFs_;
     IHostFileSystem* fs_ = nullptr;
     std::unique_ptr<TVrFileManager> files_;

@@ -15,6 +15,9 @@ class TFrameClock {
     // Called when a frame is due at `now`. Returns true when the frame runs (TickCount and
     // FrameTime updated), false when the gap was too long and the frame is dropped.
     bool Advance(int64_t now);
+    // Runs one more frame of the same length at once (fast-forward): game time moves on by
+    // the last frame's time while the real clock stands still.
+    void Repeat() { tick_ = int32_t(uint32_t(tick_) + uint32_t(frameTime_)); }
     // Forgets the time since the last frame (after a pause while inactive).
     void Resync(int64_t now) { last_ = now; }
     void CountFrame() { ++frames_; }

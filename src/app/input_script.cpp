@@ -115,6 +115,13 @@ TInputScript TInputScript::Parse(const std::string& text) {
                 e.down = false;
                 s.events_[tick + 1].push_back(e);
             }
+        } else if (action == "fastforward") {
+            args(1, "TICK fastforward on|off");
+            std::string d = LowerAscii(w[2]);
+            if (d != "on" && d != "off") fail("fastforward is on or off, not " + w[2]);
+            TInputEvent e{TInputEvent::FastForward};
+            e.down = d == "on";
+            at.push_back(e);
         } else if (action == "close") {
             args(0, "TICK close");
             at.push_back({TInputEvent::Close});
@@ -161,6 +168,9 @@ void TInputScript::Deliver(int64_t tick, IWindowInput& sink) const {
                 break;
             case TInputEvent::Close:
                 sink.CloseRequested();
+                break;
+            case TInputEvent::FastForward:
+                sink.FastForward(HoldSource::Script, e.down);
                 break;
         }
     }

@@ -7,6 +7,7 @@
 //   <tick> click left|right X Y   (move and press at tick, release at tick + 1)
 //   <tick> wheel up|down       <tick> key K   (press at tick, release at tick + 1)
 //   <tick> keydown K           <tick> keyup K              <tick> close
+//   <tick> fastforward on|off  (held from this tick until it is let go)
 //
 // K is a decimal virtual-key code or a name: enter, space, escape, tab, backspace, shift,
 // control, left, up, right, down, f1..f12, or a single letter or digit.
@@ -20,10 +21,10 @@
 namespace vesk {
 
 struct TInputEvent {
-    enum Kind { Move, Button, Wheel, Key, Close } kind = Move;
+    enum Kind { Move, Button, Wheel, Key, Close, FastForward } kind = Move;
     int32_t x = 0, y = 0;  // Move: the position
     bool left = true;      // Button: which one
-    bool down = true;      // Button, Key: pressed or released; Wheel: down or up
+    bool down = true;      // Button, Key, FastForward: held or let go; Wheel: down or up
     int32_t vk = 0;        // Key
 };
 

@@ -3,8 +3,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/engine.h"
@@ -16,9 +18,12 @@
 #include "app/input_script.h"
 #include "app/quit_prompt.h"
 #include "app/root_input.h"
+#include "app/screenshot_key.h"
 #include "app/screenshots.h"
 #include "app/start_logo.h"
+#include "app/user_folders.h"
 #include "app/var_dump.h"
+#include "app/window_memory.h"
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/host_file_system.h"
@@ -77,20 +82,36 @@ class TWindowHost final : public IGameWindow, public ILoopWindow {
     TSdlWindow& w_;
 };
 
-// The window of the game's screen at the root's zoom; null (and said why) without a display.
-std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine) {
+// The window of the game's screen at the root's zoom, scaled and placed as the options and
+// the remembered place say; null (and said why) without a display.
+std::unique_ptr<TSdlWindow> OpenGameWindow(TEngine& engine, const TWindowOptions& options) {
     TVeskBaseList* root = engine.Root();
     if (!root) return nullptr;
     int64_t zoom = root->ZoomPercent() > 0 ? root->ZoomPercent() : 100;
     std::string error;
     auto window =
         TSdlWindow::Open(ReadableText(engine.Title()), int32_t(root->ScreenWidth() * zoom / 100),
-                         int32_t(root->ScreenHeight() * zoom / 100), &error);
+                         int32_t(root->ScreenHeight() * zoom / 100), options, &error);
     if (!window)
         Say(error +
             "; running without a window on the real clock (for tests and scripts, veskplay "
             "--headless GAME runs on a virtual clock)");
     return window;
+}
+
+// The screenshot key's picture, told in the window's notice or, without one, on standard
+// error.
+void TakeScreenshot(TCustomDIBX& screen, const std::string& folder, TSdlWindow* window) {
+    const TScreenshotResult shot = WriteScreenshot(screen, folder, std::time(nullptr));
+    constexpr int64_t kNoticeMs = 2000;
+    if (!shot.error.empty()) {
+        Say("no screenshot: " + shot.error);
+        if (window) window->ShowNotice("No screenshot (see the terminal)", kNoticeMs);
+        return;
+    }
+    const std::string name = fs::path(shot.path).filename().string();
+    if (!window || !window->ShowNotice("Screenshot: " + name, kNoticeMs))
+        Say("screenshot saved: " + shot.path);
 }
 
 // The settings dialog runs instead of the game.
@@ -171,10 +192,13 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         };
     // Only what changed reaches the window: the front layer's dirty rectangles and the
     // area the last composition repainted.
-    eo.Present = [&window](TVeskBaseList& root) {
+    // After frames that ran fast without being shown, the whole screen.
+    eo.Present = [&window](TVeskBaseList& root, PresentArea area) {
         if (!window) return;
         std::vector<TRect> rects = root.FrontLayer().Dirty().Items();
         if (!root.WholeArea().IsEmpty()) rects.push_back(root.WholeArea());
+        if (area == PresentArea::Whole)
+            rects = {TRect{0, 0, root.Screen().Width(), root.Screen().Height()}};
         if (!rects.empty()) window->Present(root.Screen(), rects);
     };
     // The game's sound: the device on the real clock; headless, the virtual clock that the
@@ -197,9 +221,25 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         TGameConfig::FromIni(TIniFile((fs::path(where.GameFolder) / "game.ini").string()));
     eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};
     TEngine engine(eo);
+    engine.FastForward().SetSpeed(opt.FastForwardSpeed);
+    engine.FastForward().SetSound(opt.FfSound);
 
     const bool started = engine.Start();
-    if (started && !opt.Headless) window = OpenGameWindow(engine);
+    // The game's name names its screenshot folder and its remembered window.
+    std::string gameName = ReadableText(engine.Title());
+    if (gameName.empty()) gameName = fs::path(where.GameFolder).filename().string();
+    const EnvLookup userEnv = ProcessEnvironment();
+    const TWindowMemory windowMemory(ConfigHome(userEnv), where.GameFolder, gameName);
+    std::optional<TWindowPlacement> placement;
+    if (started && !opt.Headless) {
+        placement = windowMemory.Load();
+        TWindowOptions wo;
+        wo.Scale = opt.Scale;
+        wo.Filter = opt.Filter;
+        wo.PadStick = opt.PadStick;
+        wo.Placement = placement ? &*placement : nullptr;
+        window = OpenGameWindow(engine, wo);
+    }
     // Nobody would see the logo without a window, unless it was asked for.
     if (started && !window && opt.Logo < 0) engine.DropLogo();
     std::unique_ptr<TWindowHost> windowHost;
@@ -207,6 +247,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         windowBox.SetParent(window->Handle());
         windowHost = std::make_unique<TWindowHost>(*window);
         engine.SetWindow(windowHost.get());
+        // Full screen as it was left, through the engine like any switch.
+        if (placement && placement->fullScreen) engine.SetFullScreen(true);
     }
     TRootInput input(
         engine,
@@ -215,6 +257,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
             return AskYesNo(window ? window->Handle() : nullptr, title, question, yes, no);
         },
         UserPrefersJapanese(), MonotonicMs);
+    // Ctrl fast-forwards in a window; scripted runs hold fast-forward by name.
+    if (window) input.SetCtrlKey(CtrlKey::FastForwards);
 
     const TShotSchedule shots(opt.Shots, opt.WindowShots);
     int64_t lastTick = 0;
@@ -235,16 +279,24 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         const TShotSchedule::WindowReader readWindow =
             windowHost ? TShotSchedule::WindowReader([&] { return windowHost->ReadPicture(); })
                        : nullptr;
+        const std::string shotFolder = ScreenshotFolder(userEnv, gameName);
         env.AfterTick = [&](int64_t tick) {
             box.FrameDone();
             TCustomDIBX* screen = engine.Root() ? &engine.Root()->Screen() : nullptr;
             for (const std::string& e : shots.WriteDue(tick, screen, readWindow)) Say(e);
+            // The screenshot key takes the frame just composed.
+            if (input.TakeScreenshotRequest() && screen)
+                TakeScreenshot(*screen, shotFolder, window.get());
         };
         lastTick = RunFrameLoop(engine, lo, env);
         // A picture asked for after the end would otherwise be missed without a word.
         for (const std::string& m : shots.Missed(lastTick, window != nullptr)) Say(m);
     }
 
+    if (window) {
+        const std::string error = windowMemory.Save(window->Placement());
+        if (!error.empty()) Say("the window's place is not kept: " + error);
+    }
     engine.SetWindow(nullptr);
     engine.Shutdown([&](TEngine& e) {
         if (opt.DumpVars)

@@ -14,7 +14,7 @@ namespace {
 // told in the player's own words.
 struct TRawOptions {
     std::vector<std::string> games, gaps, shots, windowShots, answers, cdRoots;
-    std::string frames, frameMs, input, exeFolder, audioOut;
+    std::string frames, frameMs, input, exeFolder, audioOut, ffSpeed, ffSound, scale, filter, pad;
     bool headless = false, dumpVars = false, trace = false, logoGiven = false, noLogoGiven = false;
     CLI::Option* framesGiven = nullptr;
     CLI::Option* frameMsGiven = nullptr;
@@ -33,6 +33,17 @@ void Describe(CLI::App& app, TRawOptions& raw) {
     app.footer(
         "veskplay /config [GAME_FOLDER] opens the settings dialog instead of the game.\n"
         "Without a game folder the player runs an installed game beside it, else the demo.\n"
+        "\n"
+        "Keys (the game still receives them):\n"
+        "  F12          screenshot of the game picture into $XDG_PICTURES_DIR/veskplay/GAME/\n"
+        "               (~/Pictures when unset)\n"
+        "  Ctrl (held)  fast-forward (in a window; --input scripts use \"fastforward on\")\n"
+        "  Alt+Enter    window or full screen (the game does not receive this one)\n"
+        "Gamepad: left stick and D-pad move the pointer (or press the arrows, --pad-stick\n"
+        "keys), A left click, B right click, Start Esc, right shoulder fast-forward.\n"
+        "The window's place, size and full screen are kept per game in\n"
+        "$XDG_CONFIG_HOME/veskplay/windows/ (~/.config when unset).\n"
+        "\n"
         "Exit status: 0 the game ended, 1 start-up failed (or another player runs on the\n"
         "same game folder), 2 usage errors, 3 the game keeps asking a question no answer\n"
         "settles.");
@@ -75,6 +86,33 @@ void Describe(CLI::App& app, TRawOptions& raw) {
     app.add_option("--exe-folder", raw.exeFolder,
                    "start as the player installed in DIR (install.dat, discs)")
         ->type_name("DIR");
+    app.add_option("--ff-speed", raw.ffSpeed,
+                   "frames per shown frame while fast-forwarding (default 8, 1..64)")
+        ->type_name("N");
+    app.add_option("--ff-sound", raw.ffSound,
+                   "sound while fast-forwarding: mute, or speed (sped up with the game)")
+        ->type_name("mute|speed");
+    app.add_option("--scale", raw.scale,
+                   "window at N times the game's size (default: the largest that fits, or as "
+                   "last time)")
+        ->type_name("N");
+    app.add_option("--filter", raw.filter,
+                   "scaling: nearest or linear (default: nearest at whole multiples, else linear)")
+        ->type_name("nearest|linear");
+    app.add_option("--pad-stick", raw.pad,
+                   "the gamepad's left stick and D-pad: the pointer or the arrow keys")
+        ->type_name("pointer|keys");
+}
+
+// A word of a small set, compared without regard to case; false when it is none of them.
+template <class T, size_t N>
+bool OneOf(const std::string& text, const std::pair<const char*, T> (&words)[N], T& out) {
+    for (const auto& [word, value] : words)
+        if (SameTextAscii(text, word)) {
+            out = value;
+            return true;
+        }
+    return false;
 }
 
 // "TICK:TEXT" with a tick of at least 1; false when it is not.
@@ -162,6 +200,27 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
             start = comma + 1;
         }
     }
+    if (!raw.ffSpeed.empty()) {
+        if (!IntInRange(raw.ffSpeed, 1, TFastForward::kMaxSpeed, n))
+            return "--ff-speed needs 1.." + std::to_string(TFastForward::kMaxSpeed);
+        FastForwardSpeed = int32_t(n);
+    }
+    static constexpr std::pair<const char*, FastForwardSound> kSounds[] = {
+        {"mute", FastForwardSound::Mute}, {"speed", FastForwardSound::Speed}};
+    if (!raw.ffSound.empty() && !OneOf(raw.ffSound, kSounds, FfSound))
+        return "--ff-sound takes mute or speed";
+    if (!raw.scale.empty()) {
+        if (!IntInRange(raw.scale, 1, 16, n)) return "--scale needs 1..16";
+        Scale = int32_t(n);
+    }
+    static constexpr std::pair<const char*, ScaleFilter> kFilters[] = {
+        {"nearest", ScaleFilter::Nearest}, {"linear", ScaleFilter::Linear}};
+    if (!raw.filter.empty() && !OneOf(raw.filter, kFilters, Filter))
+        return "--filter takes nearest or linear";
+    static constexpr std::pair<const char*, PadMove> kPad[] = {{"pointer", PadMove::Pointer},
+                                                               {"keys", PadMove::Keys}};
+    if (!raw.pad.empty() && !OneOf(raw.pad, kPad, PadStick))
+        return "--pad-stick takes pointer or keys";
     CdRoots = raw.cdRoots;
     ExeFolder = raw.exeFolder;
     if (!ExeFolder.empty() && !Games.empty())

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/fast_forward.h"
 #include "app/headless_box.h"
+#include "platform/pad_mapper.h"
+#include "platform/view_fit.h"
 
 namespace vesk {
 
@@ -41,6 +44,15 @@ struct TPlayerOptions {
     std::vector<std::string> CdRoots;
     // Runs as if the executable were in this folder (an installed game).
     std::string ExeFolder;
+    // Frames run per shown frame while fast-forward is held, and the sound meanwhile.
+    int32_t FastForwardSpeed = TFastForward::kDefaultSpeed;
+    FastForwardSound FfSound = FastForwardSound::Mute;
+    // The window's picture at this whole multiple of the game's size; 0: the largest that
+    // fits the desktop (or the size the window had last time).
+    int32_t Scale = 0;
+    ScaleFilter Filter = ScaleFilter::Auto;
+    // What the gamepad's left stick and D-pad do.
+    PadMove PadStick = PadMove::Pointer;
     bool Help = false;
 
     // Fills the options from argv[1..]; returns an error text, empty when all is well.

@@ -25,11 +25,23 @@ void TRootInput::MouseWheel(bool down) {
 }
 
 void TRootInput::KeyDown(int32_t vk) {
-    if (auto* r = Root()) r->RecordKeyDown(vk);
+    auto* r = Root();
+    if (!r) return;
+    r->RecordKeyDown(vk);
+    if (vk == kVkScreenshot) shotRequested_ = true;
+    if (vk == kVkControl && ctrl_ == CtrlKey::FastForwards)
+        engine_.FastForward().Hold(HoldSource::Keyboard, true);
 }
 
 void TRootInput::KeyUp(int32_t vk) {
+    // A release always counts, so that nothing stays held.
+    if (vk == kVkControl) engine_.FastForward().Hold(HoldSource::Keyboard, false);
     if (auto* r = Root()) r->RecordKeyUp(vk);
+}
+
+void TRootInput::FastForward(HoldSource from, bool held) {
+    if (held && !engine_.Active()) return;
+    engine_.FastForward().Hold(from, held);
 }
 
 void TRootInput::CloseRequested() {

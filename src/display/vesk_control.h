@@ -89,6 +89,9 @@ class TVeskControl : public TVeskComponent {
     virtual void KeyUp(const std::vector<int32_t>& keys);
     virtual void KeyRepeat(const std::vector<int32_t>& keys);
     virtual void FocusChanged() {}
+    // A control that uses the keys itself while it has the focus (a menu choosing with the
+    // arrows, an edit taking typed text): the player's own key functions stand back then.
+    virtual bool TakesKeysForItself() const { return false; }
     virtual void CabinetAdded() {}
     virtual void CabinetRemoved() {}
     // The topmost visible descendant that handles keys and is not paused.

@@ -18,8 +18,29 @@ bool DisplayConfigured() {
            std::getenv("WAYLAND_DISPLAY");
 }
 
+namespace {
+
+// Room the desktop's window decorations take above a window.
+constexpr int32_t kTitleBar = 48;
+
+// Whether a window at `p` would show enough of its toolbar on one of the displays to be
+// taken hold of.
+bool OnSomeDisplay(const TWindowPlacement& p) {
+    const TRect bar{p.x, p.y, p.x + p.width, p.y + TToolbar::kHeight};
+    for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+        SDL_Rect d;
+        if (SDL_GetDisplayBounds(i, &d) != 0) continue;
+        const TRect seen = Intersect(bar, TRect{d.x, d.y, d.x + d.w, d.y + d.h});
+        if (seen.Width() >= 64 && seen.Height() >= TToolbar::kHeight / 2) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32_t width,
-                                             int32_t height, std::string* error) {
+                                             int32_t height, const TWindowOptions& options,
+                                             std::string* error) {
     auto fail = [&](const char* what) {
         if (error) *error = std::string(what) + ": " + SDL_GetError();
         return std::unique_ptr<TSdlWindow>();
@@ -31,6 +52,8 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
         return nullptr;
     }
     std::unique_ptr<TSdlWindow> w(new TSdlWindow);
+    w->filter_ = options.Filter;
+    w->pad_ = TPadMapper(options.PadStick);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return fail("no display");
@@ -47,36 +70,66 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
     SDL_DisableScreenSaver();
     width = std::max(width, 1);
     height = std::max(height, 1);
-    // The picture sits below the toolbar's dock; the window holds both. A picture larger
-    // than the desktop starts scaled down to fit it, title bar included.
-    int32_t winW = width, winH = height;
+    // The picture sits below the toolbar's dock; the window holds both. It opens at the
+    // chosen whole multiple of the picture, or the largest that fits the desktop (title bar
+    // included); a picture larger than the desktop starts scaled down to fit it.
+    int32_t winW = width * std::max(options.Scale, 1), winH = height * std::max(options.Scale, 1);
     SDL_Rect usable;
-    constexpr int32_t kTitleBar = 48;
     if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-        TViewFit f =
-            TViewFit::Compute(usable.w, usable.h - TToolbar::kHeight - kTitleBar, width, height);
-        if (!f.Empty() && f.w < width) {
+        const int32_t areaW = usable.w, areaH = usable.h - TToolbar::kHeight - kTitleBar;
+        const int32_t whole = LargestWholeScale(areaW, areaH, width, height);
+        if (options.Scale <= 0 && whole >= 1) {
+            winW = width * whole;
+            winH = height * whole;
+        }
+        TViewFit f = TViewFit::Compute(areaW, areaH, width, height);
+        if (whole < 1 && !f.Empty() && f.w < width) {
             winW = f.w;
             winH = f.h;
         }
     }
-    w->window_ = SDL_CreateWindow(titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  winW, winH + TToolbar::kHeight, SDL_WINDOW_RESIZABLE);
+    int32_t x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    winH += TToolbar::kHeight;
+    if (const TWindowPlacement* p = options.Placement) {
+        constexpr int32_t kMaxSide = 16384;
+        if (p->width > 0 && p->height > TToolbar::kHeight && p->width <= kMaxSide &&
+            p->height <= kMaxSide) {
+            TWindowPlacement at = *p;
+            if (options.Scale > 0) {
+                at.width = winW;
+                at.height = winH;
+            }
+            if (OnSomeDisplay(at)) {
+                x = at.x;
+                y = at.y;
+                winW = at.width;
+                winH = at.height;
+            }
+        }
+    }
+    // High-density screens give the renderer their full pixels; events stay in points.
+    w->window_ = SDL_CreateWindow(titleUtf8.c_str(), x, y, winW, winH,
+                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w->window_) return fail("cannot open the window");
+    w->NoteWindowed();
     w->SetIcon();
     w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     if (!w->renderer_) return fail("cannot draw in the window");
-    // Nearest-neighbour like the stretch the pictures were made for.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     if (!w->EnsureTexture(width, height)) return fail("cannot make the picture texture");
     // The toolbar is drawn without captions when no font can be found.
     std::string why;
     w->font_ = TUiFont::Open(12, &why);
+    // Controllers already plugged in are announced as if plugged in now. Without the
+    // subsystem the game is played with mouse and keys only.
+    w->padInit_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     w->Redraw();
     return w;
 }
 
 TSdlWindow::~TSdlWindow() {
+    ClosePads();
+    if (padInit_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    if (noticeTexture_) SDL_DestroyTexture(noticeTexture_);
     if (cursor_) {
         SDL_SetCursor(SDL_GetDefaultCursor());
         SDL_FreeCursor(cursor_);
@@ -117,6 +170,7 @@ bool TSdlWindow::EnsureTexture(int32_t w, int32_t h) {
         SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
     texW_ = texture_ ? w : 0;
     texH_ = texture_ ? h : 0;
+    pad_.SetPicture(texW_, texH_);
     return texture_ != nullptr;
 }
 
@@ -153,6 +207,21 @@ TViewFit TSdlWindow::Fit() const {
     int ww = 0, wh = 0;
     SDL_GetWindowSize(window_, &ww, &wh);
     return FitIn(ww, wh);
+}
+
+TWindowView TSdlWindow::View() const {
+    TWindowView v;
+    SDL_GetWindowSize(window_, &v.pointsW, &v.pointsH);
+    if (SDL_GetRendererOutputSize(renderer_, &v.pixelsW, &v.pixelsH) != 0) {
+        v.pixelsW = v.pointsW;
+        v.pixelsH = v.pointsH;
+    }
+    // In full screen the toolbar only floats over the picture when called up.
+    v.dockPoints = fullScreen_ ? 0 : TToolbar::kHeight;
+    v.picW = texW_;
+    v.picH = texH_;
+    v.filter = filter_;
+    return v;
 }
 
 TViewFit TSdlWindow::FitIn(int32_t w, int32_t h) const {
@@ -203,7 +272,8 @@ bool TSdlWindow::ReadPicturePixels(std::vector<uint32_t>& out, int32_t& width, i
     std::vector<uint32_t> all;
     int32_t ow = 0, oh = 0;
     if (!ReadWindowPixels(all, ow, oh)) return false;
-    TViewFit f = FitIn(ow, oh);
+    TViewFit f = View().PixelFit();
+    if (f.x < 0 || f.y < 0 || f.x + f.w > ow || f.y + f.h > oh) return false;
     if (f.Empty()) return false;
     out.resize(size_t(f.w) * size_t(f.h));
     for (int32_t y = 0; y < f.h; ++y)
@@ -216,8 +286,9 @@ bool TSdlWindow::ReadPicturePixels(std::vector<uint32_t>& out, int32_t& width, i
 
 void TSdlWindow::WarpPointer(int32_t x, int32_t y) {
     int32_t wx, wy;
-    Fit().ToWindow(x, y, wx, wy);
+    View().PictureToPoint(x, y, wx, wy);
     SDL_WarpMouseInWindow(window_, wx, wy);
+    pad_.PointerAt(x, y);
 }
 
 bool TSdlWindow::ShowCursorImage(const TCursorImage* image) {
@@ -243,27 +314,81 @@ bool TSdlWindow::ShowCursorImage(const TCursorImage* image) {
 void TSdlWindow::Render() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    if (texture_) {
-        // The renderer may have more pixels than the window has points (high density).
-        int ow = 0, oh = 0;
-        SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-        TViewFit f = FitIn(ow, oh);
-        if (!f.Empty()) {
-            SDL_Rect dst{f.x, f.y, f.w, f.h};
-            SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    if (!texture_) return;
+    // The renderer may have more pixels than the window has points (high density): the
+    // picture is placed in pixels, the toolbar laid out in points and drawn stretched.
+    const TWindowView v = View();
+    const TViewFit f = v.PixelFit();
+    if (!f.Empty()) {
+        drewNearest_ = DrawsNearest(filter_, f);
+        SDL_SetTextureScaleMode(texture_,
+                                drewNearest_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        SDL_Rect dst{f.x, f.y, f.w, f.h};
+        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+        if (noticeTexture_) {
+            // Over the picture's lower left corner, inside it when it is large enough.
+            const int32_t margin = std::max(1, v.DockPixels() / 3);
+            const int32_t scale = std::max(1, v.pointsW > 0 ? v.pixelsW / v.pointsW : 1);
+            SDL_Rect at{f.x + margin, f.y + f.h - margin - noticeH_ * scale, noticeW_ * scale,
+                        noticeH_ * scale};
+            SDL_RenderCopy(renderer_, noticeTexture_, nullptr, &at);
         }
-        if (toolbar_.Visible()) {
-            UpdateToolbarTexture(ow);
-            if (toolbarTexture_) {
-                SDL_Rect bar{0, 0, toolbarTexW_, TToolbar::kHeight};
-                SDL_RenderCopy(renderer_, toolbarTexture_, nullptr, &bar);
-            }
+    }
+    if (toolbar_.Visible()) {
+        UpdateToolbarTexture(v.pointsW);
+        if (toolbarTexture_) {
+            SDL_Rect bar{0, 0, v.pixelsW, v.DockPixels() > 0 ? v.DockPixels() : TToolbar::kHeight};
+            SDL_RenderCopy(renderer_, toolbarTexture_, nullptr, &bar);
         }
     }
 }
 
+bool TSdlWindow::ShowNotice(const std::string& textUtf8, int64_t ms) {
+    DropNotice();
+    if (!font_ || ms <= 0) return false;
+    const int32_t pad = 4;
+    noticeW_ = font_->Measure(textUtf8) + 2 * pad;
+    noticeH_ = font_->LineHeight() + 2 * pad;
+    std::vector<uint32_t> px(size_t(noticeW_) * size_t(noticeH_), 0x202020);
+    TPixelBuffer buf{px.data(), ptrdiff_t(noticeW_) * 4, noticeW_, noticeH_};
+    font_->Draw(buf, buf.Bounds(), pad, pad, textUtf8, 0xFFFFFF);
+    noticeTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STATIC,
+                                       noticeW_, noticeH_);
+    if (!noticeTexture_) return false;
+    SDL_UpdateTexture(noticeTexture_, nullptr, px.data(), noticeW_ * 4);
+    // Lets the game show through a little.
+    SDL_SetTextureBlendMode(noticeTexture_, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureAlphaMod(noticeTexture_, 208);
+    noticeUntil_ = SDL_GetTicks64() + uint64_t(ms);
+    Redraw();
+    return true;
+}
+
+void TSdlWindow::DropNotice() {
+    if (noticeTexture_) SDL_DestroyTexture(noticeTexture_);
+    noticeTexture_ = nullptr;
+}
+
+void TSdlWindow::NoteWindowed() {
+    if (fullScreen_) return;
+    SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+    SDL_GetWindowSize(window_, &windowed_.width, &windowed_.height);
+}
+
+TWindowPlacement TSdlWindow::Placement() const {
+    TWindowPlacement p = windowed_;
+    if (!fullScreen_) {
+        SDL_GetWindowPosition(window_, &p.x, &p.y);
+        SDL_GetWindowSize(window_, &p.width, &p.height);
+    }
+    p.fullScreen = fullScreen_;
+    return p;
+}
+
 bool TSdlWindow::SetFullScreen(bool on) {
     if (on == fullScreen_) return true;
+    // The place to come back to.
+    NoteWindowed();
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     fullScreen_ = on;
     // Full screen hides the toolbar until the pointer reaches the top row.
@@ -276,6 +401,98 @@ bool TSdlWindow::SetFullScreen(bool on) {
 void TSdlWindow::PumpEvents(IWindowInput& input) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e, input);
+    const uint64_t now = SDL_GetTicks64();
+    if (noticeTexture_ && now >= noticeUntil_) {
+        DropNotice();
+        Redraw();
+    }
+    // The stick moves the pointer with the time that passed, at most a tenth of a second's
+    // worth after a stall.
+    const int64_t ms =
+        lastPadAdvance_ ? int64_t(std::min<uint64_t>(now - lastPadAdvance_, 100)) : 0;
+    lastPadAdvance_ = now;
+    int32_t x = 0, y = 0;
+    if (!pads_.empty() && pad_.Advance(ms, input, x, y)) {
+        int32_t wx, wy;
+        View().PictureToPoint(x, y, wx, wy);
+        SDL_WarpMouseInWindow(window_, wx, wy);
+    }
+}
+
+void TSdlWindow::OpenPad(int deviceIndex) {
+    if (!SDL_IsGameController(deviceIndex)) return;
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    for (SDL_GameController* c : pads_)
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c)) == id) return;
+    if (SDL_GameController* c = SDL_GameControllerOpen(deviceIndex)) pads_.push_back(c);
+}
+
+void TSdlWindow::ClosePads() {
+    for (SDL_GameController* c : pads_) SDL_GameControllerClose(c);
+    pads_.clear();
+}
+
+void TSdlWindow::PadEvent(const SDL_Event& e, IWindowInput& input) {
+    switch (e.type) {
+        case SDL_CONTROLLERDEVICEADDED:
+            OpenPad(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            for (size_t i = 0; i < pads_.size(); ++i) {
+                if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads_[i])) !=
+                    e.cdevice.which)
+                    continue;
+                SDL_GameControllerClose(pads_[i]);
+                pads_.erase(pads_.begin() + ptrdiff_t(i));
+                // Whatever it held must not stay held.
+                pad_.ReleaseAll(input);
+                break;
+            }
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: {
+            PadButton b = PadButton::Other;
+            switch (e.cbutton.button) {
+                case SDL_CONTROLLER_BUTTON_A:
+                    b = PadButton::A;
+                    break;
+                case SDL_CONTROLLER_BUTTON_B:
+                    b = PadButton::B;
+                    break;
+                case SDL_CONTROLLER_BUTTON_START:
+                    b = PadButton::Start;
+                    break;
+                case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+                    b = PadButton::RightShoulder;
+                    break;
+                case SDL_CONTROLLER_BUTTON_DPAD_UP:
+                    b = PadButton::Up;
+                    break;
+                case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+                    b = PadButton::Down;
+                    break;
+                case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+                    b = PadButton::Left;
+                    break;
+                case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+                    b = PadButton::Right;
+                    break;
+                default:
+                    break;
+            }
+            pad_.Button(b, e.type == SDL_CONTROLLERBUTTONDOWN, input);
+            break;
+        }
+        case SDL_CONTROLLERAXISMOTION: {
+            const PadAxis a = e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX   ? PadAxis::LeftX
+                              : e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY ? PadAxis::LeftY
+                                                                          : PadAxis::Other;
+            pad_.Axis(a, e.caxis.value, input);
+            break;
+        }
+        default:
+            break;
+    }
 }
 
 bool TSdlWindow::ToolbarMouse(const SDL_Event& e, IWindowInput& input) {
@@ -319,6 +536,13 @@ bool TSdlWindow::ToolbarMouse(const SDL_Event& e, IWindowInput& input) {
 }
 
 void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
+    if (e.type >= SDL_CONTROLLERAXISMOTION && e.type <= SDL_CONTROLLERDEVICEREMAPPED) {
+        PadEvent(e, input);
+        return;
+    }
+    if (e.type == SDL_WINDOWEVENT &&
+        (e.window.event == SDL_WINDOWEVENT_MOVED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED))
+        NoteWindowed();
     if ((e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN ||
          e.type == SDL_MOUSEBUTTONUP) &&
         buttonsHeld_ == 0 && ToolbarMouse(e, input))
@@ -348,8 +572,9 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
         case SDL_MOUSEMOTION: {
             int32_t px, py;
             bool inside;
-            Fit().ToPicture(e.motion.x, e.motion.y, px, py, inside);
+            View().PointToPicture(e.motion.x, e.motion.y, px, py, inside);
             if (inside || buttonsHeld_ > 0) input.MouseMoveTo(px, py);
+            if (inside) pad_.PointerAt(px, py);
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -359,7 +584,7 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
             if (!left && e.button.button != SDL_BUTTON_RIGHT) break;
             int32_t px, py;
             bool inside;
-            Fit().ToPicture(e.button.x, e.button.y, px, py, inside);
+            View().PointToPicture(e.button.x, e.button.y, px, py, inside);
             // A press counts on the picture only; a release always ends what it began.
             if (down && !inside) break;
             if (down) {

@@ -2,22 +2,27 @@
 // The game window on SDL2: a window with a renderer and a streaming texture of the game
 // picture under a toolbar ("終了", "画面切替"). Only the dirty rectangles of the composed
 // screen are uploaded; the texture is drawn scaled with its aspect kept and black bars
-// around it. The window may be resized and switched to desktop full screen (the toolbar
-// button or Alt+Enter); in full screen the toolbar shows while the pointer is on the top row.
+// around it, pixel-exact at whole multiples and smoothed otherwise. The window may be
+// resized and switched to desktop full screen (the toolbar button or Alt+Enter); in full
+// screen the toolbar shows while the pointer is on the top row. Game controllers plugged in
+// at any time play through a TPadMapper.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gfx/rect.h"
+#include "platform/pad_mapper.h"
 #include "platform/toolbar.h"
 #include "platform/view_fit.h"
 #include "platform/window_input.h"
+#include "platform/window_placement.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Cursor;
+struct _SDL_GameController;
 union SDL_Event;
 
 namespace vesk {
@@ -29,12 +34,27 @@ struct TCursorImage;
 // the user names (SDL_VIDEODRIVER).
 bool DisplayConfigured();
 
+struct TWindowOptions {
+    // The picture at this whole multiple of its size; 0: the largest that fits the desktop.
+    int32_t Scale = 1;
+    ScaleFilter Filter = ScaleFilter::Auto;
+    // Where the window was last time: its place is taken when it lies on a display, and its
+    // size unless Scale is given. Its full-screen state is the caller's to restore.
+    const TWindowPlacement* Placement = nullptr;
+    PadMove PadStick = PadMove::Pointer;
+};
+
 class TSdlWindow {
   public:
     // Opens a window showing a picture of `width` x `height` below the toolbar, titled
     // `titleUtf8`. Null when no display can be used; `error` then says why.
     static std::unique_ptr<TSdlWindow> Open(const std::string& titleUtf8, int32_t width,
-                                            int32_t height, std::string* error);
+                                            int32_t height, const TWindowOptions& options,
+                                            std::string* error);
+    static std::unique_ptr<TSdlWindow> Open(const std::string& titleUtf8, int32_t width,
+                                            int32_t height, std::string* error) {
+        return Open(titleUtf8, width, height, TWindowOptions{}, error);
+    }
     ~TSdlWindow();
     TSdlWindow(const TSdlWindow&) = delete;
     TSdlWindow& operator=(const TSdlWindow&) = delete;
@@ -60,9 +80,23 @@ class TSdlWindow {
     // False (and nothing changed) when the display refuses.
     bool SetFullScreen(bool on);
     bool FullScreen() const { return fullScreen_; }
-    // The picture's place in the window, in window coordinates.
+    // The picture's place in the window, in window points.
     TViewFit Fit() const;
+    // The window's points, its renderer's pixels and the picture's place in them.
+    TWindowView View() const;
     const TToolbar& Toolbar() const { return toolbar_; }
+    // Where the window is now, to be restored next time.
+    TWindowPlacement Placement() const;
+    // Shows a line of text over the picture's lower left corner for `ms` milliseconds,
+    // drawn in the window only (never into the game's picture). False when there is no
+    // font to draw it with.
+    bool ShowNotice(const std::string& textUtf8, int64_t ms);
+    bool NoticeShown() const { return noticeTexture_ != nullptr; }
+    ScaleFilter Filter() const { return filter_; }
+    // Whether the picture was last drawn pixel-exact (nearest) rather than smoothed.
+    bool DrewNearest() const { return drewNearest_; }
+    // Game controllers now open.
+    size_t PadCount() const { return pads_.size(); }
 
   private:
     TSdlWindow() = default;
@@ -77,6 +111,13 @@ class TSdlWindow {
     void UpdateToolbarTexture(int32_t width);
     // Pointer events on the toolbar; true when the toolbar took them.
     bool ToolbarMouse(const SDL_Event& e, IWindowInput& input);
+    // Game controllers: plugged in, pulled out, their buttons and stick.
+    void PadEvent(const SDL_Event& e, IWindowInput& input);
+    void OpenPad(int deviceIndex);
+    void ClosePads();
+    // Remembers the window's place and size while it is not full screen.
+    void NoteWindowed();
+    void DropNotice();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -96,6 +137,17 @@ class TSdlWindow {
     // Buttons held: moves outside the picture still reach the game while one is (capture).
     int buttonsHeld_ = 0;
     std::vector<uint32_t> rowBuffer_;
+    ScaleFilter filter_ = ScaleFilter::Auto;
+    bool drewNearest_ = true;
+    // The window's place and size outside full screen.
+    TWindowPlacement windowed_;
+    SDL_Texture* noticeTexture_ = nullptr;
+    int32_t noticeW_ = 0, noticeH_ = 0;
+    uint64_t noticeUntil_ = 0;
+    bool padInit_ = false;
+    std::vector<_SDL_GameController*> pads_;
+    TPadMapper pad_;
+    uint64_t lastPadAdvance_ = 0;
 };
 
 }  // namespace vesk

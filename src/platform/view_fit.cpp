@@ -1,5 +1,7 @@
 #include "platform/view_fit.h"
 
+#include <algorithm>
+
 #include "base/int_math.h"
 
 namespace vesk {
@@ -19,6 +21,17 @@ TViewFit TViewFit::Compute(int32_t winW, int32_t winH, int32_t picW, int32_t pic
     }
     if (f.w < 1) f.w = 1;
     if (f.h < 1) f.h = 1;
+    f.x = (winW - f.w) / 2;
+    f.y = (winH - f.h) / 2;
+    return f;
+}
+
+TViewFit TViewFit::ComputeSnapped(int32_t winW, int32_t winH, int32_t picW, int32_t picH) {
+    TViewFit f = Compute(winW, winH, picW, picH);
+    const int32_t k = LargestWholeScale(winW, winH, picW, picH);
+    if (f.Empty() || k < 1 || f.WholeMultiple() || int64_t(f.w - k * picW) * 50 > f.w) return f;
+    f.w = k * picW;
+    f.h = k * picH;
     f.x = (winW - f.w) / 2;
     f.y = (winH - f.h) / 2;
     return f;
@@ -46,6 +59,66 @@ void TViewFit::ToWindow(int32_t px, int32_t py, int32_t& wx, int32_t& wy) const 
     // maps back to the same picture pixel.
     wx = x + int32_t(FloorDiv((2 * int64_t(px) + 1) * w + picW - 1, 2 * int64_t(picW)));
     wy = y + int32_t(FloorDiv((2 * int64_t(py) + 1) * h + picH - 1, 2 * int64_t(picH)));
+}
+
+bool TViewFit::WholeMultiple() const {
+    return !Empty() && w % picW == 0 && h % picH == 0 && w / picW == h / picH;
+}
+
+bool DrawsNearest(ScaleFilter filter, const TViewFit& fit) {
+    switch (filter) {
+        case ScaleFilter::Nearest:
+            return true;
+        case ScaleFilter::Linear:
+            return false;
+        case ScaleFilter::Auto:
+            break;
+    }
+    return fit.WholeMultiple();
+}
+
+int32_t TWindowView::DockPixels() const {
+    if (pointsH <= 0) return dockPoints;
+    return int32_t(FloorDiv(int64_t(dockPoints) * pixelsH + pointsH - 1, pointsH));
+}
+
+TViewFit TWindowView::PixelFit() const {
+    const int32_t dock = DockPixels();
+    const int32_t h = std::max(pixelsH - dock, 0);
+    TViewFit f = filter == ScaleFilter::Auto ? TViewFit::ComputeSnapped(pixelsW, h, picW, picH)
+                                             : TViewFit::Compute(pixelsW, h, picW, picH);
+    f.y += dock;
+    return f;
+}
+
+void TWindowView::PointToPicture(int32_t x, int32_t y, int32_t& px, int32_t& py,
+                                 bool& inside) const {
+    if (pointsW <= 0 || pointsH <= 0) {
+        px = py = 0;
+        inside = false;
+        return;
+    }
+    // The renderer pixel at the point's centre.
+    const int32_t wx = int32_t(FloorDiv((2 * int64_t(x) + 1) * pixelsW, 2 * int64_t(pointsW)));
+    const int32_t wy = int32_t(FloorDiv((2 * int64_t(y) + 1) * pixelsH, 2 * int64_t(pointsH)));
+    PixelFit().ToPicture(wx, wy, px, py, inside);
+}
+
+void TWindowView::PictureToPoint(int32_t px, int32_t py, int32_t& x, int32_t& y) const {
+    int32_t wx = 0, wy = 0;
+    PixelFit().ToWindow(px, py, wx, wy);
+    if (pixelsW <= 0 || pixelsH <= 0) {
+        x = wx;
+        y = wy;
+        return;
+    }
+    x = int32_t(FloorDiv(int64_t(wx) * pointsW, pixelsW));
+    y = int32_t(FloorDiv(int64_t(wy) * pointsH, pixelsH));
+}
+
+int32_t LargestWholeScale(int32_t areaW, int32_t areaH, int32_t picW, int32_t picH) {
+    if (areaW <= 0 || areaH <= 0 || picW <= 0 || picH <= 0) return 0;
+    return std::min(areaW / picW, areaH / picH);
 }
 
 }  // namespace vesk

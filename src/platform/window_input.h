@@ -5,6 +5,10 @@
 
 namespace vesk {
 
+// The ways the player can hold a control of the player's own (fast-forward): each is held
+// and let go on its own.
+enum class HoldSource : uint8_t { Keyboard, Gamepad, Script };
+
 class IWindowInput {
   public:
     virtual ~IWindowInput() = default;
@@ -22,6 +26,8 @@ class IWindowInput {
     virtual bool FullScreenRequested() { return false; }
     // The window gained or lost the input focus (another application became active).
     virtual void ActiveChanged(bool /*active*/) {}
+    // Fast-forward was held or let go (the gamepad's shoulder, a scripted hold).
+    virtual void FastForward(HoldSource /*from*/, bool /*held*/) {}
 };
 
 }  // namespace vesk

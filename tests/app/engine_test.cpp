@@ -266,6 +266,22 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     TPlayerOptions c;
     EXPECT_EQ(c.Parse({"/CONFIG"}), "");
     EXPECT_TRUE(c.Config);
+    // The player's comforts keep their defaults unless asked.
+    EXPECT_EQ(c.FastForwardSpeed, TFastForward::kDefaultSpeed);
+    EXPECT_EQ(c.FfSound, FastForwardSound::Mute);
+    EXPECT_EQ(c.Scale, 0);
+    EXPECT_EQ(c.Filter, ScaleFilter::Auto);
+    EXPECT_EQ(c.PadStick, PadMove::Pointer);
+
+    TPlayerOptions m;
+    EXPECT_EQ(m.Parse({"--ff-speed", "16", "--ff-sound", "Speed", "--scale=3", "--filter", "linear",
+                       "--pad-stick", "keys"}),
+              "");
+    EXPECT_EQ(m.FastForwardSpeed, 16);
+    EXPECT_EQ(m.FfSound, FastForwardSound::Speed);
+    EXPECT_EQ(m.Scale, 3);
+    EXPECT_EQ(m.Filter, ScaleFilter::Linear);
+    EXPECT_EQ(m.PadStick, PadMove::Keys);
 
     TPlayerOptions a;
     EXPECT_EQ(a.Parse({"game", "--headless", "--audio-out", "out.wav"}), "");
@@ -283,6 +299,13 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
         {"game", "--audio-out",
          "out.wav"},  // only the virtual clock keeps sound and frames in step
         {"--headless", "--audio-out"},
+        {"--ff-speed", "0"},
+        {"--ff-speed", "65"},
+        {"--ff-sound", "loud"},
+        {"--scale", "0"},
+        {"--scale", "17"},
+        {"--filter", "cubic"},
+        {"--pad-stick", "mouse"},
     };
     for (const auto& args : bad) {
         TPlayerOptions b;

@@ -22,6 +22,10 @@ struct Log : IWindowInput {
     void KeyDown(int32_t vk) override { out.push_back("keydown " + std::to_string(vk)); }
     void KeyUp(int32_t vk) override { out.push_back("keyup " + std::to_string(vk)); }
     void CloseRequested() override { out.push_back("close"); }
+    void FastForward(HoldSource from, bool held) override {
+        out.push_back(std::string("ff ") + (held ? "on" : "off") +
+                      (from == HoldSource::Script ? "" : " (not from the script)"));
+    }
     std::vector<std::string> out;
 };
 
@@ -44,7 +48,9 @@ TEST(InputScriptTest, DeliversEachTicksEventsInOrder) {
         "7 down right\n"
         "8 up right\n"
         "9 key f5\n"
-        "9 close\n");
+        "9 close\n"
+        "11 fastforward on\n"
+        "12 FastForward OFF\n");
     EXPECT_TRUE(At(s, 1).empty());
     EXPECT_EQ(At(s, 3), (std::vector<std::string>{"move 10 20", "down left"}));
     EXPECT_EQ(At(s, 4), (std::vector<std::string>{"up left", "move 30 -5"}));
@@ -54,7 +60,9 @@ TEST(InputScriptTest, DeliversEachTicksEventsInOrder) {
     EXPECT_EQ(At(s, 8), (std::vector<std::string>{"up right"}));
     EXPECT_EQ(At(s, 9), (std::vector<std::string>{"keydown 116", "close"}));
     EXPECT_EQ(At(s, 10), (std::vector<std::string>{"keyup 116"}));
-    EXPECT_EQ(s.LastTick(), 10);
+    EXPECT_EQ(At(s, 11), (std::vector<std::string>{"ff on"}));
+    EXPECT_EQ(At(s, 12), (std::vector<std::string>{"ff off"}));
+    EXPECT_EQ(s.LastTick(), 12);
 }
 
 TEST(InputScriptTest, KeyNames) {
@@ -79,6 +87,8 @@ TEST(InputScriptTest, FaultsNameTheirLine) {
         {"5 wheel left", "the wheel turns up or down"},
         {"5 key nokey", "unknown key nokey"},
         {"5 close now", "expected: TICK close"},
+        {"5 fastforward", "expected: TICK fastforward on|off"},
+        {"5 fastforward down", "fastforward is on or off"},
     };
     for (const auto& [text, why] : cases) {
         try {

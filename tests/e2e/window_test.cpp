@@ -7,6 +7,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -99,10 +100,12 @@ class DisplayWindowTest : public ::testing::Test {
 
     // Runs a command on the display. The X and D-Bus client libraries keep a few
     // allocations past exit that the leak checker would report as the player's; its own
-    // leaks are checked by the headless runs.
+    // leaks are checked by the headless runs. What the player remembers (the window's place)
+    // stays in the workspace.
     RunResult Run(Workspace& w, const std::string& command, const std::string& env) {
         fs::path out = w.Path("stdout.txt"), err = w.Path("stderr.txt");
         std::string cmd = env + " DISPLAY=" + display_->Name() +
+                          " XDG_CONFIG_HOME=" + Quote(w.Path("config").string()) +
                           " ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" " + command + " >" +
                           Quote(out.string()) + " 2>" + Quote(err.string());
         int raw = std::system(cmd.c_str());
@@ -121,11 +124,36 @@ class DisplayWindowTest : public ::testing::Test {
     RunResult Shell(Workspace& w, const std::string& script) {
         return Run(w, "sh -c " + Quote(script), "");
     }
+    // Plays in the background; once the window titled `title` is up and five frames have
+    // run, `actions` run (shell, $id the window), then the player is closed as by Ctrl+C.
+    // The status is the player's, or 97 when its window never came. `env` sets variables
+    // for the player.
+    RunResult PlayAndAct(Workspace& w, const std::string& args, const std::string& title,
+                         const std::string& actions, const std::string& env = "") {
+        if (std::system("command -v xdotool >/dev/null 2>&1") != 0) {
+            ADD_FAILURE() << "xdotool is not installed (Debian package xdotool)";
+            return {};
+        }
+        const std::string ready = Quote(w.Path("ready.png").string());
+        fs::remove(w.Path("ready.png"));
+        const std::string script = env + " " + Quote(VESKPLAY_PATH) + " " + args +
+                                   " --screenshot 5:" + ready +
+                                   " & p=$!; id=; for i in $(seq 200); do [ -s " + ready +
+                                   " ] && id=$(xdotool search --name " + Quote("^" + title + "$") +
+                                   " | head -n 1) && [ -n \"$id\" ] && break; sleep 0.05; done; "
+                                   "if [ -z \"$id\" ]; then kill -TERM $p; wait $p; exit 97; fi; " +
+                                   actions + "; sleep 0.4; kill -TERM $p; wait $p";
+        return Shell(w, script);
+    }
 
   private:
     static inline VirtualDisplay* display_ = nullptr;
     static inline std::string skip_, error_;
 };
+
+// The window tests that compare the window's picture with the composed screen pixel for
+// pixel show it at its own size.
+constexpr const char* kOneToOne = " --scale 1";
 
 // The scene of the box tests stands still from its eighth frame, after its one move.
 constexpr int kSceneStill = 12;
@@ -135,9 +163,9 @@ TEST_F(DisplayWindowTest, TheWindowShowsTheSamePictureAsTheHeadlessScreen) {
     BuildScene(w);
     fs::path win = w.Path("win.png"), head = w.Path("head.png");
     const std::string at = " " + std::to_string(kSceneStill) + ":";
-    RunResult r = Play(w, w.Game("game") + " --no-logo --frames " + std::to_string(kSceneStill) +
-                              " --window-shot" + at + Quote(win.string()) + " --screenshot" + at +
-                              Quote(head.string()));
+    RunResult r = Play(w, w.Game("game") + kOneToOne + " --no-logo --frames " +
+                              std::to_string(kSceneStill) + " --window-shot" + at +
+                              Quote(win.string()) + " --screenshot" + at + Quote(head.string()));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("without a window"), std::string::npos) << r.err;
     Picture shown = ReadPng(win), composed = ReadPng(head);
@@ -189,7 +217,7 @@ TEST_F(DisplayWindowTest, TheWindowKeepsUpWithChangesOnEveryFrame) {
                                        "Wait , 1\n"
                                        "Jump :loop\n"}});
     w.Build("src", "game");
-    std::string args = w.Game("game") + " --no-logo --frames 40";
+    std::string args = w.Game("game") + kOneToOne + " --no-logo --frames 40";
     const int ticks[] = {7, 23, 40};
     for (int t : ticks)
         args += " --screenshot " + std::to_string(t) + ":" +
@@ -212,7 +240,9 @@ TEST_F(DisplayWindowTest, TheWindowKeepsUpWithChangesOnEveryFrame) {
 // screen, so it fills it); each checked pixel of the scene is found at its scaled place.
 // SDL's software renderer draws it: with Mesa's OpenGL under Xvfb, which has no window
 // manager, the back buffer keeps the size the window had before it went full screen (a bare
-// SDL program shows the same), and only that corner of the screen would be drawn.
+// SDL program shows the same), and only that corner of the screen would be drawn. 3.2 times
+// is no whole multiple, so the picture would be smoothed; nearest is asked for so that each
+// pixel can be checked.
 TEST_F(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     Workspace w;
     w.Sources("src", {{"project.vpj", kSceneProject},
@@ -221,8 +251,8 @@ TEST_F(DisplayWindowTest, TheFullScreenWindowShowsTheWholePictureScaled) {
     fs::path win = w.Path("win.png");
     const std::string still = std::to_string(kSceneStill);
     RunResult r = Play(w,
-                       w.Game("game") + " --no-logo --frames " + still + " --window-shot " + still +
-                           ":" + Quote(win.string()),
+                       w.Game("game") + " --filter nearest --no-logo --frames " + still +
+                           " --window-shot " + still + ":" + Quote(win.string()),
                        "SDL_RENDER_DRIVER=software");
     ASSERT_EQ(r.status, 0) << r.err;
     Picture shown = ReadPng(win);
@@ -293,7 +323,7 @@ TEST_F(DisplayWindowTest, TheScreenOfTheXServerShowsThePicture) {
     // The screen is dumped once the player has written the screenshot of a frame after the
     // scene stood still; then the player is asked to close (the frame limit is only a
     // guard).
-    std::string player = Quote(VESKPLAY_PATH) + " " + w.Game("game") +
+    std::string player = Quote(VESKPLAY_PATH) + " " + w.Game("game") + kOneToOne +
                          " --no-logo --frames 600 --screenshot " + std::to_string(kSceneStill) +
                          ":" + Quote(head.string());
     std::string script = player + " & p=$!; for i in $(seq 200); do [ -s " + Quote(head.string()) +
@@ -338,9 +368,9 @@ TEST_F(DisplayWindowTest, TheLogoPlaysFirstInAWindowUntilAClick) {
     ASSERT_TRUE(logo.Ok()) << r.err;
     EXPECT_NE(Hex(logo.At(20, 20)), Hex(0xFF0000)) << "the scene shows while the logo should";
 
-    r = Play(w, w.Game("game") + " --frames 20 --input " + InputFile(w, "3 click left 10 10\n") +
-                    " --screenshot 20:" + Quote(head.string()) +
-                    " --window-shot 20:" + Quote(win.string()));
+    r = Play(w, w.Game("game") + kOneToOne + " --frames 20 --input " +
+                    InputFile(w, "3 click left 10 10\n") + " --screenshot 20:" +
+                    Quote(head.string()) + " --window-shot 20:" + Quote(win.string()));
     ASSERT_EQ(r.status, 0) << r.err;
     Picture composed = ReadPng(head), shown = ReadPng(win);
     ASSERT_TRUE(composed.Ok() && shown.Ok()) << r.err;
@@ -357,6 +387,115 @@ TEST_F(DisplayWindowTest, WritingTheMousePositionMovesTheMouse) {
     RunResult r = Play(w, w.Game("game") + " --no-logo --frames 30 --dump-vars");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Log(r), kMouseWritten) << r.out << r.err;
+}
+
+// At twice the game's size a click lands on the game pixel under it, whichever of the four
+// window pixels of that game pixel it hits; the window shows each game pixel as a 2 x 2
+// block, exactly.
+TEST_F(DisplayWindowTest, AtTwiceTheSizeAClickReachesTheGamePixelUnderIt) {
+    Workspace w;
+    BuildInputGame(w,
+                   "BoxNew PR_NAME: \"target\", PR_LEFT: 20, PR_TOP: 20, PR_WIDTH: 100,\n"
+                   "    PR_HEIGHT: 100, PR_COLOR: $0000FF, PR_ONLBTNDOWN: \"down.lsb\",\n"
+                   "    PR_ONLBTNUP: \"up.lsb\"\n",
+                   {{"down.vss", LogButton("D")}, {"up.vss", LogButton("U")}});
+    const fs::path head = w.Path("head.png"), win = w.Path("win.png");
+    // The picture starts below the toolbar's 22 points. Window point 99 is in game pixel
+    // 49, 100 and 101 in 50.
+    const int dock = 22;
+    RunResult r = PlayAndAct(w,
+                             w.Game("game") +
+                                 " --scale 2 --no-logo --frames 3000 --dump-vars --screenshot 8:" +
+                                 Quote(head.string()) + " --window-shot 8:" + Quote(win.string()),
+                             "Input",
+                             "xdotool mousemove --window $id 99 " + std::to_string(dock + 119) +
+                                 " click 1; sleep 0.2; xdotool mousemove --window $id 100 " +
+                                 std::to_string(dock + 120) +
+                                 " click 1; sleep 0.2; xdotool mousemove --window $id 101 " +
+                                 std::to_string(dock + 121) + " click 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r),
+              "D:target@29,39;U:target@29,39;D:target@30,40;U:target@30,40;"
+              "D:target@30,40;U:target@30,40;");
+    Picture composed = ReadPng(head), shown = ReadPng(win);
+    ASSERT_TRUE(composed.Ok() && shown.Ok()) << r.err;
+    ASSERT_EQ(shown.width, 640);
+    ASSERT_EQ(shown.height, 480);
+    int differ = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (shown.At(x, y) != composed.At(x / 2, y / 2) && ++differ <= 3)
+                ADD_FAILURE() << "window " << Hex(shown.At(x, y)) << " at " << x << "," << y
+                              << ", game " << Hex(composed.At(x / 2, y / 2));
+    EXPECT_EQ(differ, 0);
+}
+
+// The window's place and size are kept when the player ends and taken up on the next run,
+// and so is full screen (with the place to come back to); all of it in the user's
+// configuration folder, nothing in the game's.
+TEST_F(DisplayWindowTest, TheWindowsPlaceSizeAndFullScreenAreRemembered) {
+    Workspace w;
+    BuildInputGame(w, "If @FullScr\n    Calc log = \"full\"\n", {});
+    const std::string play = w.Game("game") + " --no-logo --frames 3000 --dump-vars";
+    auto gameFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(w.Path("game")))
+            names.push_back(e.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = gameFiles();
+    // Moved and resized by the user (xdotool stands in for a window manager here).
+    RunResult r = PlayAndAct(w, play, "Input",
+                             "xdotool windowmove $id 100 80; xdotool windowsize $id 500 400");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path kept = w.Path("config") / "veskplay" / "windows";
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(kept, ec)) files.push_back(e.path());
+    ASSERT_EQ(files.size(), 1u) << r.err;
+    EXPECT_EQ(files[0].filename().string().rfind("Input-", 0), 0u) << files[0];
+    nlohmann::json j = nlohmann::json::parse(ReadText(files[0]), nullptr, false);
+    EXPECT_EQ(j["x"], 100) << j;
+    EXPECT_EQ(j["y"], 80) << j;
+    EXPECT_EQ(j["width"], 500) << j;
+    EXPECT_EQ(j["height"], 400) << j;
+    EXPECT_EQ(j["fullScreen"], false) << j;
+    EXPECT_EQ(gameFiles(), before);
+
+    // The next run opens there, at that size, and switches to full screen with the
+    // toolbar's button (its second button, at 70..137 of the dock).
+    const fs::path info = w.Path("info.txt");
+    r = PlayAndAct(w, play, "Input",
+                   "xwininfo -id $id >" + Quote(info.string()) +
+                       "; xdotool mousemove --window $id 100 10 click 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "");
+    const std::string text = ReadText(info);
+    auto field = [&](const std::string& label) {
+        const size_t at = text.find(label);
+        return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + label.size());
+    };
+    EXPECT_EQ(field("Absolute upper-left X:"), 100) << text;
+    EXPECT_EQ(field("Absolute upper-left Y:"), 80) << text;
+    EXPECT_EQ(field("Width:"), 500) << text;
+    EXPECT_EQ(field("Height:"), 400) << text;
+    j = nlohmann::json::parse(ReadText(files[0]), nullptr, false);
+    EXPECT_EQ(j["fullScreen"], true) << j;
+    EXPECT_EQ(j["x"], 100) << j;  // where it goes back to
+    EXPECT_EQ(j["width"], 500) << j;
+
+    // The run after that starts in full screen, which the game sees, and the window shows
+    // the picture over the whole screen (drawn by SDL's software renderer, see the full
+    // screen test above).
+    const fs::path shot = w.Path("full.png");
+    r = PlayAndAct(w, play + " --window-shot 12:" + Quote(shot.string()), "Input", "sleep 0.3",
+                   "SDL_RENDER_DRIVER=software");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "full");
+    Picture full = ReadPng(shot);
+    EXPECT_EQ(full.width, 1024) << r.err;
+    EXPECT_EQ(full.height, 768) << r.err;
 }
 
 }  // namespace

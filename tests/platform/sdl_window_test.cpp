@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -25,14 +26,16 @@ struct Log : IWindowInput {
     void KeyDown(int32_t vk) override { calls.push_back("key down " + std::to_string(vk)); }
     void KeyUp(int32_t vk) override { calls.push_back("key up " + std::to_string(vk)); }
     void CloseRequested() override { calls.push_back("close"); }
+    void FastForward(HoldSource, bool held) override { calls.push_back(held ? "ff on" : "ff off"); }
     std::vector<std::string> calls;
 };
 
-std::unique_ptr<TSdlWindow> OpenTestWindow(int32_t w, int32_t h) {
+std::unique_ptr<TSdlWindow> OpenTestWindow(int32_t w, int32_t h,
+                                           const TWindowOptions& options = {}) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::string error;
-    auto win = TSdlWindow::Open("テスト", w, h, &error);
+    auto win = TSdlWindow::Open("テスト", w, h, options, &error);
     if (!win) ADD_FAILURE() << error;
     return win;
 }
@@ -205,6 +208,169 @@ TEST(SdlWindowTest, TheToolbarTakesItsOwnClicks) {
     win->PumpEvents(log);
     if (!win->FullScreen()) GTEST_SKIP() << "this display has no full screen";
     EXPECT_FALSE(win->Toolbar().Visible());
+}
+
+// The window opens at the chosen whole multiple of the picture, or the largest that fits the
+// desktop, and where it was last time when that is on a display.
+TEST(SdlWindowTest, TheWindowOpensScaledAndPlacedAsAsked) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Rect usable;
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &usable), 0);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    const int32_t fits = LargestWholeScale(usable.w, usable.h - TToolbar::kHeight - 48, 64, 48);
+    ASSERT_GE(fits, 2);
+    const TWindowPlacement before{100, 50, 300, 222, false};
+    const TWindowPlacement offScreen{usable.w + 5000, 50, 300, 222, false};
+    const TWindowPlacement damaged{100, 50, -3, 99999, false};
+    struct Case {
+        const char* what;
+        TWindowOptions options;
+        int32_t w, h;  // the window's size, toolbar included
+        int32_t x, y;  // its place; -1: centred
+    } cases[] = {
+        {"the largest multiple", {0}, 64 * fits, 48 * fits + TToolbar::kHeight, -1, -1},
+        {"three times", {3}, 192, 144 + TToolbar::kHeight, -1, -1},
+        {"where it was", {0, ScaleFilter::Auto, &before}, 300, 222, 100, 50},
+        {"where it was, at the size asked",
+         {2, ScaleFilter::Auto, &before},
+         128,
+         96 + TToolbar::kHeight,
+         100,
+         50},
+        {"off every display",
+         {1, ScaleFilter::Auto, &offScreen},
+         64,
+         48 + TToolbar::kHeight,
+         -1,
+         -1},
+        {"a damaged size", {1, ScaleFilter::Auto, &damaged}, 64, 48 + TToolbar::kHeight, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto win = OpenTestWindow(64, 48, c.options);
+        if (!win) return;
+        const TWindowPlacement p = win->Placement();
+        EXPECT_EQ(p.width, c.w);
+        EXPECT_EQ(p.height, c.h);
+        EXPECT_EQ(p.x, c.x >= 0 ? c.x : (usable.w - c.w) / 2 + usable.x);
+        EXPECT_EQ(p.y, c.y >= 0 ? c.y : (usable.h - c.h) / 2 + usable.y);
+        EXPECT_FALSE(p.fullScreen);
+    }
+}
+
+TEST(SdlWindowTest, WholeMultiplesAreDrawnPixelExactAndOtherSizesSmoothed) {
+    TDIBX screen(64, 48, 32);
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            *reinterpret_cast<uint32_t*>(screen.PixelAddress(x, y)) = (x + y) % 2 ? 0xFFFFFF : 0;
+    struct Case {
+        ScaleFilter filter;
+        int32_t w, h;  // the window's picture area
+        bool nearest;
+    } cases[] = {{ScaleFilter::Auto, 128, 96, true},
+                 {ScaleFilter::Auto, 100, 75, false},
+                 {ScaleFilter::Nearest, 100, 75, true},
+                 {ScaleFilter::Linear, 128, 96, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h);
+        TWindowOptions o;
+        o.Filter = c.filter;
+        auto win = OpenTestWindow(64, 48, o);
+        if (!win) return;
+        SDL_SetWindowSize(win->Handle(), c.w, c.h + TToolbar::kHeight);
+        win->Present(screen, {TRect{0, 0, 64, 48}});
+        EXPECT_EQ(win->DrewNearest(), c.nearest);
+        std::vector<uint32_t> px;
+        int32_t w = 0, h = 0;
+        ASSERT_TRUE(win->ReadPicturePixels(px, w, h));
+        ASSERT_EQ(w, c.w);
+        // Nearest shows only the picture's two colours; smoothing mixes them.
+        bool mixed = false;
+        for (uint32_t p : px) mixed = mixed || ((p & 0xFFFFFF) != 0 && (p & 0xFFFFFF) != 0xFFFFFF);
+        EXPECT_EQ(mixed, !c.nearest);
+    }
+}
+
+// A notice shows over the picture in the window for a while, then goes; the picture
+// uploaded is never touched.
+TEST(SdlWindowTest, ANoticeShowsOverThePictureForAWhile) {
+    auto win = OpenTestWindow(160, 120, {1});
+    if (!win) return;
+    TDIBX screen(160, 120, 32);
+    screen.Clear(0x3060C0);
+    win->Present(screen, {TRect{0, 0, 160, 120}});
+    if (!win->ShowNotice("Screenshot: 2026-01-01_00-00-00.png", 80))
+        GTEST_SKIP() << "no font for the notice";
+    auto picture = [&] {
+        std::vector<uint32_t> px;
+        int32_t w = 0, h = 0;
+        EXPECT_TRUE(win->ReadPicturePixels(px, w, h));
+        int differ = 0;
+        for (uint32_t p : px) differ += (p & 0xFFFFFF) != 0x3060C0;
+        return differ;
+    };
+    EXPECT_GT(picture(), 100);
+    Log log;
+    win->PumpEvents(log);
+    EXPECT_TRUE(win->NoticeShown());
+    SDL_Delay(100);
+    win->PumpEvents(log);
+    EXPECT_FALSE(win->NoticeShown());
+    EXPECT_EQ(picture(), 0);
+}
+
+// SDL's virtual joystick stands in for a controller: plugged in while the window is open,
+// its buttons and stick reach the game, and pulling it out lets go of what it held.
+TEST(SdlWindowTest, AGameControllerPlugsInPlaysAndLetsGoWhenPulledOut) {
+    auto win = OpenTestWindow(160, 120, {1});
+    if (!win) return;
+    TDIBX screen(160, 120, 32);
+    win->Present(screen, {TRect{0, 0, 160, 120}});
+    Log log;
+    win->PumpEvents(log);
+    log.calls.clear();
+    // Windows of the dummy driver never have the focus, and SDL keeps controllers quiet
+    // for windows without it.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    const int index = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+    if (index < 0) GTEST_SKIP() << "no virtual joystick: " << SDL_GetError();
+    SDL_Joystick* stick = SDL_JoystickOpen(index);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    win->PumpEvents(log);
+    EXPECT_EQ(win->PadCount(), 1u);
+    auto press = [&](SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(stick, b, down ? 1 : 0);
+        SDL_JoystickUpdate();
+        win->PumpEvents(log);
+    };
+    press(SDL_CONTROLLER_BUTTON_A, true);
+    press(SDL_CONTROLLER_BUTTON_A, false);
+    press(SDL_CONTROLLER_BUTTON_START, true);
+    press(SDL_CONTROLLER_BUTTON_START, false);
+    press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true);
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"left down", "left up", "key down 27",
+                                                   "key up 27", "ff on"}));
+    log.calls.clear();
+    // The stick moves the pointer over the picture as time passes.
+    SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    SDL_JoystickUpdate();
+    win->PumpEvents(log);
+    SDL_Delay(60);
+    win->PumpEvents(log);
+    ASSERT_FALSE(log.calls.empty());
+    EXPECT_EQ(log.calls.back().rfind("move ", 0), 0u) << log.calls.back();
+    log.calls.clear();
+    // Pulled out with B held and the shoulder still down: both are let go.
+    press(SDL_CONTROLLER_BUTTON_B, true);
+    SDL_JoystickClose(stick);
+    SDL_JoystickDetachVirtual(index);
+    win->PumpEvents(log);
+    EXPECT_EQ(win->PadCount(), 0u);
+    const auto& c = log.calls;
+    EXPECT_EQ(std::count(c.begin(), c.end(), "right up"), 1) << ::testing::PrintToString(c);
+    EXPECT_EQ(std::count(c.begin(), c.end(), "ff off"), 1) << ::testing::PrintToString(c);
 }
 
 }  // namespace

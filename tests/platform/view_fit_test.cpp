@@ -100,5 +100,92 @@ TEST(ViewFitTest, PicturePixelsMapBackToTheSamePixels) {
     }
 }
 
+TEST(ViewFitTest, WholeMultiplesAreDrawnNearestAndOthersSmoothedUnlessChosen) {
+    struct Case {
+        int32_t winW, winH;
+        bool whole;
+    } cases[] = {
+        {320, 240, true},  {640, 480, true}, {960, 720, true}, {1024, 768, false},  // 3.2 times
+        {700, 480, true},   // 2 times with bars left and right
+        {641, 481, false},  // nearly 2 times (but see the next test)
+        {639, 480, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.winW << "x" << c.winH);
+        const TViewFit f = TViewFit::Compute(c.winW, c.winH, 320, 240);
+        EXPECT_EQ(f.WholeMultiple(), c.whole);
+        EXPECT_EQ(DrawsNearest(ScaleFilter::Auto, f), c.whole);
+        EXPECT_TRUE(DrawsNearest(ScaleFilter::Nearest, f));
+        EXPECT_FALSE(DrawsNearest(ScaleFilter::Linear, f));
+    }
+}
+
+// A window dragged to a few pixels more than a whole multiple still shows the multiple,
+// pixel-exact, with thin bars; with a filter chosen the picture fills the window.
+TEST(ViewFitTest, AWindowNearlyAWholeMultipleShowsTheMultiple) {
+    struct Case {
+        int32_t winW, winH;
+        int32_t w;  // the picture's width shown when snapping
+    } cases[] = {{641, 481, 640}, {652, 490, 640}, {660, 495, 660}, {1024, 768, 1024},
+                 {326, 250, 320}, {330, 260, 330}, {319, 240, 319}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.winW << "x" << c.winH);
+        const TViewFit snapped = TViewFit::ComputeSnapped(c.winW, c.winH, 320, 240);
+        EXPECT_EQ(snapped.w, c.w);
+        EXPECT_EQ(snapped.x, (c.winW - snapped.w) / 2);
+        TWindowView v{c.winW, c.winH + 22, c.winW, c.winH + 22, 22, 320, 240, ScaleFilter::Auto};
+        EXPECT_EQ(v.PixelFit().w, c.w);
+        v.filter = ScaleFilter::Nearest;
+        EXPECT_EQ(v.PixelFit().w, TViewFit::Compute(c.winW, c.winH, 320, 240).w);
+    }
+}
+
+TEST(ViewFitTest, TheLargestWholeScaleThatFits) {
+    EXPECT_EQ(LargestWholeScale(1920, 1080 - 70, 640, 480), 2);
+    EXPECT_EQ(LargestWholeScale(3840, 2160 - 70, 640, 480), 4);
+    EXPECT_EQ(LargestWholeScale(1024, 768 - 70, 320, 240), 2);
+    EXPECT_EQ(LargestWholeScale(800, 600, 1280, 720), 0);  // not even once
+    EXPECT_EQ(LargestWholeScale(0, 600, 320, 240), 0);
+}
+
+// On a high-density screen the renderer has two pixels (or one and a half) per point: the
+// picture is placed in pixels, and pointer points still find the picture pixel under them.
+TEST(ViewFitTest, PointsMapToThePicturePixelUnderThemOnDenseScreens) {
+    struct Case {
+        int32_t pointsW, pointsH, pixelsW, pixelsH;
+    } views[] = {{640, 502, 640, 502}, {640, 502, 1280, 1004}, {640, 502, 960, 753}};
+    for (const Case& c : views) {
+        SCOPED_TRACE(::testing::Message() << c.pixelsW << " pixels on " << c.pointsW << " points");
+        TWindowView v{c.pointsW, c.pointsH, c.pixelsW, c.pixelsH, 22, 320, 240};
+        const int32_t density = c.pixelsW / c.pointsW;
+        // The dock takes the same share of the window however dense the screen.
+        EXPECT_EQ(v.DockPixels(), (22 * c.pixelsH + c.pointsH - 1) / c.pointsH);
+        const TViewFit f = v.PixelFit();
+        EXPECT_EQ(f.y, v.DockPixels());
+        EXPECT_EQ(f.w, c.pixelsW);
+        if (density >= 1 && c.pixelsW % c.pointsW == 0) {
+            // 2 points per picture pixel: the dock's 22 points, then two rows per pixel.
+            int32_t px, py;
+            bool inside;
+            v.PointToPicture(101, 22 + 121, px, py, inside);
+            EXPECT_TRUE(inside);
+            EXPECT_EQ(px, 50);
+            EXPECT_EQ(py, 60);
+            v.PointToPicture(5, 21, px, py, inside);
+            EXPECT_FALSE(inside);  // on the dock
+        }
+        // Warping to a pixel lands on a point that maps back to it.
+        for (int32_t p : {0, 1, 50, 239}) {
+            int32_t x, y, px, py;
+            bool inside;
+            v.PictureToPoint(p, p, x, y);
+            v.PointToPicture(x, y, px, py, inside);
+            EXPECT_TRUE(inside);
+            EXPECT_EQ(px, p);
+            EXPECT_EQ(py, p);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vesk
