@@ -8,6 +8,7 @@
 #include "display/display_commands.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
+#include "display/effect_commands.h"
 #include "display/motion_file.h"
 #include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
@@ -85,7 +86,16 @@ bool TEngine::Start() {
         });
         // Each subsystem registers the object kinds it makes and the commands it carries out.
         RegisterDisplayKinds(root_->Kinds());
+        RegisterEffectKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
+        RegisterEffectCommands(commands_, *root_);
+        // Region files and preview menus come from the game's files; a choice on a map or a
+        // menu lands in "@SelStr" and "@SelIndex".
+        root_->SetFileReader([this](const std::string& n) { return files_->LoadBytes(n); });
+        root_->SetSelectionSink([this](const std::string& text, int32_t index) {
+            store_->SelStr = text;
+            store_->SelIndex = index;
+        });
         // Flips run their transitions; mask pictures come from the game's files.
         root_->SetWipeFactory(MakeWipeFactory(*files_));
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
