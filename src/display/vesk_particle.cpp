@@ -162,7 +162,14 @@ bool TVeskParticleImages::Step(int32_t elapsed) {
 }
 
 void TVeskParticleImages::Place() {
-    SetBounds(state_.X, state_.Y, width_, height_);
+    if (state_.X != left_ || state_.Y != top_) SetBounds(state_.X, state_.Y, width_, height_);
+}
+
+void TVeskParticleImages::Invalidate() {
+    if (emitter_)
+        emitter_->ParticleChanged();
+    else
+        TVeskCustomImages::Invalidate();
 }
 
 void TVeskParticleImages::PriorityChanged() {
@@ -205,6 +212,7 @@ void TVeskParticle::SetSource(const std::string& name) {
 
 void TVeskParticle::ClearParticles() {
     for (TVeskParticleImages* p : particles_) p->Scrap();
+    if (!particles_.empty()) Invalidate();
     particles_.clear();
 }
 
@@ -266,6 +274,7 @@ void TVeskParticle::RunTicks(int32_t ticks) {
         s.Advance(ticks, width_, height_, pic ? pic->Width() : 0, pic ? pic->Height() : 0);
         if (s.Gone) {
             p->Scrap();
+            changed_ = true;
             continue;
         }
         if (s.Motion == PM_TWISTER) {
@@ -312,6 +321,11 @@ bool TVeskParticle::Step(int32_t elapsed) {
     if (resort_) {
         resort_ = false;
         SortChildren();
+        changed_ = true;
+    }
+    if (changed_) {
+        changed_ = false;
+        Invalidate();
     }
     if (phase_ == 2 && particles_.empty()) return true;
     return TVeskControl::Step(elapsed);

@@ -64,6 +64,9 @@ class TVeskParticleImages final : public TVeskCustomImages {
 
     TVeskImageList* Frames() override;
     TVeskControl* HitTest(int32_t, int32_t, uint8_t) override { return nullptr; }
+    // Particles do not mark their own small areas: the emitter repaints its area once a
+    // frame when any of them changed.
+    void Invalidate() override;
     bool Step(int32_t elapsed) override;
     TParticleState& State() { return state_; }
     // Plays a film (its pictures come from the emitter's frames).
@@ -110,6 +113,7 @@ class TVeskParticle final : public TVeskControl {
     TVeskParser& AppearY() { return appearY_; }
     TVeskParser& Interval() { return interval_; }
     void ChildrenNeedSorting() { resort_ = true; }
+    void ParticleChanged() { changed_ = true; }
 
     bool Step(int32_t elapsed) override;
     bool IsPlaying() override;
@@ -153,6 +157,7 @@ class TVeskParticle final : public TVeskControl {
     std::shared_ptr<const TMotionTrack> film_;
     std::vector<TVeskParticleImages*> particles_;
     bool resort_ = false;
+    bool changed_ = false;
 };
 
 }  // namespace vesk

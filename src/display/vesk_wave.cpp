@@ -38,10 +38,17 @@ void TVeskWave::Paint(TCustomDIBX& s) {
     // surface shifted; nothing is drawn beside the wave's own rectangle.
     const TRect area = Intersect(s.ClipArea(), lastDrawn_);
     if (area.IsEmpty() || offsets_.empty()) return;
+    // The proxy covers the whole surface (its clip area is cut to its own size); rows
+    // outside the wave keep their place, and nothing is drawn there anyway.
     proxy_.SetTarget(&s);
-    proxy_.SetSize(std::max(s.Width(), 1), int32_t(offsets_.size()), s.BitCount());
-    proxy_.Offsets() = offsets_;
-    proxy_.SetFirstRow(lastDrawn_.top);
+    proxy_.SetSize(std::max(s.Width(), 1), std::max(s.Height(), 1), s.BitCount());
+    proxy_.SetFirstRow(0);
+    std::vector<int32_t>& rows = proxy_.Offsets();
+    std::fill(rows.begin(), rows.end(), 0);
+    for (int32_t y = std::max(area.top, 0); y < area.bottom && y < int32_t(rows.size()); ++y) {
+        const int64_t i = int64_t(y) - lastDrawn_.top;
+        if (i >= 0 && i < int64_t(offsets_.size())) rows[size_t(y)] = offsets_[size_t(i)];
+    }
     const TRect saved = s.ClipRect();
     s.SetClipRect(area);
     proxy_.SetClipRect(area);
