@@ -1,6 +1,7 @@
 #include "display/vesk_prev_menu.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/cp932.h"
 #include "base/error.h"
@@ -18,12 +19,12 @@ bool IsLayeredImage(const std::string& name) {
 }
 
 // A decimal index, with nothing else around it.
-bool DecimalIndex(const std::string& text, int32_t& out) {
+bool DecimalIndex(std::string_view text, int32_t& out) {
     if (text.empty() || text.size() > 9) return false;
     int32_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
     }
     out = v;
     return true;
