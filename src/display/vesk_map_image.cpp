@@ -203,6 +203,7 @@ void TVeskMapImage::ReleaseSurfaces() {
 }
 
 void TVeskMapImage::RestoreSurfaces() {
+    maskFrame_ = nullptr;
     for (TVeskImageList* list : {&picture_, &hoverPicture_}) {
         const int32_t index = list->Index, countdown = list->Countdown;
         if (!list->Refresh()) continue;

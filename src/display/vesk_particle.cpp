@@ -347,9 +347,9 @@ void TVeskParticle::ReleaseSurfaces() {
 }
 
 void TVeskParticle::RestoreSurfaces() {
-    // The particles show frames of the emitter's list: they start anew with the new frames.
-    if (!list_.Refresh()) return;
-    ClearParticles();
+    // The particles show frames of this list; each takes its frame again when its own turn
+    // comes.
+    list_.Refresh();
 }
 
 int32_t TVeskParticle::GetIntProp(int32_t index) {

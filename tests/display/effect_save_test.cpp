@@ -135,5 +135,40 @@ TEST(EffectSaves, EveryKindAnswersAsBeforeAfterALoad) {
     }
 }
 
+TEST(EffectSaves, EveryKindOutlivesLostSurfacesAndANewScreen) {
+    EffectWorld w;
+    Files(w);
+    w.root.SetScreenSize(64, 48);
+    auto make = [&](int32_t kind, std::vector<Setting> settings) {
+        TVeskComponent* o = w.root.Adopt(w.root.Kinds().Make(kind, &w.root));
+        for (const Setting& s : settings) Put(*o, s);
+        return o;
+    };
+    make(LT_TILE, {T(PR_SOURCE, "pic.qil"), N(PR_WIDTH, 30), N(PR_HEIGHT, 20)});
+    make(LT_MAPIMG, {T(PR_SOURCE, "pic.qil"), T(PR_HOVERSOURCE, "hover.qil"),
+                     T(PR_MAPSOURCE, "map.rgn"), N(PR_LEFT, 30)});
+    make(LT_FIRE, {N(PR_WIDTH, 40), N(PR_HEIGHT, 30)});
+    make(LT_PARTICLE,
+         {T(PR_SOURCE, "pic.qil"), N(PR_WIDTH, 60), N(PR_HEIGHT, 40), R(PR_PARAM1, 0.01)});
+    make(LT_PARTICLE,
+         {T(PR_SOURCE, "film.lmt"), N(PR_WIDTH, 60), N(PR_HEIGHT, 40), R(PR_PARAM1, 0.01)});
+    make(LT_CINEMA, {T(PR_SOURCE, "film.lmt")});
+    make(LT_PREVMENU, {T(PR_SOURCE, "menu.pvm")});
+    w.root.MouseMoveTo(32, 1);  // over the map's region
+    for (int i = 0; i < 20; ++i) {
+        w.root.ProcessInput(16);
+        w.Frame();
+    }
+    const int32_t count = w.root.ObjectCount();
+    w.root.ReleaseSurfaces();
+    w.root.RestoreSurfaces();
+    w.root.FrontLayer().InvalidateAll();
+    w.Frame();
+    // A new screen size restores the surfaces without giving them up first.
+    w.root.SetScreenSize(80, 60);
+    w.Frame();
+    EXPECT_GE(w.root.ObjectCount(), count);  // the particles live on
+}
+
 }  // namespace
 }  // namespace vesk
