@@ -8,6 +8,7 @@
 #include "display/display_commands.h"
 #include "display/display_funcs.h"
 #include "display/display_vars.h"
+#include "display/effect_commands.h"
 #include "display/motion_file.h"
 #include "display/quil_collection.h"
 #include "display/vesk_base_list.h"
@@ -109,7 +110,16 @@ bool TEngine::Start() {
         });
         // Each subsystem registers the object kinds it makes and the commands it carries out.
         RegisterDisplayKinds(root_->Kinds());
+        RegisterEffectKinds(root_->Kinds());
         RegisterDisplayCommands(commands_, *root_);
+        RegisterEffectCommands(commands_, *root_);
+        // Region files and preview menus come from the game's files; a choice on a map or a
+        // menu lands in "@SelStr" and "@SelIndex".
+        root_->SetFileReader([this](const std::string& n) { return files_->LoadBytes(n); });
+        root_->SetSelectionSink([this](const std::string& text, int32_t index) {
+            store_->SelStr = text;
+            store_->SelIndex = index;
+        });
         // Flips run their transitions; mask pictures come from the game's files.
         root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
         RegisterTextKinds(root_->Kinds(), textServices_);
@@ -178,14 +188,6 @@ void TEngine::MediaInit() {
         RegisterMediaCommands(commands_, *root_, *media_);
         media_->SetSoundEnabled(root_->SoundOn());
     }
-}
-
-void TEngine::SaveMediaState(StreamWriter& w) {
-    if (root_) SaveMediaObjects(w, *root_);
-}
-
-void TEngine::LoadMediaState(StreamReader& r, int32_t version) {
-    if (root_) LoadMediaObjects(r, *root_, version);
 }
 
 bool TEngine::Tick(int64_t now) {

@@ -128,10 +128,6 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     // The media managers (from "MediaInit" to "MediaFinal"; null outside that).
     TMediaSystem* Media() { return media_.get(); }
     AudioSystem& Audio() { return *audio_; }
-    // For game saves: the sound and timer objects, which no layer holds, after the display
-    // root's own record (see SaveMediaObjects); loading starts the saved sounds again.
-    void SaveMediaState(StreamWriter& w);
-    void LoadMediaState(StreamReader& r, int32_t version);
 
     bool QuitFlag() const { return quit_; }
     void SetQuitFlag(bool on = true) { quit_ = on; }

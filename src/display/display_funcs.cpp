@@ -1,6 +1,7 @@
 #include "display/display_funcs.h"
 
 #include "display/vesk_base_list.h"
+#include "display/vesk_prev_menu.h"
 #include "vars/param.h"
 #include "vars/sys_func_impl.h"
 
@@ -30,6 +31,37 @@ void ListCompo(TVeskBaseList& root, SysFuncCall& c) {
     list->SetDims({int32_t(names.empty() ? 1 : names.size())});
     for (size_t i = 0; i < names.size(); ++i) list->SetStrAt(int32_t(i), names[i]);
     out->CopyFrom(*list);
+}
+
+// GetEnabled, SetEnabled and the others on item a2 of a preview menu; setters take a3.
+void PrevMenuItemState(TVeskPrevMenu& menu, SysFuncCall& c) {
+    const int32_t item = menu.FindItem(c.Arg(1));
+    const bool on = c.Has(2) && c.Arg(2).AsFlag();
+    switch (c.index) {
+        case SF_GETENABLED:
+            c.dest.SetFlag(menu.ItemEnabled(item));
+            return;
+        case SF_GETVISIBLE:
+            c.dest.SetFlag(menu.ItemVisible(item));
+            return;
+        case SF_GETSELECTED:
+            c.dest.SetFlag(menu.ItemSelected(item));
+            return;
+        case SF_GETGROUPINDEX:
+            c.dest.SetInt(menu.ItemGroup(item));
+            return;
+        case SF_SETENABLED:
+            if (c.Has(2)) menu.SetItemEnabled(item, on);
+            return;
+        case SF_SETVISIBLE:
+            if (c.Has(2)) menu.SetItemVisible(item, on);
+            return;
+        case SF_SETSELECTED:
+            if (c.Has(2)) menu.SetItemSelected(item, on);
+            return;
+        default:
+            return;
+    }
 }
 
 }  // namespace
@@ -93,8 +125,8 @@ bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
         case SF_SETSELECTED: {
             // Only preview menus have item states; every other object answers FALSE or 0
             // (the result's initial value) and ignores writes.
-            TVeskComponent* o = object();
-            if (o && o->Kind() == LT_PREVMENU) return next_ && next_->ExecFunc(c);
+            auto* menu = dynamic_cast<TVeskPrevMenu*>(object());
+            if (menu && c.Has(1)) PrevMenuItemState(*menu, c);
             return true;
         }
         default:

@@ -227,6 +227,11 @@ std::shared_ptr<const TMotionTrack> TVeskBaseList::LoadMotion(const std::string&
     }
 }
 
+std::vector<uint8_t> TVeskBaseList::ReadFile(const std::string& name) {
+    if (!fileReader_) Fail("no game files to read " + name + " from");
+    return fileReader_(name);
+}
+
 TCustomParam* TVeskBaseList::Evaluate(TVeskParser& expr) {
     return evaluator_ ? evaluator_(expr) : nullptr;
 }

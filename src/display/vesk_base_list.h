@@ -139,6 +139,20 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     void SetMotionLoader(MotionLoader f) { motionLoader_ = std::move(f); }
     std::shared_ptr<const TMotionTrack> LoadMotion(const std::string& name);
 
+    // Other game files objects read themselves (region files, preview menus), through the
+    // game's file manager; the reader raises a VeskError when the file is missing. Without
+    // one, ReadFile raises.
+    using FileReader = std::function<std::vector<uint8_t>(const std::string&)>;
+    void SetFileReader(FileReader f) { fileReader_ = std::move(f); }
+    std::vector<uint8_t> ReadFile(const std::string& name);
+    // Where a choice made on a map or a menu lands: "@SelStr" and "@SelIndex" of the
+    // game's variables (nothing happens without a sink).
+    using SelectionSink = std::function<void(const std::string& text, int32_t index)>;
+    void SetSelectionSink(SelectionSink f) { selectionSink_ = std::move(f); }
+    void SetSelection(const std::string& text, int32_t index) {
+        if (selectionSink_) selectionSink_(text, index);
+    }
+
     // The shared image cache pictures load through (owned by the engine, which keeps it
     // alive longer than the root; null: picture files load nothing).
     void SetImages(TQuilCollection* cache) { images_ = cache; }
@@ -217,6 +231,8 @@ class TVeskBaseList final : public TVeskComponent, public IScriptDisplay {
     int32_t zoomPercent_ = 100;
     int loadDepth_ = 0;
     MotionLoader motionLoader_;
+    FileReader fileReader_;
+    SelectionSink selectionSink_;
     TQuilCollection* images_ = nullptr;
     Evaluator evaluator_;
     bool soundOn_ = true;

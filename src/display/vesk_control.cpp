@@ -121,6 +121,15 @@ void TVeskControl::RemoveChild(TVeskControl* c) {
     if (c->parent_ == this) c->parent_ = nullptr;
 }
 
+void TVeskControl::TakeChild(TVeskControl* c) {
+    if (!c || c == this || c->parent_ == this || c->IsAncestorOf(this)) return;
+    c->Invalidate();
+    if (c->parent_) c->parent_->RemoveChild(c);
+    c->parent_ = this;
+    children_.insert(std::upper_bound(children_.begin(), children_.end(), c, ChildBefore), c);
+    c->Invalidate();
+}
+
 void TVeskControl::SortChildren() {
     std::stable_sort(children_.begin(), children_.end(), ChildBefore);
 }
@@ -531,12 +540,22 @@ void TVeskControl::SaveState(StreamWriter& w) {
     w.U8(handleKey_);
     for (const auto& p : keyPages_) w.Str(p);
 
-    std::vector<TVeskControl*> saved;
+    auto wanted = [](TVeskComponent* c) {
+        return !c->IsScrapped() && c->Kind() != LT_NONE && !IsSystemName(c->Name());
+    };
+    std::vector<TVeskComponent*> saved;
     for (TVeskControl* c : children_)
-        if (!c->IsScrapped() && c->Kind() != LT_NONE && !IsSystemName(c->Name()))
-            saved.push_back(c);
+        if (wanted(c)) saved.push_back(c);
+    // Components that are not controls (property motions, timers, sounds) have no parent;
+    // layer 0 keeps their records after its children, so that a saved game has them.
+    auto* layer = dynamic_cast<TVeskBase*>(this);
+    if (layer && layer->Index() == 0 && Owner())
+        for (int32_t i = 0; i < Owner()->ObjectCount(); ++i) {
+            TVeskComponent* o = Owner()->ObjectAt(i);
+            if (!o->IsControl() && wanted(o)) saved.push_back(o);
+        }
     w.I32(int32_t(saved.size()));
-    for (TVeskControl* c : saved) {
+    for (TVeskComponent* c : saved) {
         w.U8(uint8_t(c->Kind()));
         c->SaveState(w);
     }
@@ -593,10 +612,12 @@ void TVeskControl::LoadState(StreamReader& r, int32_t version) {
     for (int32_t i = 0; i < count; ++i) {
         const int32_t kind = r.U8("object kind");
         TVeskComponent* obj = root->CreateKind(kind);
+        if (!obj) Fail("saved display object of unknown kind " + std::to_string(kind));
         auto* child = dynamic_cast<TVeskControl*>(obj);
         if (!child) {
-            if (obj) root->Destroy(obj);
-            Fail("saved display object of kind " + std::to_string(kind) + " cannot be a child");
+            // A component that is not a control stays in the root's list without a parent.
+            obj->LoadState(r, version);
+            continue;
         }
         child->parent_ = this;
         children_.push_back(child);

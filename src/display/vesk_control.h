@@ -109,6 +109,9 @@ class TVeskControl : public TVeskComponent {
 
   protected:
     void PriorityChanged() override;
+    // Places a new object this control made for itself (a particle, a menu item) among its
+    // children, in order, without the focus rules of SetParent.
+    void TakeChild(TVeskControl* c);
     // Queues a button event with the point relative to the object.
     void QueueMouseEvent(int32_t kind, int32_t x, int32_t y);
     // Per-frame motion advance; true once when the motion has just ended.

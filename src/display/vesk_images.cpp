@@ -50,9 +50,53 @@ int32_t TVeskCustomImages::EvalLoopDelay() {
     }
 }
 
+void TVeskCustomImages::LoadSource(const std::vector<TVeskImageList*>& lists,
+                                   const std::string& name) {
+    ForgetFrame();
+    for (TVeskImageList* list : lists) list->Clear();
+    SetMotion(nullptr);
+    filmPicture_ = kNoFilmPicture;
+    const std::string ext = ExtensionOf(name);
+    TQuilCollection* cache = Owner() ? Owner()->Images() : nullptr;
+    if (ext == ".qil" && cache) {
+        for (TVeskImageList* list : lists) list->Load(*cache, name);
+    } else if (ext == ".lmt" && Owner()) {
+        if (auto track = Owner()->LoadMotion(name)) {
+            // A film's pictures are the frames of its layered image.
+            if (cache && !track->PictureFile.empty())
+                for (TVeskImageList* list : lists) list->Load(*cache, track->PictureFile);
+            SetMotion(std::move(track));
+            ShowFilmFrame();
+        }
+    } else if (SizesFromPicture()) {
+        SetBounds(left_, top_, 0, 0);
+    }
+    if (!ActiveMotion() && Count() > 0) SetIndex(0);
+}
+
+void TVeskCustomImages::ShowFilmFrame() {
+    TVeskMotion* m = ActiveMotion();
+    if (!m || m->Track().PictureFile.empty()) return;
+    const int32_t picture = m->Track().PictureAt(m->Frame());
+    if (picture == filmPicture_) return;
+    Invalidate();
+    filmPicture_ = picture;
+    TVeskImageList* list = Frames();
+    if (list && picture >= 0 && size_t(picture) < list->Count()) {
+        TVeskImageData& d = list->At(size_t(picture));
+        d.SetBrightness(brightness_);
+        AttachFrame(&d.Picture(), d.Mask());
+    } else {
+        DetachFrame();
+    }
+    Relayout();
+    Invalidate();
+}
+
 void TVeskCustomImages::SetIndex(int32_t index) {
     if (TVeskMotion* m = ActiveMotion()) {
         m->SetPosition(double(index) * TVeskMotion::kFrameMs);
+        ShowFilmFrame();
         return;
     }
     const int32_t count = Count();
@@ -81,9 +125,12 @@ bool TVeskCustomImages::IsPlaying() {
 }
 
 bool TVeskCustomImages::Step(int32_t elapsed) {
-    if (TVeskCustomImage::Step(elapsed)) return true;
-    if (ActiveMotion()) return false;
-    return StepFrames(elapsed);
+    const bool ended = TVeskCustomImage::Step(elapsed);
+    if (ActiveMotion()) {
+        ShowFilmFrame();
+        return ended;
+    }
+    return ended || StepFrames(elapsed);
 }
 
 bool TVeskCustomImages::StepFrames(int32_t elapsed) {
@@ -134,12 +181,18 @@ void TVeskCustomImages::BeforeCommandProps(TComComponent& cmd, TCallMan&) {
 
 void TVeskCustomImages::ReleaseSurfaces() {
     DetachFrame();
+    filmPicture_ = kNoFilmPicture;
     if (TVeskImageList* list = Frames()) list->DropCopies();
 }
 
 void TVeskCustomImages::RestoreSurfaces() {
     TVeskImageList* list = Frames();
     if (!list || !list->Refresh()) return;
+    if (ActiveMotion()) {
+        filmPicture_ = kNoFilmPicture;
+        ShowFilmFrame();
+        return;
+    }
     if (index_ >= 0 && index_ < Count()) {
         TVeskImageData& d = list->At(size_t(index_));
         d.SetBrightness(brightness_);
@@ -226,19 +279,9 @@ void TVeskImages::SetSource(const std::string& name) {
     if (name == source_) return;
     Invalidate();
     source_ = name;
-    ForgetFrame();
-    for (auto& list : lists_) list->Clear();
-    SetMotion(nullptr);
-    const std::string ext = ExtensionOf(name);
-    TQuilCollection* cache = Owner() ? Owner()->Images() : nullptr;
-    if (ext == ".qil" && cache) {
-        for (auto& list : lists_) list->Load(*cache, name);
-    } else if (ext == ".lmt" && Owner()) {
-        if (auto track = Owner()->LoadMotion(name)) SetMotion(std::move(track));
-    } else {
-        SetBounds(left_, top_, 0, 0);
-    }
-    if (Count() > 0) SetIndex(0);
+    std::vector<TVeskImageList*> lists;
+    for (auto& list : lists_) lists.push_back(list.get());
+    LoadSource(lists, name);
     Invalidate();
 }
 

@@ -3,6 +3,7 @@
 // with a brightness, a pause and an extra delay on the last frame that an expression gives
 // anew on each loop. TVeskImages (ImgNew) takes its frames from the file named by
 // PR_SOURCE: a layered image through the image cache, or a motion file that moves it.
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,6 +47,13 @@ class TVeskCustomImages : public TVeskCustomImage {
     // is -1.
     void ForgetFrame();
     void SetCountdown(int32_t ms) { countdown_ = ms; }
+    // Fills `lists` from a file by its extension: ".qil" from the image cache; ".lmt" as a
+    // motion, which a film also gives its pictures; anything else leaves the object
+    // without a picture (and 0 x 0 when its size follows the picture). Shows the first
+    // frame.
+    void LoadSource(const std::vector<TVeskImageList*>& lists, const std::string& name);
+    // With a film playing: shows the picture of its current frame.
+    void ShowFilmFrame();
 
   private:
     // One frame step; true when the object is to be removed.
@@ -59,6 +67,9 @@ class TVeskCustomImages : public TVeskCustomImage {
     int32_t brightness_ = 0;
     bool paused_ = false;
     TVeskParser loopDelay_;
+    // The film picture shown (kNoFilmPicture: none yet).
+    static constexpr int32_t kNoFilmPicture = INT32_MIN;
+    int32_t filmPicture_ = kNoFilmPicture;
 };
 
 class TVeskImages : public TVeskCustomImages {

@@ -85,11 +85,6 @@ class TMediaPlayHandler final : public ICommandHandler {
     TVeskBaseList& root_;
 };
 
-bool SavedInMediaSection(const TVeskComponent& o) {
-    return !o.IsControl() && !o.IsScrapped() && !IsSystemName(o.Name()) &&
-           (o.Kind() == LT_SOUND || o.Kind() == LT_TIMER);
-}
-
 }  // namespace
 
 void RegisterMediaKinds(TKindRegistry& kinds, TMediaSystem& media) {
@@ -105,31 +100,6 @@ void RegisterMediaKinds(TKindRegistry& kinds, TMediaSystem& media) {
 void RegisterMediaCommands(TCommandHandlers& handlers, TVeskBaseList& root, TMediaSystem& media) {
     handlers.Register(CC_MOVIESTOP, std::make_shared<TMovieStopHandler>(root, media));
     handlers.Register(CC_MEDIAPLAY, std::make_shared<TMediaPlayHandler>(root));
-}
-
-void SaveMediaObjects(StreamWriter& w, TVeskBaseList& root) {
-    int32_t n = 0;
-    for (int32_t i = 0; i < root.ObjectCount(); ++i) n += SavedInMediaSection(*root.ObjectAt(i));
-    w.I32(n);
-    for (int32_t i = 0; i < root.ObjectCount(); ++i) {
-        TVeskComponent* o = root.ObjectAt(i);
-        if (!SavedInMediaSection(*o)) continue;
-        w.U8(uint8_t(o->Kind()));
-        o->SaveState(w);
-    }
-}
-
-void LoadMediaObjects(StreamReader& r, TVeskBaseList& root, int32_t version) {
-    const int32_t n = r.I32("media object count");
-    // Each record holds at least a kind byte and four empty fields.
-    r.CheckCount(n, 17, "media objects");
-    for (int32_t i = 0; i < n; ++i) {
-        const int32_t kind = r.U8("object kind");
-        if (kind != LT_SOUND && kind != LT_TIMER) Fail("saved media object of unknown kind");
-        TVeskComponent* o = root.CreateKind(kind);
-        if (!o) Fail("saved media object of unknown kind");
-        o->LoadState(r, version);
-    }
 }
 
 }  // namespace vesk

@@ -17,13 +17,4 @@ class TVeskBaseList;
 void RegisterMediaKinds(TKindRegistry& kinds, TMediaSystem& media);
 void RegisterMediaCommands(TCommandHandlers& handlers, TVeskBaseList& root, TMediaSystem& media);
 
-// Sound and timer objects belong to no layer, so the layers' records do not hold them. A
-// game save keeps them in a section of their own: the count, then per object its kind
-// (byte) and its record, as the layers keep their children. Objects being removed and those
-// with system names are left out.
-void SaveMediaObjects(StreamWriter& w, TVeskBaseList& root);
-// Reads that section into a root the display records have just been loaded into; sounds
-// that played start again (see TVeskSound::LoadState).
-void LoadMediaObjects(StreamReader& r, TVeskBaseList& root, int32_t version);
-
 }  // namespace vesk

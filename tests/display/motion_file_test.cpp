@@ -74,7 +74,7 @@ TEST(MotionFile, HostileBytesAreClearErrors) {
         {"short signature", {'V', 'M'}, "signature"},
         {"other signature", Raw(1, 0, {0, 0}, 1, 0, "RIFF"), "not a motion file"},
         {"no version", {'V', 'M', 'O', 'T', 1}, "version"},
-        {"newer version", Raw(1, 0, {0, 0}, 2), "unsupported version 2"},
+        {"newer version", Raw(1, 0, {0, 0}, 3), "unsupported version 3"},
         {"unknown flags", Raw(1, 0, {0, 0}, 1, 4), "unknown flags"},
         {"header cut in the count", cutHeader, "frame count"},
         {"no frames", Raw(0, 0, {}), "below 1"},

@@ -16,7 +16,12 @@
 
 #include "../media/smf_builder.h"
 #include "../vfs/vfs_fixture.h"
+#include "base/cp932.h"
+#include "base/stream.h"
 #include "command_table.h"
+#include "display/map_regions.h"
+#include "display/motion_file.h"
+#include "display/prev_menu_file.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
 #include "script/command.h"
@@ -351,6 +356,79 @@ TEST_F(ToolTest, MotionFilesWriteAndDump) {
                 "motion write");
     ExpectUsage(Tool({"motion", "write", Path("x.lmt"), "--frames", "-3"}), "motion write");
     ExpectUsage(Tool({"motion", "dump"}), "motion dump");
+}
+
+TEST_F(ToolTest, FilmsWriteAndDump) {
+    ToolResult r = Tool({"film", "write", Path("f.lmt"), "--pictures", "pic\\snow.qil", "--frames",
+                         "0*2; 1,4,-1; -", "--rate", "30", "--loop", "1", "--size", "40,20",
+                         "--emitter", "1,2,3,4,50,10,900"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const TMotionTrack t = ReadMotionFile(ReadWholeFile(Path("f.lmt")));
+    EXPECT_EQ(t.FrameCount(), 4);
+    EXPECT_EQ(t.Pictures, (std::vector<int32_t>{0, 0, 1, -1}));
+    EXPECT_EQ(t.Offsets[2].Y, -1);
+    EXPECT_EQ(t.PictureFile, "pic\\snow.qil");
+    EXPECT_EQ(t.Emitter.PreRoll, 900);
+    r = Tool({"film", "dump", Path("f.lmt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("film: 4 frames at 30 a second"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("       2           4          -1        1\n"), std::string::npos)
+        << r.out;
+    // A picture the film has no file for, a damaged film: failures of the data.
+    EXPECT_EQ(Tool({"film", "write", Path("x.lmt"), "--frames", "0"}).status, 1);
+    Write("cut.lmt", ReadText(Path("f.lmt")).substr(0, 30));
+    EXPECT_EQ(Tool({"film", "dump", Path("cut.lmt")}).status, 1);
+    ExpectUsage(Tool({"film", "write", Path("x.lmt")}), "film write");
+    ExpectUsage(Tool({"film", "write", Path("x.lmt"), "--frames", "-", "--rate", "0"}),
+                "film write");
+    ExpectUsage(Tool({"film", "write", Path("x.lmt"), "--frames", "-", "--size", "1"}),
+                "film write");
+}
+
+TEST_F(ToolTest, RegionFilesWriteDumpAndHit) {
+    Write("map.txt", "rect 扉 0 0 9 9\nellipse pond 20 0 29 9\npolygon roof 0,20 10,20 5,30\n");
+    ToolResult r = Tool({"region", "write", Path("map.rgn"), "--regions-file", Path("map.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadRegionFile(ReadWholeFile(Path("map.rgn")))[0].Name, Utf8ToCp932("扉"));
+    r = Tool({"region", "dump", Path("map.rgn")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "rect 扉 0 0 9 9\nellipse pond 20 0 29 9\npolygon roof 0,20 10,20 5,30\n");
+    EXPECT_EQ(Tool({"region", "hit", Path("map.rgn"), "25", "5"}).out, "1 pond\n");
+    EXPECT_EQ(Tool({"region", "hit", Path("map.rgn"), "20", "0"}).out, "-1\n");
+    EXPECT_EQ(Tool({"region", "write", Path("x.rgn"), "--regions", "rect a 5 5 1 1"}).status, 1);
+    ExpectUsage(Tool({"region", "write", Path("x.rgn")}), "region write");
+    ExpectUsage(Tool({"region", "hit", Path("map.rgn"), "x", "1"}), "region hit");
+}
+
+TEST_F(ToolTest, PreviewMenusWriteAndDump) {
+    Write("menu.json",
+          R"({"version": 104, "width": 64, "height": 48, "items": [
+              {"x": 4, "y": 5, "picture": "a.qil", "label": "はい", "hover": "a2.qil",
+               "group": 2, "files104": ["x", "", "", "", "y"], "hidden": true},
+              {"picture": "b.lmt", "enabled": false}]})");
+    ToolResult r = Tool({"prevmenu", "write", Path("m.pvm"), Path("menu.json")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const TPrevMenuFile m = ReadPrevMenuFile(ReadWholeFile(Path("m.pvm")));
+    EXPECT_EQ(m.Version, 104);
+    ASSERT_EQ(m.Items.size(), 2u);
+    EXPECT_EQ(m.Items[0].Label, Utf8ToCp932("はい"));
+    EXPECT_EQ(m.Items[0].Files104[4], "y");
+    EXPECT_EQ(m.Items[0].Hidden, 1);
+    EXPECT_EQ(m.Items[1].Enabled, 0);
+    r = Tool({"prevmenu", "dump", Path("m.pvm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json d = json::parse(r.out);
+    EXPECT_EQ(d["items"][0]["label"], "はい");
+    EXPECT_EQ(d["items"][0]["group"], 2);
+    // The dump writes back to the same file.
+    Write("again.json", r.out);
+    ASSERT_EQ(Tool({"prevmenu", "write", Path("again.pvm"), Path("again.json")}).status, 0);
+    EXPECT_EQ(ReadText(Path("again.pvm")), ReadText(Path("m.pvm")));
+    Write("bad.json", R"({"version": 99})");
+    EXPECT_EQ(Tool({"prevmenu", "write", Path("x.pvm"), Path("bad.json")}).status, 1);
+    Write("broken.json", "{");
+    EXPECT_EQ(Tool({"prevmenu", "write", Path("x.pvm"), Path("broken.json")}).status, 1);
+    ExpectUsage(Tool({"prevmenu", "write", Path("x.pvm")}), "prevmenu write");
 }
 
 TEST_F(ToolTest, TheDemoCommandRunsExpressionsLineByLine) {
