@@ -21,6 +21,7 @@
 #include "text/font_faces.h"
 #include "text/font_pixels.h"
 #include "text/text_commands.h"
+#include "ui/ui_commands.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
 #include "vars/vesk_parser.h"
@@ -123,6 +124,8 @@ bool TEngine::Start() {
         // Flips run their transitions; mask pictures come from the game's files.
         root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
         RegisterTextKinds(root_->Kinds(), textServices_);
+        RegisterUiKinds(root_->Kinds(), textServices_);
+        RegisterUiCommands(commands_, *root_);
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
         root_->SetMotionLoader(
             MotionFileLoader([this](const std::string& n) { return files_->LoadBytes(n); }));
