@@ -204,6 +204,8 @@ bool TEngine::Tick(int64_t now) {
     if (!clock_.Advance(now)) return false;
     int32_t frames = FramesPerTick();
     fastForward_.SetRunning(frames > 1);
+    audio_->Bus().SetMuted(fastForward_.Running() &&
+                           fastForward_.Sound() == FastForwardSound::Mute);
     for (int32_t i = 1;; ++i) {
         const bool last = i >= frames;
         RunFrame(last ? FrameShown::Shown : FrameShown::Hidden);
