@@ -44,18 +44,8 @@ class TTextInsHandler final : public ICommandHandler {
         TVeskMes* mes = MesOf(root_, id);
         if (!mes) return;
         ins->Window = id;
-        mes->RecordRead = RR_NONE;
-        mes->InsertPos = 0;
-        const int32_t index = cmd.Page->IndexOf(&cmd);
-        if (TCustomParam* v = cm.Eval(cmd.Field(TComTextIns::fTrackRead).Expr); v && v->AsFlag()) {
-            mes->RecordRead = RR_TRACK;
-            mes->MessageKey = cmd.Page->Name;
-            mes->CommandIndex = index;
-        }
-        mes->MesData().SetWholeText(cmd.Page->Name, index);
-        mes->InsertMode = 0;
-        mes->InsertFromData(false);
-        if (mes->PageCount() > 0) mes->SetPageIndex(0);
+        TCustomParam* track = cm.Eval(cmd.Field(TComTextIns::fTrackRead).Expr);
+        mes->InsertCommandText(cmd.Page->Name, cmd.Page->IndexOf(&cmd), track && track->AsFlag());
         if (TCustomParam* v = cm.Eval(cmd.Field(TComTextIns::fWait).Expr)) ins->Wait = v->AsFlag();
     }
 

@@ -90,12 +90,32 @@ void TVeskMes::InsertFromData(bool fireStart) {
     pages_.clear();
     pageIndex_ = -1;
     scrollY_ = 0;
-    mesData_.BuildPages(*word_, pages_, InsertMode, InsertPos);
+    try {
+        mesData_.BuildPages(*word_, pages_, InsertMode, InsertPos);
+    } catch (const std::exception&) {
+        // Damaged stored text shows nothing (and does not fail the command again and again).
+        pages_.clear();
+        word_->Clear();
+    }
     if (!pages_.empty()) {
         if (fireStart) StartPage();
         needsDraw_ = fullDraw_ = true;
     }
     Invalidate();
+}
+
+void TVeskMes::InsertCommandText(const std::string& page, int32_t index, bool track) {
+    RecordRead = RR_NONE;
+    InsertPos = 0;
+    if (track) {
+        RecordRead = RR_TRACK;
+        MessageKey = page;
+        CommandIndex = index;
+    }
+    mesData_.SetWholeText(page, index);
+    InsertMode = 0;
+    InsertFromData(false);
+    if (PageCount() > 0) SetPageIndex(0);
 }
 
 void TVeskMes::RecordPage() {
@@ -156,6 +176,9 @@ std::string TVeskMes::PageText() const {
             else if (g->Kind() == wkReturn || g->Kind() == wkVarReturn)
                 text += "\r\n";
         }
+    // The line break that ends the page is not part of its text.
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+        text.resize(text.size() - 2);
     return text;
 }
 

@@ -41,6 +41,10 @@ class TVeskMes final : public TVeskControl {
     // Rebuilds the pages from the message data (text insertion, the history display); with
     // `fireStart` the first page starts (its start event).
     void InsertFromData(bool fireStart);
+    // Text insertion: shows the text stored in the command at `index` of script page
+    // `page` from its first page; with `track` the pages shown go to the read list and the
+    // histories under that page and index.
+    void InsertCommandText(const std::string& page, int32_t index, bool track);
     // Makes page n current (ignored when out of range or already current).
     void SetPageIndex(int32_t n);
     int32_t PageIndex() const { return pageIndex_; }
