@@ -437,6 +437,51 @@ TEST(MesTest, AWindowComesBackFromItsSaveWithItsPageAndReveal) {
     }
 }
 
+TEST(MesTest, LinksAreHoveredClickedAndAloneTakeTheMouseWhenCaptured) {
+    MesWorld w;
+    // "xx" then a link "ab": x from 16 to 32.
+    w.Store("p.lsb", 0, {"xx<A HREF=\"there\">ab</A>yy"});
+    TVeskMes& m = w.Window(200, 32);
+    m.SetStrProp(PR_ONLINK, "link.lsb");
+    m.InsertCommandText("p.lsb", 0, false);
+    w.Reveal(m);
+    w.root.Events().Clear();
+    m.MouseMove(20, 5);
+    m.LeftUp(20, 5);
+    auto events = w.Events(m);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].first, PR_ONLINK);
+    const TTimerData* e = w.root.Events().Find(m.Id(), PR_ONLINK);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->Args, (std::vector<std::string>{"ab", "there"}));
+    // Off the link a click is an ordinary one.
+    w.root.Events().Clear();
+    m.SetStrProp(PR_ONLBTNUP, "up.lsb");
+    m.MouseMove(4, 5);
+    m.LeftUp(4, 5);
+    ASSERT_EQ(w.Events(m).size(), 1u);
+    EXPECT_EQ(w.Events(m)[0].first, PR_ONLBTNUP);
+
+    // Hit tests: the whole window, or with PR_CAPTURELINK only the link's glyphs.
+    EXPECT_EQ(m.HitTest(4, 5, kMaskLeftClick), &m);
+    m.SetIntProp(PR_CAPTURELINK, 1);
+    EXPECT_EQ(m.HitTest(4, 5, kMaskLeftClick), nullptr);
+    EXPECT_EQ(m.HitTest(100, 20, kMaskLeftClick), nullptr);
+    EXPECT_EQ(m.HitTest(20, 5, kMaskLeftClick), &m);
+}
+
+TEST(MesTest, EventTagsReachTheNotifyPage) {
+    MesWorld w;
+    w.Store("p.lsb", 0, {"a<EVENT VALUE=\"go\">b"});
+    TVeskMes& m = w.Window();
+    m.SetStrProp(PR_ONNOTIFY, "notify.lsb");
+    m.InsertCommandText("p.lsb", 0, false);
+    w.Reveal(m);
+    const TTimerData* e = w.root.Events().Find(m.Id(), PR_ONNOTIFY);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->Args, (std::vector<std::string>{"go"}));
+}
+
 // ---- saved histories
 
 TEST(HistorySaveTest, FormatsAndEntriesComeBackAndOldLayoutsAreRead) {
