@@ -84,5 +84,46 @@ TEST(MessageScene, ReadListAndHistoriesFollowThePagesShown) {
     EXPECT_NE(log.find("z0,0;"), std::string::npos) << log;
 }
 
+// TextIns with Wait holds the script while the window has text: the text is revealed over
+// the frames, the end page clears it, and only then does the script go on.
+TEST(MessageScene, TextInsWaitsUntilTheWindowIsCleared) {
+    Workspace w;
+    const char* main = R"(VarNew log, string
+MesNew PR_NAME: "mes", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 320, PR_HEIGHT: 40,
+    PR_FONTHEIGHT: 16, PR_FONTCOLOR: $FFFFFF, PR_TEXTDELAY: 256, PR_DELAY: 0,
+    PR_ONPLAYEND: "end.lsb"
+TextIns "mes", FALSE, TRUE
+    | abcdefghijklmnop
+Calc log = log ++ "after@" ++ @UpdateCount ++ ";"
+Label idle
+Wait , 1000
+Jump :idle
+)";
+    w.Sources("src", {{"project.vpj", kProject},
+                      {"main.vss", main},
+                      {"end.vss", "Calc log = log ++ \"end;\"\nTextClr \"mes\"\n"}});
+    w.Build("src", "game");
+    const fs::path a = w.Path("a.png"), b = w.Path("b.png"), c = w.Path("c.png");
+    RunResult r =
+        w.Play(w.Game("game") + " --frames 120 --dump-vars --screenshot 10:" + Quote(a.string()) +
+               " --screenshot 30:" + Quote(b.string()) + " --screenshot 100:" + Quote(c.string()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string log = r.Var("log").value("text", "");
+    // 16 characters at 50 ms each: about 50 frames of 16 ms before the end.
+    ASSERT_EQ(log.rfind("end;after@", 0), 0u) << log;
+    EXPECT_GE(std::stoi(log.substr(10)), 45) << log;
+    auto ink = [](const fs::path& file) {
+        Picture p = ReadPng(file);
+        int n = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 320; ++x) n += p.At(x, y) == 0xFFFFFFu;
+        return n;
+    };
+    const int early = ink(a), later = ink(b), cleared = ink(c);
+    EXPECT_GT(early, 0);
+    EXPECT_GT(later, early);
+    EXPECT_EQ(cleared, 0);
+}
+
 }  // namespace
 }  // namespace vesk::e2e
