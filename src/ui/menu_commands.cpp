@@ -6,6 +6,7 @@
 #include "script/command_handlers.h"
 #include "script/commands.h"
 #include "text/text_services.h"
+#include "ui/vesk_button.h"
 #include "ui/vesk_menu.h"
 
 namespace vesk {
@@ -29,11 +30,15 @@ class TMenuCloseHandler final : public ICommandHandler {
 }  // namespace
 
 void RegisterMenuKinds(TKindRegistry& kinds, const TTextServices& services) {
-    // Menus draw their items with labels: without a glyph cache there are none.
-    if (TFontPixelManager* fonts = services.Fonts)
-        kinds.Register(LT_MENU, [fonts](TVeskBaseList* root) {
-            return std::make_unique<TVeskMenu>(root, *fonts);
-        });
+    // Menus and button captions are labels: without a glyph cache there are none.
+    TFontPixelManager* fonts = services.Fonts;
+    if (!fonts) return;
+    kinds.Register(LT_MENU, [fonts](TVeskBaseList* root) {
+        return std::make_unique<TVeskMenu>(root, *fonts);
+    });
+    kinds.Register(LT_BUTTON, [fonts](TVeskBaseList* root) {
+        return std::make_unique<TVeskButton>(root, *fonts);
+    });
 }
 
 void RegisterMenuCommands(TCommandHandlers& handlers, TVeskBaseList& root) {

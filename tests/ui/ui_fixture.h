@@ -7,12 +7,32 @@
 
 #include "../display/image_fixture.h"
 #include "../text/font_fixture.h"
+#include "base/stream.h"
 #include "text/font_pixels.h"
 #include "text/text_services.h"
 #include "ui/ui_commands.h"
+#include "ui/vesk_button.h"
 #include "ui/vesk_menu.h"
 
 namespace vesk::test {
+
+// The version the player's saves are written with.
+constexpr int32_t kUiSaveVersion = 139;
+
+// The root's tree saved, and loaded into another root of the same kinds.
+inline std::vector<uint8_t> SaveUiTree(TVeskBaseList& root) {
+    MemoryStream s;
+    StreamWriter w(s);
+    root.SaveState(w);
+    return s.Bytes();
+}
+
+inline void LoadUiTree(TVeskBaseList& root, std::vector<uint8_t> bytes,
+                       int32_t version = kUiSaveVersion) {
+    MemoryStream s(std::move(bytes));
+    StreamReader r(s);
+    root.LoadState(r, version);
+}
 
 // What an event page would have been given.
 struct SeenEvent {
@@ -46,6 +66,29 @@ struct UiWorld : PictureWorld {
                              PR_ONCLOSING, PR_ONCLOSED})
             SetStr(*m, kind, "page" + std::to_string(kind));
         return m;
+    }
+
+    // A button at (x, y) whose looks are 40 x 20 pictures: red, green, blue, and a
+    // clicked look of two yellow frames of 50 ms each (each only when asked for).
+    TVeskButton* Button(const std::string& name, int32_t x, int32_t y,
+                        const std::string& looks = "nhpc") {
+        Put("n.qil", {Solid(40, 20, 0xFF0000)});
+        Put("h.qil", {Solid(40, 20, 0x00FF00)});
+        Put("p.qil", {Solid(40, 20, 0x0000FF)});
+        Put("c.qil", {Solid(40, 20, 0xFFFF00, 50), Solid(40, 20, 0xFFFF00, 50)});
+        auto* b = static_cast<TVeskButton*>(root.Adopt(root.Kinds().Make(LT_BUTTON, &root)));
+        SetStr(*b, PR_NAME, name);
+        SetInt(*b, PR_LEFT, x);
+        SetInt(*b, PR_TOP, y);
+        const std::pair<char, int32_t> props[] = {{'n', PR_SOURCE},
+                                                  {'h', PR_HOVERSOURCE},
+                                                  {'p', PR_PRESSEDSOURCE},
+                                                  {'c', PR_CLICKEDSOURCE}};
+        for (auto [c, prop] : props)
+            if (looks.find(c) != std::string::npos) SetStr(*b, prop, std::string(1, c) + ".qil");
+        SetStr(*b, PR_ONNOTIFY, "clicked");
+        SetStr(*b, PR_ONPLAYEND, "played");
+        return b;
     }
 
     // One frame of the player: input, steps, composition.
