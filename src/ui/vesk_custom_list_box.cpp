@@ -452,6 +452,16 @@ void TVeskCustomListBox::MouseOut(TVeskControl* next) {
     TVeskControl::MouseOut(next);
 }
 
+void TVeskCustomListBox::WheelTurn(bool down) {
+    if (!paused_ && !Busy() && NeedsScroll()) {
+        SetTopIndex(topIndex_ + (down ? 1 : -1));
+        // The item under the mouse is another one now.
+        if (TVeskBase* layer = Layer(); layer && action_ == Action::None)
+            SetHover(ItemAt(layer->MouseX(), layer->MouseY()));
+    }
+    TVeskControl::WheelTurn(down);
+}
+
 void TVeskCustomListBox::RepeatStep(int32_t elapsed) {
     TVeskBase* layer = Layer();
     const bool over = layer && ScrollPartAt(layer->MouseX(), layer->MouseY()) == action_;

@@ -64,6 +64,8 @@ class TVeskCustomListBox : public TVeskControl, public IItemChecks {
     void LeftUp(int32_t x, int32_t y) override;
     void MouseMove(int32_t x, int32_t y) override;
     void MouseOut(TVeskControl* next) override;
+    // A wheel step scrolls a long list by one item.
+    void WheelTurn(bool down) override;
     void KeyDown(const std::vector<int32_t>& keys) override;
     void KeyRepeat(const std::vector<int32_t>& keys) override;
     bool Step(int32_t elapsed) override;
