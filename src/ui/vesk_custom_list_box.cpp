@@ -679,6 +679,8 @@ int32_t TVeskCustomListBox::GetIntProp(int32_t index) {
             return ItemCount();
         case PR_PAUSED:
             return paused_;
+        case PR_ANIPAUSED:
+            return aniPaused_;
         case PR_FONTHEIGHT:
             return normal_.FontSize;
         case PR_FONTSTYLE:
@@ -767,6 +769,9 @@ void TVeskCustomListBox::SetIntProp(int32_t index, int32_t value) {
             return;
         case PR_PAUSED:
             paused_ = value != 0;
+            return;
+        case PR_ANIPAUSED:
+            aniPaused_ = value != 0;
             return;
         case PR_FONTHEIGHT:
             layout(normal_.FontSize, value);
