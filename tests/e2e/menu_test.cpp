@@ -18,7 +18,7 @@ constexpr const char* kMenuGame =
     "\"Cherry\" ++ Chr(13) ++ Chr(10) ++ \"Date\" ++ Chr(13) ++ Chr(10) ++ \"Elder\",\n"
     "    PR_ONSELECT: \"sel.lsb\", PR_ONCLOSED: \"closed.lsb\"\n"
     "BoxNew PR_NAME: \"box\", PR_LEFT: 150, PR_TOP: 150, PR_WIDTH: 60, PR_HEIGHT: 60,\n"
-    "    PR_COLOR: $808080, PR_ONRBTNDOWN: \"rdown.lsb\"\n"
+    "    PR_COLOR: $808080, PR_ONRBTNDOWN: \"rdown.lsb\", PR_ONLBTNUP: \"close.lsb\"\n"
     "Label watch\n"
     "Calc top = GetProp(\"m\", 97)\n"
     "Calc exists = Exists(\"m\")\n"
@@ -36,6 +36,7 @@ void BuildMenuGame(Workspace& w) {
                 "@SelStr ++ \",\" ++ @SelIndex ++ \";\"\nWait , 200\n"},
                {"closed.vss", "Calc log = log ++ \"X/\" ++ @SelIndex ++ \";\"\n"},
                {"rdown.vss", LogSender("R")},
+               {"close.vss", "MenuClose \"m\"\n"},
                {"scroll.vpic",
                 "size 70 10\nrect 0 0 10 10 #FF0000\nrect 10 0 10 10 #800000\n"
                 "rect 20 0 10 10 #00FF00\nrect 30 0 10 10 #008000\nrect 40 0 10 10 #808080\n"
@@ -116,6 +117,16 @@ TEST(MenuPlayTest, ARightClickElsewhereCancelsTheMenuAndNothingElseSeesIt) {
     // The first right click closes the menu (the choice stays as it was, 0 at the start);
     // the second, with the menu gone, reaches the box.
     EXPECT_EQ(Log(r), "X/0;R:box;");
+    EXPECT_EQ(IntVar(r, "exists"), 0);
+}
+
+TEST(MenuPlayTest, MenuCloseRollsTheMenuClosed) {
+    Workspace w;
+    BuildMenuGame(w);
+    // A left click on the box closes the menu through MenuClose; then it chooses nothing.
+    RunResult r = PlayWithInput(w, "10 click left 170 170\n20 click left 30 30\n", 40);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "X/0;");
     EXPECT_EQ(IntVar(r, "exists"), 0);
 }
 
