@@ -122,6 +122,28 @@ TEST(ButtonClickTest, AutoScrapWithAClickedLookRemovesTheButtonWhenItHasPlayed) 
     EXPECT_EQ(w.root.ById(id), nullptr);
 }
 
+TEST(ButtonLookTest, AFilmAsTheClickedLookPlaysOnceAndHandsBack) {
+    UiWorld w;
+    auto film = std::make_shared<TMotionTrack>();
+    film->Offsets.assign(6, {});
+    film->Film = true;
+    film->PictureFile = "c.qil";
+    film->Pictures = {0, 0, 0, 1, 1, 1};
+    w.root.SetMotionLoader([film](const std::string&) { return film; });
+    TVeskButton* b = w.Button("b", 50, 50, "nhp");
+    SetStr(*b, PR_CLICKEDSOURCE, "press.lmt");
+    w.Click(60, 60);
+    EXPECT_EQ(b->CurrentLook(), TVeskButton::Clicked);
+    EXPECT_NE(b->ActiveMotion(), nullptr);
+    w.Tick();
+    EXPECT_EQ(w.Px(60, 60), kYellow);
+    for (int i = 0; i < 12; ++i) w.Tick();
+    EXPECT_EQ(b->CurrentLook(), TVeskButton::Normal);
+    EXPECT_EQ(b->ActiveMotion(), nullptr);
+    EXPECT_EQ(w.Px(60, 60), kRed);
+    EXPECT_EQ(w.Take(PR_ONPLAYEND).size(), 1u);
+}
+
 // Three buttons of group 1 side by side under one parent.
 struct Radio {
     explicit Radio(bool allowAllUp) {

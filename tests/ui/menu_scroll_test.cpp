@@ -112,6 +112,28 @@ TEST(MenuScrollTest, DraggingTheThumbSetsTheTopIndex) {
     EXPECT_EQ(m->TopIndex(), 1);
 }
 
+TEST(MenuScrollTest, AScrollBarWithNoRoomForItsThumbStillWorks) {
+    UiWorld w;
+    LongMenu(w);
+    // One row of 16 pixels cannot hold two arrows and a thumb of 10: the track is
+    // negative. Dragging, paging and drawing go on without dividing by it.
+    TVeskMenu* m = w.Menu("0\n1\n2\n3", 1, "short");
+    SetInt(*m, PR_LEFT, 100);
+    SetStr(*m, PR_SCROLLSOURCE, "scroll.qil");
+    m->SetOpenState(TVeskMenu::OpenNow);
+    w.Tick();
+    ASSERT_EQ(m->Height(), 16);
+    for (int32_t y : {21, 27, 33}) {
+        w.Move(110, y);
+        w.Press();
+        w.Move(110, y + 7);
+        w.Move(110, y - 9);
+        w.Release();
+    }
+    EXPECT_GE(m->TopIndex(), 0);
+    EXPECT_LE(m->TopIndex(), 3);
+}
+
 TEST(MenuScrollTest, TheWheelScrollsByOneItem) {
     UiWorld w;
     TVeskMenu* m = LongMenu(w);

@@ -53,6 +53,20 @@ TEST(MenuItemsTest, NewTextClearsChecksAndTopIndex) {
     EXPECT_FALSE(m->ItemChecked(-1));
 }
 
+TEST(MenuItemsTest, NewTextWhileAnItemIsHoveredDropsTheHover) {
+    UiWorld w;
+    TVeskMenu* m = w.Menu("a\nb\nc\nd", 4);
+    m->SetOpenState(TVeskMenu::OpenNow);
+    w.Move(12, 20 + 3 * kRow + 2);
+    ASSERT_EQ(m->Hovered(), 3);
+    SetStr(*m, PR_TEXT, "x\ny");
+    EXPECT_EQ(m->Hovered(), -1);
+    w.Tick();
+    w.Key(13);
+    w.Move(12, 22);
+    EXPECT_EQ(m->Hovered(), 0);
+}
+
 TEST(MenuLayoutTest, SizeFollowsWidestLabelRowsMarginsAndBorder) {
     struct Case {
         const char* text;
