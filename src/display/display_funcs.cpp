@@ -1,5 +1,10 @@
 #include "display/display_funcs.h"
 
+#include <algorithm>
+
+#include "base/cp932.h"
+#include "base/text_trim.h"
+#include "display/item_checks.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_prev_menu.h"
 #include "vars/param.h"
@@ -64,6 +69,26 @@ void PrevMenuItemState(TVeskPrevMenu& menu, SysFuncCall& c) {
     }
 }
 
+// IndexOfMenu: the line of the object's item text equal to a2 (ASCII case folded).
+int32_t IndexOfLine(std::string_view text, std::string_view line) {
+    text = Trim(text);
+    if (text.empty()) return -1;
+    int32_t index = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            end += CharLenAt(text, end);
+        end = std::min(end, text.size());
+        if (SameTextAscii(text.substr(start, end - start), line)) return index;
+        if (end >= text.size()) break;
+        if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
+        ++index;
+    }
+    return -1;
+}
+
 }  // namespace
 
 uint8_t TDisplayFuncs::PropertyType(int32_t index) {
@@ -114,6 +139,23 @@ bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
         case SF_INCABINET: {
             TVeskComponent* o = object();
             c.dest.SetFlag(o && o->IsInCabinet());
+            return true;
+        }
+        case SF_GETCHECK:
+        case SF_SETCHECK: {
+            // Check marks belong to the items of list boxes and menus; others read FALSE.
+            auto* list = dynamic_cast<IItemChecks*>(object());
+            if (!list) return true;
+            const int32_t item = c.Arg(1).AsInt();
+            if (c.index == SF_GETCHECK)
+                c.dest.SetFlag(list->ItemChecked(item));
+            else
+                list->SetItemChecked(item, c.Arg(2).AsFlag());
+            return true;
+        }
+        case SF_INDEXOFMENU: {
+            TVeskComponent* o = object();
+            c.dest.SetInt(o ? IndexOfLine(o->GetStrProp(PR_TEXT), c.Arg(1).AsStr()) : -1);
             return true;
         }
         case SF_GETENABLED:

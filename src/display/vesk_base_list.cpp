@@ -334,9 +334,9 @@ void TVeskBaseList::ProcessInput(int32_t elapsed) {
                 obj->RightUp(x, y);
                 L.capture_ = 0;
             } else if (clicks.WheelDown) {
-                obj->QueueEvent(PR_ONWHEELDOWN);
+                obj->WheelTurn(true);
             } else if (clicks.WheelUp) {
-                obj->QueueEvent(PR_ONWHEELUP);
+                obj->WheelTurn(false);
             }
         }
         // The previous object may have gone while the events above ran.

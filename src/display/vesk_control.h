@@ -84,6 +84,8 @@ class TVeskControl : public TVeskComponent {
     virtual void MouseIn(TVeskControl* previous);
     virtual void MouseOut(TVeskControl* next);
     virtual void CaptureMove(int32_t, int32_t) {}
+    // A wheel step over the control (down: towards the user); the default queues the page.
+    virtual void WheelTurn(bool down) { QueueEvent(down ? PR_ONWHEELDOWN : PR_ONWHEELUP); }
     virtual bool SwallowRightClick() { return false; }
     virtual void KeyDown(const std::vector<int32_t>& keys);
     virtual void KeyUp(const std::vector<int32_t>& keys);

@@ -279,9 +279,8 @@ void TVeskImages::SetSource(const std::string& name) {
     if (name == source_) return;
     Invalidate();
     source_ = name;
-    std::vector<TVeskImageList*> lists;
-    for (auto& list : lists_) lists.push_back(list.get());
-    LoadSource(lists, name);
+    // The first list is the source's; subclasses fill the others from sources of their own.
+    LoadSource({lists_[0].get()}, name);
     Invalidate();
 }
 

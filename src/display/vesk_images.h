@@ -54,6 +54,8 @@ class TVeskCustomImages : public TVeskCustomImage {
     void LoadSource(const std::vector<TVeskImageList*>& lists, const std::string& name);
     // With a film playing: shows the picture of its current frame.
     void ShowFilmFrame();
+    // The frames changed under a playing film (another list): its picture is taken anew.
+    void ResetFilmFrame() { filmPicture_ = kNoFilmPicture; }
 
   private:
     // One frame step; true when the object is to be removed.
@@ -81,8 +83,9 @@ class TVeskImages : public TVeskCustomImages {
     bool WantsDefaultName() const override { return true; }
     TVeskImageList* Frames() override { return lists_[current_].get(); }
     const std::string& Source() const { return source_; }
-    // Loads the frames of a file by its extension: ".qil" from the image cache, ".lmt" as
-    // a motion, anything else leaves the object without a picture and 0 x 0.
+    // Loads the frames of a file by its extension into the first frame list: ".qil" from
+    // the image cache, ".lmt" as a motion, anything else leaves the object without a
+    // picture and 0 x 0.
     void SetSource(const std::string& name);
 
     int32_t GetIntProp(int32_t index) override;
@@ -93,7 +96,8 @@ class TVeskImages : public TVeskCustomImages {
     void LoadState(StreamReader& r, int32_t version) override;
 
   protected:
-    // One frame list per visual state (subclasses pick the current one).
+    // One frame list per visual state (subclasses add and pick the current one; PR_SOURCE
+    // fills the first).
     std::vector<std::unique_ptr<TVeskImageList>> lists_;
     size_t current_ = 0;
 

@@ -42,6 +42,11 @@ TGlyphCanvas& TTpLabelDIB::Canvas() {
     return canvas_;
 }
 
+void TTpLabelDIB::Release() {
+    canvas_.SetSize(0, 0);
+    rendered_ = false;
+}
+
 void TTpLabelDIB::Render() {
     TTpLabelList& l = *list_;
     TFontPixelManager& fonts = l.Fonts();

@@ -37,6 +37,9 @@ class TTpLabelDIB {
     void Draw(TCustomDIBX& target, int32_t x, int32_t y);
     // The rendered surfaces (rendered on first use).
     TGlyphCanvas& Canvas();
+    // Frees the rendered surfaces and keeps the size; the next Draw renders again. Long
+    // lists keep only the labels they show.
+    void Release();
 
   private:
     friend class TTpLabelList;

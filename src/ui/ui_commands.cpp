@@ -1,9 +1,15 @@
 #include "ui/ui_commands.h"
 
+#include "ui/menu_commands.h"
+
 namespace vesk {
 
-void RegisterUiKinds(TKindRegistry& /*kinds*/, const TTextServices& /*services*/) {}
+void RegisterUiKinds(TKindRegistry& kinds, const TTextServices& services) {
+    RegisterMenuKinds(kinds, services);
+}
 
-void RegisterUiCommands(TCommandHandlers& /*handlers*/, TVeskBaseList& /*root*/) {}
+void RegisterUiCommands(TCommandHandlers& handlers, TVeskBaseList& root) {
+    RegisterMenuCommands(handlers, root);
+}
 
 }  // namespace vesk

@@ -262,7 +262,8 @@ TEST_F(BuildTest, DemoGameRuns) {
     w.Ints({"runs", "best"});
     w.Strs({"player"});
     w.cm.Start(project.StartPage);
-    w.Frames(200);
+    // Time enough for the demo's choice to wait out its three seconds unanswered.
+    w.Frames(450);
     EXPECT_EQ(w.Int("total"), 55);
     EXPECT_EQ(w.Int("primes"), 15);
     EXPECT_EQ(w.Int("best"), 15);
