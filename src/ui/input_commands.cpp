@@ -1,0 +1,16 @@
+#include "ui/input_commands.h"
+
+#include "display/kind_registry.h"
+#include "text/text_services.h"
+#include "ui/vesk_gauge.h"
+#include "ui/vesk_slider.h"
+
+namespace vesk {
+
+void RegisterInputKinds(TKindRegistry& kinds, const TTextServices& /*services*/) {
+    kinds.Add<TVeskSlider>(LT_SLIDER);
+    kinds.Add<TVeskScrollbar>(LT_SCROLLBAR);
+    kinds.Add<TVeskGauge>(LT_GAUGE);
+}
+
+}  // namespace vesk
