@@ -4,6 +4,7 @@
 // them and keeps them alive longer than every text object.
 namespace vesk {
 
+class IClipboard;
 class TFontPixelManager;
 class TParamCollection;
 class TQuilCollection;
@@ -18,6 +19,8 @@ struct TTextServices {
     // VAR tags evaluate against these; without a store only fixed VAR values show.
     TParamCollection* Store = nullptr;
     TSysFuncMan* Funcs = nullptr;
+    // What edits copy to and paste from (none: copying and pasting do nothing).
+    IClipboard* Clipboard = nullptr;
 };
 
 }  // namespace vesk
