@@ -4,6 +4,7 @@
 #include "text/text_services.h"
 #include "ui/vesk_edit.h"
 #include "ui/vesk_gauge.h"
+#include "ui/vesk_http.h"
 #include "ui/vesk_slider.h"
 
 namespace vesk {
@@ -12,6 +13,7 @@ void RegisterInputKinds(TKindRegistry& kinds, const TTextServices& services) {
     kinds.Add<TVeskSlider>(LT_SLIDER);
     kinds.Add<TVeskScrollbar>(LT_SCROLLBAR);
     kinds.Add<TVeskGauge>(LT_GAUGE);
+    kinds.Add<TVeskHttp>(LT_HTTP);
     const TTextServices* s = &services;
     kinds.Register(LT_EDIT,
                    [s](TVeskBaseList* root) { return std::make_unique<TVeskEdit>(root, *s); });
