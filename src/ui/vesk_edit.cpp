@@ -274,9 +274,21 @@ void TVeskEdit::PaintSelf(TCustomDIBX& s) {
                 s.FillRectAlpha(sel, uint32_t(s.ColorToPixel(kHighlight)), kHighlightAlpha);
             }
             if (slot >= labels_->Count()) labels_->Add({});
+            // Only the characters in sight are rendered: a long line would make a label
+            // as wide as the whole line.
+            size_t from = l.start, to = l.start;
+            int32_t fromX = x0;
+            for (int32_t x = x0; to < l.end && x < area.right; to += CharLenAt(shown, to)) {
+                const int32_t w = Advance(shown, to);
+                if (x + w <= area.left - lh) {
+                    from = to + CharLenAt(shown, to);
+                    fromX = x + w;
+                }
+                x += w;
+            }
             TTpLabelDIB& label = (*labels_)[slot++];
-            label.Text = shown.substr(l.start, l.end - l.start);
-            label.Draw(s, x0, y);
+            label.Text = shown.substr(from, std::max(to, from) - from);
+            label.Draw(s, fromX, y);
             if (!composition_.empty() && compFrom < l.end + 1 && compTo > l.start) {
                 TRect under = span(std::max(compFrom, l.start), std::min(compTo, l.end));
                 under.top = under.bottom - 1;

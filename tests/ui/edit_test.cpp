@@ -292,6 +292,16 @@ TEST(Edit, LongTextScrollsToKeepTheCaretInside) {
     EXPECT_GE(caret.left, 2);
     w.Keys({36});
     EXPECT_EQ(e->CaretRect().left, 2);
+    // Scrolled to the end of 20 "a", two spaces and an "a" (184 pixels): the text from 144
+    // on shows, "aa", the spaces, "a" and the caret.
+    SetInt(*e, PR_FONTCOLOR, 0x0000FF);
+    SetStr(*e, PR_TEXT, std::string(20, 'a') + "  a");
+    w.Frame();
+    EXPECT_TRUE(IsRed(w.Px(4, 10)));
+    EXPECT_TRUE(IsRed(w.Px(16, 10)));
+    EXPECT_EQ(w.Px(20, 10), 0xFFFFFFu);
+    EXPECT_EQ(w.Px(32, 10), 0xFFFFFFu);
+    EXPECT_TRUE(IsRed(w.Px(36, 10)));
     TVeskEdit* memo = w.Make(LT_MEMO, 60, 34);  // two lines show
     SetStr(*memo, PR_TEXT, "1\r\n2\r\n3\r\n4");
     EXPECT_EQ(memo->CaretRect().top, 1 + 16);  // the last line at the bottom
