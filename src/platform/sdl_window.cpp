@@ -107,6 +107,10 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
             }
         }
     }
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    // Long compositions of the input method come whole, not cut at 32 bytes.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
     // High-density screens give the renderer their full pixels; events stay in points.
     w->window_ = SDL_CreateWindow(titleUtf8.c_str(), x, y, winW, winH,
                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
@@ -617,6 +621,15 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
         case SDL_TEXTEDITING:
             input.TextEditing(e.edit.text, e.edit.start);
             break;
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+        case SDL_TEXTEDITING_EXT:
+            // A composition too long for the event's own buffer.
+            if (e.editExt.text) {
+                input.TextEditing(e.editExt.text, e.editExt.start);
+                SDL_free(e.editExt.text);
+            }
+            break;
+#endif
         case SDL_MOUSEWHEEL: {
             int32_t dy = e.wheel.y;
             if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;
