@@ -1,7 +1,7 @@
-// Edits, sliders and scroll bars in the headless player: typed text, the input method's
-// composition and keys reach an edit through an input script; the mouse drags a slider's
-// thumb, presses its end button and pages a scroll bar; the demo's settings slider sets the
-// music's volume.
+// Edits, sliders, scroll bars and gauges in the headless player: typed text, the input
+// method's composition and keys reach an edit through an input script; the mouse drags a
+// slider's thumb, presses its end button and pages a scroll bar; a gauge runs; the demo's
+// settings slider sets the music's volume.
 #include "scene_fixture.h"
 
 namespace vesk::e2e {
@@ -26,7 +26,15 @@ TEST(ControlsInput, TypingComposingDraggingAndPaging) {
             "    PR_MAX: 70, PR_ONNOTIFY: \"slid.lsb\", PR_ONHOLD: \"hold.lsb\",\n"
             "    PR_ONRELEASE: \"release.lsb\"\n"
             "ScrollbarNew PR_NAME: \"sb\", PR_LEFT: 10, PR_TOP: 90, " +
-            pictures + ",\n    PR_MAX: 70, PR_LARGECHANGE: 20, PR_ONNOTIFY: \"paged.lsb\"\n",
+            pictures +
+            ",\n    PR_MAX: 70, PR_LARGECHANGE: 20, PR_ONNOTIFY: \"paged.lsb\"\n"
+            // A gauge running up over 160 ms after 48: part of the way after 100 ms, at
+            // the end after 400.
+            "GaugeNew PR_NAME: \"g\", PR_SOURCE: \"bar.qil\", PR_MAX: 100, PR_DELAY: 48,\n"
+            "    PR_DURATION: 160\n"
+            "VarNew early, int, 0\nVarNew late, int, 0\nVarNew running, int, 0\n"
+            "Wait , 100\nGetProp \"g\", 125, early\n"
+            "Wait , 300\nGetProp \"g\", 125, late\nGetProp \"g\", 138, running\n",
         {{"bar.vpic", kBar},
          {"thumb.vpic", kThumb},
          {"btn.vpic", kButton},
@@ -49,9 +57,13 @@ TEST(ControlsInput, TypingComposingDraggingAndPaging) {
                                 "# its upper end button, then the scroll bar's track\n"
                                 "16 click left 105 65\n"
                                 "18 click left 80 95\n",
-                                22);
+                                40);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Log(r), "229=ab;8=a;229=a日本;H;S:40;R;S:41;B:20;");
+    EXPECT_GT(r.Var("early"), 0);
+    EXPECT_LT(r.Var("early"), 100);
+    EXPECT_EQ(r.Var("late"), 100);
+    EXPECT_EQ(r.Var("running"), 0);
 }
 
 TEST(ControlsInput, TheDemosVolumeSliderSetsTheMusicVolume) {
