@@ -178,7 +178,8 @@ int32_t TVeskEdit::LineHeight() {
 }
 
 int32_t TVeskEdit::LineLeft(int32_t lineWidth) {
-    const int32_t room = width_ - 2 * kPadX;
+    // The shown rectangle is kept within safe coordinates, unlike the stored size.
+    const int32_t room = ScreenRect().Width() - 2 * kPadX;
     if (!multiLine_ || lineWidth >= room) return 0;
     if (halign_ == 1) return (room - lineWidth) / 2;
     if (halign_ == 2) return room - lineWidth;
@@ -226,14 +227,15 @@ void TVeskEdit::ScrollToCaret() {
     const size_t li = LineOf(lines, at);
     const Line& l = lines[li];
     const int32_t cx = LineLeft(Width(shown, l.start, l.end)) + Width(shown, l.start, at);
-    const int32_t room = std::max(width_ - 2 * kPadX, 1);
+    const TRect r = ScreenRect();
+    const int32_t room = std::max(r.Width() - 2 * kPadX, 1);
     if (cx < scrollX_) scrollX_ = cx;
     // The caret may stand on the right edge of the room (it is drawn in the padding).
     if (cx > scrollX_ + room) scrollX_ = cx - room;
     scrollX_ = std::max(scrollX_, 0);
     const int32_t lh = LineHeight();
     const int32_t cy = int32_t(li) * lh;
-    const int32_t rows = std::max(height_ - 2 * kPadY, lh);
+    const int32_t rows = std::max(r.Height() - 2 * kPadY, lh);
     if (cy < scrollY_) scrollY_ = cy;
     if (cy + lh > scrollY_ + rows) scrollY_ = cy + lh - rows;
     scrollY_ = std::max(scrollY_, 0);

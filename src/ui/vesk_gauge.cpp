@@ -29,8 +29,9 @@ void TVeskGauge::Relayout() {
 }
 
 int32_t TVeskGauge::FilledLength() {
+    const TRect r = ScreenRect();  // kept within safe coordinates, unlike the stored size
     const int64_t range = int64_t(max_) - min_;
-    const int64_t length = Vertical() ? height_ : width_;
+    const int64_t length = Vertical() ? r.Height() : r.Width();
     if (range <= 0 || length <= 0) return 0;
     const int64_t part = std::clamp<int64_t>(int64_t(value_) - min_, 0, range);
     return int32_t(part * length / range);
