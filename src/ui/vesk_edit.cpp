@@ -105,6 +105,7 @@ TVeskEdit::TVeskEdit(TVeskBaseList* owner, const TTextServices& services, bool m
 TVeskEdit::~TVeskEdit() = default;
 
 void TVeskEdit::ApplyFont() {
+    advances_.clear();
     if (!labels_) return;
     labels_->FontName = fontName_.empty() ? defaultFont_ : fontName_;
     labels_->FontSize = std::clamp(fontHeight_, 1, kMaxFontSize);
@@ -132,20 +133,51 @@ size_t TVeskEdit::ShownOffset(size_t offset) const {
     return offset <= caret_ ? offset : offset + composition_.size();
 }
 
-std::vector<TVeskEdit::Line> TVeskEdit::LinesOf(const std::string& s) const {
-    std::vector<Line> lines;
+std::vector<TVeskEdit::Line> TVeskEdit::LinesOf(const std::string& s) {
     if (!multiLine_) return {{0, s.size()}};
+    std::vector<Line> lines;
+    const int32_t room = ScreenRect().Width() - 2 * kPadX;
+    // One line of the text, wrapped to the room: after its last space when there is one,
+    // else before the character that does not fit (never leaving a line empty).
+    auto wrap = [&](size_t start, size_t end) {
+        size_t from = start, lastBreak = std::string::npos;
+        int32_t width = 0, widthAtBreak = 0;
+        for (size_t i = start; i < end;) {
+            const size_t n = CharLenAt(s, i);
+            const int32_t w = Advance(s, i);
+            if (i > from && width + w > room) {
+                const size_t cut = lastBreak != std::string::npos ? lastBreak : i;
+                lines.push_back({from, cut});
+                width = cut == i ? 0 : width - widthAtBreak;
+                from = cut;
+                lastBreak = std::string::npos;
+                // What followed the space may not leave room for this character either.
+                if (i > from && width + w > room) {
+                    lines.push_back({from, i});
+                    from = i;
+                    width = 0;
+                }
+            }
+            width += w;
+            i += n;
+            if (s[i - n] == ' ') {
+                lastBreak = i;
+                widthAtBreak = width;
+            }
+        }
+        lines.push_back({from, end});
+    };
     size_t start = 0;
     for (size_t i = 0; i < s.size();) {
         if (!IsLineBreak(s[i])) {
             i += CharLenAt(s, i);
             continue;
         }
-        lines.push_back({start, i});
+        wrap(start, i);
         i += s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n' ? 2 : 1;
         start = i;
     }
-    lines.push_back({start, s.size()});
+    wrap(start, s.size());
     return lines;
 }
 
@@ -159,12 +191,17 @@ int32_t TVeskEdit::Advance(const std::string& s, size_t pos) {
     if (!labels_) return 0;
     const uint16_t code = CharCodeAt(s, pos);
     if (code < 0x20) return 0;
+    // Layout asks for every character of the text again and again: the advances of the
+    // font in use are kept (ApplyFont forgets them).
+    if (const auto it = advances_.find(code); it != advances_.end()) return it->second;
     const int32_t size = labels_->FontSize;
     const uint8_t flags = labels_->Style & (dfBold | dfItalic);
     const auto glyph =
         services_.Fonts->Get(code, labels_->FontName, size, flags, labels_->Antialias);
     const int32_t overhang = services_.Fonts->Metrics(labels_->FontName, size, flags).Overhang;
-    return std::max(0, glyph->A + glyph->B + glyph->C + overhang);
+    const int32_t advance = std::max(0, glyph->A + glyph->B + glyph->C + overhang);
+    advances_.emplace(code, advance);
+    return advance;
 }
 
 int32_t TVeskEdit::Width(const std::string& s, size_t from, size_t to) {

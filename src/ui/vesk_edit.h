@@ -7,8 +7,9 @@
 // at the caret, underlined.
 //
 // PR_TEXT is CP932; memo lines end with CR LF (a lone CR or LF set by a script counts as a
-// line end too). Typed characters CP932 cannot hold are refused, and so is text beyond
-// kMaxTextBytes; bytes of PR_TEXT that are not CP932 characters read back as '?'.
+// line end too) and wrap at the object's width, after a space when the line has one. Typed
+// characters CP932 cannot hold are refused, and so is text beyond kMaxTextBytes; bytes of PR_TEXT
+// that are not CP932 characters read back as '?'.
 //
 // Keys: arrows, Home and End (with Shift: select), Backspace, Delete, Enter (a new line in a
 // memo), Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V; PR_READONLY refuses every change but still moves,
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "display/vesk_control.h"
@@ -86,7 +88,8 @@ class TVeskEdit : public TVeskControl, public ITextEntryTarget {
     // The text as shown: the composition stands at the caret.
     std::string Shown() const;
     size_t ShownOffset(size_t textOffset) const;
-    std::vector<Line> LinesOf(const std::string& s) const;
+    // The lines of a text as shown: a memo's lines wrapped to the object's width.
+    std::vector<Line> LinesOf(const std::string& s);
     size_t LineOf(const std::vector<Line>& lines, size_t offset) const;
     int32_t Advance(const std::string& s, size_t pos);
     int32_t Width(const std::string& s, size_t from, size_t to);
@@ -118,6 +121,7 @@ class TVeskEdit : public TVeskControl, public ITextEntryTarget {
     const TTextServices& services_;
     bool multiLine_;
     std::unique_ptr<TTpLabelList> labels_;
+    std::unordered_map<uint16_t, int32_t> advances_;
     std::string text_;
     std::string fontName_;
     std::string defaultFont_;

@@ -309,6 +309,36 @@ TEST(Edit, LongTextScrollsToKeepTheCaretInside) {
     EXPECT_EQ(memo->CaretRect().top, 1);
 }
 
+TEST(Memo, LinesWrapAtItsWidthAfterASpaceOrElseBeforeTheCharacterThatDoesNotFit) {
+    // 56 pixels of room: seven half-width or three full-width characters.
+    const struct {
+        std::string text;
+        TRect end;         // the caret at the end of the text
+        size_t lineStart;  // where Home takes it from there
+    } cases[] = {
+        {"abc defgh ijk", {2 + 24, 1 + 32, 2 + 25, 1 + 48}, 10},
+        {Jp("あいうえ"), {2 + 16, 1 + 16, 2 + 17, 1 + 32}, 6},
+        {"abcdefghij", {2 + 24, 1 + 16, 2 + 25, 1 + 32}, 7},
+        {"ab cdefghijk", {2 + 16, 1 + 32, 2 + 17, 1 + 48}, 10},
+        {"abc\r\nd", {2 + 8, 1 + 16, 2 + 9, 1 + 32}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EditWorld w;
+        TVeskEdit* m = w.Make(LT_MEMO, 60, 80);
+        SetStr(*m, PR_TEXT, c.text);
+        EXPECT_EQ(m->CaretRect(), c.end);
+        w.Keys({36});
+        EXPECT_EQ(m->Caret(), c.lineStart);
+        w.Frame();  // and it draws
+    }
+    // An edit never wraps.
+    EditWorld w;
+    TVeskEdit* e = w.Make(LT_EDIT, 60, 20);
+    SetStr(*e, PR_TEXT, "abc defgh ijk");
+    EXPECT_EQ(e->CaretRect().top, 1);
+}
+
 TEST(Memo, LinesAlignByHalign) {
     const struct {
         int32_t halign;
