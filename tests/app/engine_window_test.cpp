@@ -231,7 +231,7 @@ TEST(EngineWindowTest, ACommandThatFailsOrIsNotCarriedOutIsReportedOnceAndTheGam
     main.Calc("n = n + 1");
     main.Add(CC_GETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
     main.Add(CC_SETPROP).SetExprText("Object", "Chr(1) ++ \"BASE0\"").SetExprText("Property", "");
-    main.Add(CC_MESNEW);  // a kind nothing makes yet
+    main.Add(CC_BUTTON);  // a kind nothing makes yet
     main.Add(CC_WAIT).SetExprText("Time", "1");
     main.Add(CC_JUMP)
         .SetText("Page", "main.lsb")
@@ -250,7 +250,7 @@ TEST(EngineWindowTest, ACommandThatFailsOrIsNotCarriedOutIsReportedOnceAndTheGam
     ASSERT_EQ(said.size(), 3u) << (said.empty() ? "" : said[0]);
     EXPECT_EQ(said[0].rfind("main.lsb, line 3 (GetProp): ", 0), 0u) << said[0];
     EXPECT_EQ(said[1].rfind("main.lsb, line 4 (SetProp): ", 0), 0u) << said[1];
-    EXPECT_EQ(said[2].rfind("MesNew is not carried out yet", 0), 0u) << said[2];
+    EXPECT_EQ(said[2].rfind("Button is not carried out yet", 0), 0u) << said[2];
 }
 
 // A 2 x 2 cursor of 32-bit pixels with its hotspot.
