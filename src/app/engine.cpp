@@ -25,6 +25,7 @@
 #include "text/mes_commands.h"
 #include "text/read_list.h"
 #include "text/text_commands.h"
+#include "ui/text_entry.h"
 #include "ui/ui_commands.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_table.h"
@@ -102,11 +103,13 @@ bool TEngine::Start() {
         if (TFontFaceMap* faces = fonts_->Rasterizer().Faces())
             for (const auto& [face, pattern] : options_.FontFaces)
                 faces->SetOverride(face, pattern);
-        textServices_ = TTextServices{.Fonts = fonts_.get(),
-                                      .Images = images_.get(),
-                                      .Files = files_.get(),
-                                      .Store = store_.get(),
-                                      .Funcs = funcs_.get()};
+        textServices_ =
+            TTextServices{.Fonts = fonts_.get(),
+                          .Images = images_.get(),
+                          .Files = files_.get(),
+                          .Store = store_.get(),
+                          .Funcs = funcs_.get(),
+                          .Clipboard = options_.Clipboard ? options_.Clipboard : &ownClipboard_};
         // Message windows and the history read the texts stored in the script pages.
         textServices_.TextBlock = [this](const std::string& page, int32_t index,
                                          std::string& block) {
@@ -270,6 +273,7 @@ void TEngine::RunFrame(FrameShown shown) {
         project_->HandleRequests();
         if (root_) {
             root_->PaintAll();
+            UpdateTextEntry();
             if (shown == FrameShown::Hidden) {
                 presentWhole_ = true;
             } else if (options_.Present) {
@@ -312,6 +316,16 @@ void TEngine::RunLogo() {
     logoDone_ = true;
     logoId_ = 0;
     files_->ClearCache();
+}
+
+void TEngine::UpdateTextEntry() {
+    TRect caret{};
+    auto* target = dynamic_cast<ITextEntryTarget*>(root_->Focused());
+    const bool on = target && target->WantsTextEntry(caret);
+    if (on == textEntryOn_ && (!on || caret == textEntryCaret_)) return;
+    textEntryOn_ = on;
+    textEntryCaret_ = caret;
+    if (window_) window_->SetTextEntry(on, caret);
 }
 
 void TEngine::UpdateCursor() {

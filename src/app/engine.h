@@ -18,6 +18,7 @@
 #include "media/media_system.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
+#include "text/clipboard.h"
 #include "text/text_services.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
@@ -83,6 +84,8 @@ struct TEngineOptions {
     // The system's MIDI output ports, listed after the synthesizer ("@MidiPorts"); empty:
     // the synthesizer alone.
     std::function<TMidiDevices()> MidiPorts;
+    // The desktop's clipboard (not owned); null: the engine keeps one of its own.
+    IClipboard* Clipboard = nullptr;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -192,6 +195,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void MediaInit();
     // Shows the cursor the last input processing asked for, when it changed.
     void UpdateCursor();
+    // Tells the window whether an edit with the focus takes typed text, and where its caret is.
+    void UpdateTextEntry();
     // One frame of the start-up logo: creates it, skips it on a click, Space or Enter, and
     // notices when it has gone.
     void RunLogo();
@@ -232,6 +237,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TTextServices textServices_;
     std::unique_ptr<TVeskReadList> readList_;
     std::unique_ptr<TVeskHistoryFormatManager> histories_;
+    TMemoryClipboard ownClipboard_;
+    bool textEntryOn_ = false;
+    TRect textEntryCaret_{};
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -15,6 +15,35 @@ namespace {
 // Picture coordinates far outside any screen are a typing error, not a position.
 constexpr int64_t kMaxCoord = 1 << 20;
 
+// Reads a double-quoted text starting at `pos` of `line`; `pos` ends past the closing quote.
+// False when there is no quoted text there.
+bool QuotedText(const std::string& line, size_t& pos, std::string& out) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos >= line.size() || line[pos] != '"') return false;
+    out.clear();
+    for (++pos; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        if (c == '\\' && pos + 1 < line.size()) {
+            const char n = line[++pos];
+            out += n == 'n' ? '\n' : n;
+        } else {
+            out += c;
+        }
+    }
+    return false;
+}
+
+size_t Utf8CharCount(const std::string& s) {
+    size_t n = 0;
+    for (char c : s)
+        if ((uint8_t(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 }  // namespace
 
 int32_t VirtualKeyByName(const std::string& name) {
@@ -47,6 +76,7 @@ TInputScript TInputScript::Parse(const std::string& text) {
     int lineNo = 0;
     while (std::getline(in, line)) {
         ++lineNo;
+        const std::string raw = line;
         if (size_t hash = line.find('#'); hash != std::string::npos) line.resize(hash);
         std::istringstream words(line);
         std::vector<std::string> w;
@@ -122,6 +152,24 @@ TInputScript TInputScript::Parse(const std::string& text) {
             TInputEvent e{TInputEvent::FastForward};
             e.down = d == "on";
             at.push_back(e);
+        } else if (action == "text" || action == "compose") {
+            // The text is read from the line as written: it may hold '#' and spaces.
+            const char* form =
+                action == "text" ? "TICK text \"TEXT\"" : "TICK compose \"TEXT\" [C]";
+            size_t pos = raw.find(w[1]) + w[1].size();
+            TInputEvent e{action == "text" ? TInputEvent::Text : TInputEvent::Compose};
+            if (!QuotedText(raw, pos, e.text)) fail(std::string("expected: ") + form);
+            std::istringstream rest(raw.substr(pos));
+            std::vector<std::string> more;
+            for (std::string t; rest >> t && t[0] != '#';) more.push_back(t);
+            e.x = int32_t(std::min<size_t>(Utf8CharCount(e.text), INT32_MAX));
+            int64_t cursor = 0;
+            if (e.kind == TInputEvent::Compose && more.size() == 1 &&
+                IntInRange(more[0], 0, INT32_MAX, cursor))
+                e.x = int32_t(cursor);
+            else if (!more.empty())
+                fail(std::string("expected: ") + form);
+            at.push_back(e);
         } else if (action == "close") {
             args(0, "TICK close");
             at.push_back({TInputEvent::Close});
@@ -171,6 +219,12 @@ void TInputScript::Deliver(int64_t tick, IWindowInput& sink) const {
                 break;
             case TInputEvent::FastForward:
                 sink.FastForward(HoldSource::Script, e.down);
+                break;
+            case TInputEvent::Text:
+                sink.TextInput(e.text);
+                break;
+            case TInputEvent::Compose:
+                sink.TextEditing(e.text, e.x);
                 break;
         }
     }

@@ -8,6 +8,11 @@
 //   <tick> wheel up|down       <tick> key K   (press at tick, release at tick + 1)
 //   <tick> keydown K           <tick> keyup K              <tick> close
 //   <tick> fastforward on|off  (held from this tick until it is let go)
+//   <tick> text "TEXT"         (text committed as typing or an input method gives it)
+//   <tick> compose "TEXT" [C]  (an input method's composition, its cursor at character C,
+//                               the end when left out; "" ends the composition)
+//
+// TEXT is UTF-8 in double quotes; \" \\ and \n stand for a quote, a backslash, a line feed.
 //
 // K is a decimal virtual-key code or a name: enter, space, escape, tab, backspace, shift,
 // control, left, up, right, down, f1..f12, or a single letter or digit.
@@ -21,11 +26,12 @@
 namespace vesk {
 
 struct TInputEvent {
-    enum Kind { Move, Button, Wheel, Key, Close, FastForward } kind = Move;
-    int32_t x = 0, y = 0;  // Move: the position
-    bool left = true;      // Button: which one
-    bool down = true;      // Button, Key, FastForward: held or let go; Wheel: down or up
-    int32_t vk = 0;        // Key
+    enum Kind { Move, Button, Wheel, Key, Close, FastForward, Text, Compose } kind = Move;
+    int32_t x = 0, y = 0;   // Move: the position; Compose: x is the cursor
+    bool left = true;       // Button: which one
+    bool down = true;       // Button, Key, FastForward: held or let go; Wheel: down or up
+    int32_t vk = 0;         // Key
+    std::string text = {};  // Text, Compose (UTF-8)
 };
 
 class TInputScript {

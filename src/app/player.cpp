@@ -33,6 +33,7 @@
 #include "platform/alsa_midi.h"
 #include "platform/instance_lock.h"
 #include "platform/sdl_audio.h"
+#include "platform/sdl_clipboard.h"
 #include "platform/sdl_config_dialog.h"
 #include "platform/sdl_dialogs.h"
 #include "platform/sdl_message_box.h"
@@ -64,6 +65,7 @@ class TWindowHost final : public IGameWindow, public ILoopWindow {
     bool SetFullScreen(bool on) override { return w_.SetFullScreen(on); }
     void WarpPointer(int32_t x, int32_t y) override { w_.WarpPointer(x, y); }
     bool ShowCursorImage(const TCursorImage* image) override { return w_.ShowCursorImage(image); }
+    void SetTextEntry(bool on, const TRect& caret) override { w_.SetTextEntry(on, caret); }
     void PumpEvents(IWindowInput& input) override { w_.PumpEvents(input); }
     void SetTitle(const std::string& title) override { w_.SetTitle(title); }
 
@@ -182,6 +184,9 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
     eo.MessageBox = askUser ? static_cast<IMessageBox*>(&windowBox) : &box;
     eo.Trace = trace.get();
     eo.Diagnostic = Say;
+    // Edits copy to and paste from the desktop's clipboard when there is a window.
+    TSdlClipboard clipboard;
+    if (!opt.Headless) eo.Clipboard = &clipboard;
     // The engine reads the virtual clock the frame loop keeps in step with the ticks.
     if (opt.Headless) eo.Now = [&virtualClock] { return virtualClock.Now(); };
     // Our own short logo plays before the start page: in a window by default, on request

@@ -2,6 +2,7 @@
 
 #include "app/engine.h"
 #include "display/vesk_base_list.h"
+#include "ui/text_entry.h"
 
 namespace vesk {
 
@@ -37,6 +38,19 @@ void TRootInput::KeyUp(int32_t vk) {
     // A release always counts, so that nothing stays held.
     if (vk == kVkControl) engine_.FastForward().Hold(HoldSource::Keyboard, false);
     if (auto* r = Root()) r->RecordKeyUp(vk);
+}
+
+ITextEntryTarget* TRootInput::TextTarget() {
+    TVeskBaseList* r = Root();
+    return r ? dynamic_cast<ITextEntryTarget*>(r->Focused()) : nullptr;
+}
+
+void TRootInput::TextInput(const std::string& utf8) {
+    if (ITextEntryTarget* t = TextTarget()) t->TextInput(utf8);
+}
+
+void TRootInput::TextEditing(const std::string& utf8, int32_t cursor) {
+    if (ITextEntryTarget* t = TextTarget()) t->TextEditing(utf8, cursor);
 }
 
 void TRootInput::FastForward(HoldSource from, bool held) {

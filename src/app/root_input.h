@@ -13,6 +13,7 @@
 
 namespace vesk {
 
+class ITextEntryTarget;
 class TEngine;
 class TVeskBaseList;
 
@@ -41,6 +42,9 @@ class TRootInput final : public IWindowInput {
     // Full screen is switched by the engine, which lets the objects remake their surfaces.
     bool FullScreenRequested() override;
     void FastForward(HoldSource from, bool held) override;
+    // Typed text and the composition go to the focused control when it takes text.
+    void TextInput(const std::string& utf8) override;
+    void TextEditing(const std::string& utf8, int32_t cursor) override;
 
     void SetCtrlKey(CtrlKey mode) { ctrl_ = mode; }
     // True once after the screenshot key was pressed (the player writes the picture after
@@ -53,6 +57,7 @@ class TRootInput final : public IWindowInput {
 
   private:
     TVeskBaseList* Root();
+    ITextEntryTarget* TextTarget();
 
     TEngine& engine_;
     TAskYesNo ask_;

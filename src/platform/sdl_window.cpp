@@ -107,12 +107,18 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Open(const std::string& titleUtf8, int32
             }
         }
     }
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    // Long compositions of the input method come whole, not cut at 32 bytes.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
     // High-density screens give the renderer their full pixels; events stay in points.
     w->window_ = SDL_CreateWindow(titleUtf8.c_str(), x, y, winW, winH,
                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w->window_) return fail("cannot open the window");
     w->NoteWindowed();
     w->SetIcon();
+    // SDL starts with text input on; the input method appears only while an edit takes text.
+    SDL_StopTextInput();
     w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     if (!w->renderer_) return fail("cannot draw in the window");
     if (!w->EnsureTexture(width, height)) return fail("cannot make the picture texture");
@@ -289,6 +295,19 @@ void TSdlWindow::WarpPointer(int32_t x, int32_t y) {
     View().PictureToPoint(x, y, wx, wy);
     SDL_WarpMouseInWindow(window_, wx, wy);
     pad_.PointerAt(x, y);
+}
+
+void TSdlWindow::SetTextEntry(bool on, const TRect& caret) {
+    if (!on) {
+        if (SDL_IsTextInputActive()) SDL_StopTextInput();
+        return;
+    }
+    int32_t x0, y0, x1, y1;
+    View().PictureToPoint(caret.left, caret.top, x0, y0);
+    View().PictureToPoint(caret.right, caret.bottom, x1, y1);
+    SDL_Rect r{x0, y0, std::max(x1 - x0, 1), std::max(y1 - y0, 1)};
+    SDL_SetTextInputRect(&r);
+    if (!SDL_IsTextInputActive()) SDL_StartTextInput();
 }
 
 bool TSdlWindow::ShowCursorImage(const TCursorImage* image) {
@@ -596,6 +615,21 @@ void TSdlWindow::HandleEvent(const SDL_Event& e, IWindowInput& input) {
             input.MouseButton(left, down);
             break;
         }
+        case SDL_TEXTINPUT:
+            input.TextInput(e.text.text);
+            break;
+        case SDL_TEXTEDITING:
+            input.TextEditing(e.edit.text, e.edit.start);
+            break;
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+        case SDL_TEXTEDITING_EXT:
+            // A composition too long for the event's own buffer.
+            if (e.editExt.text) {
+                input.TextEditing(e.editExt.text, e.editExt.start);
+                SDL_free(e.editExt.text);
+            }
+            break;
+#endif
         case SDL_MOUSEWHEEL: {
             int32_t dy = e.wheel.y;
             if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;

@@ -75,6 +75,8 @@ class TSdlWindow {
     void WarpPointer(int32_t x, int32_t y);
     // Shows a cursor picture over the window; null: the standard arrow.
     bool ShowCursorImage(const TCursorImage* image);
+    // The desktop's input method on (its window beside `caret`, in picture pixels) or off.
+    void SetTextEntry(bool on, const TRect& caret);
     // Handles every pending event, reporting input to `input`.
     void PumpEvents(IWindowInput& input);
     // False (and nothing changed) when the display refuses.

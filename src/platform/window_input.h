@@ -2,6 +2,7 @@
 // What the game window reports, already in game terms: picture pixels and virtual-key codes.
 // Scripted input (the player's --input) speaks the same interface.
 #include <cstdint>
+#include <string>
 
 namespace vesk {
 
@@ -28,6 +29,10 @@ class IWindowInput {
     virtual void ActiveChanged(bool /*active*/) {}
     // Fast-forward was held or let go (the gamepad's shoulder, a scripted hold).
     virtual void FastForward(HoldSource /*from*/, bool /*held*/) {}
+    // Text typed while text entry is on (UTF-8), and the input method's composition in
+    // progress with its cursor in characters (empty when it ended).
+    virtual void TextInput(const std::string& /*utf8*/) {}
+    virtual void TextEditing(const std::string& /*utf8*/, int32_t /*cursor*/) {}
 };
 
 }  // namespace vesk

@@ -9,6 +9,7 @@
 
 namespace vesk {
 
+class IClipboard;
 class TFontPixelManager;
 class TParamCollection;
 class TQuilCollection;
@@ -31,6 +32,8 @@ struct TTextServices {
     // Where message windows record what the reader has seen (null: nowhere).
     TVeskReadList* ReadList = nullptr;
     TVeskHistoryFormatManager* Histories = nullptr;
+    // What edits copy to and paste from (none: copying and pasting do nothing).
+    IClipboard* Clipboard = nullptr;
 };
 
 }  // namespace vesk

@@ -26,6 +26,10 @@ struct Log : IWindowInput {
         out.push_back(std::string("ff ") + (held ? "on" : "off") +
                       (from == HoldSource::Script ? "" : " (not from the script)"));
     }
+    void TextInput(const std::string& utf8) override { out.push_back("text [" + utf8 + "]"); }
+    void TextEditing(const std::string& utf8, int32_t cursor) override {
+        out.push_back("compose [" + utf8 + "] " + std::to_string(cursor));
+    }
     std::vector<std::string> out;
 };
 
@@ -65,6 +69,21 @@ TEST(InputScriptTest, DeliversEachTicksEventsInOrder) {
     EXPECT_EQ(s.LastTick(), 12);
 }
 
+TEST(InputScriptTest, TextAndCompositionAreQuotedUtf8) {
+    TInputScript s = TInputScript::Parse(
+        "2 text \"abc\"\n"
+        "3 text \"a # b \\\" \\\\ c\"  # the quoted part keeps its '#'\n"
+        "4 compose \"にほん\"\n"
+        "4 compose \"にほん\" 1\n"
+        "5 compose \"\"\n"
+        "6 text \"日本\\n\"\n");
+    EXPECT_EQ(At(s, 2), (std::vector<std::string>{"text [abc]"}));
+    EXPECT_EQ(At(s, 3), (std::vector<std::string>{"text [a # b \" \\ c]"}));
+    EXPECT_EQ(At(s, 4), (std::vector<std::string>{"compose [にほん] 3", "compose [にほん] 1"}));
+    EXPECT_EQ(At(s, 5), (std::vector<std::string>{"compose [] 0"}));
+    EXPECT_EQ(At(s, 6), (std::vector<std::string>{"text [日本\n]"}));
+}
+
 TEST(InputScriptTest, KeyNames) {
     const std::pair<const char*, int32_t> cases[] = {
         {"enter", 13}, {"Space", 32}, {"escape", 27}, {"left", 37},  {"down", 40},
@@ -89,6 +108,11 @@ TEST(InputScriptTest, FaultsNameTheirLine) {
         {"5 close now", "expected: TICK close"},
         {"5 fastforward", "expected: TICK fastforward on|off"},
         {"5 fastforward down", "fastforward is on or off"},
+        {"5 text abc", "expected: TICK text \"TEXT\""},
+        {"5 text \"abc", "expected: TICK text \"TEXT\""},
+        {"5 text \"a\" 3", "expected: TICK text \"TEXT\""},
+        {"5 compose \"a\" x", "expected: TICK compose \"TEXT\" [C]"},
+        {"5 compose \"a\" -1", "expected: TICK compose"},
     };
     for (const auto& [text, why] : cases) {
         try {

@@ -430,6 +430,22 @@ TEST_F(DisplayWindowTest, AtTwiceTheSizeAClickReachesTheGamePixelUnderIt) {
     EXPECT_EQ(differ, 0);
 }
 
+TEST_F(DisplayWindowTest, KeysTypedInTheWindowReachTheFocusedEditAsText) {
+    Workspace w;
+    BuildInputGame(
+        w,
+        "EditNew PR_NAME: \"name\", PR_LEFT: 10, PR_TOP: 10, PR_WIDTH: 200,\n"
+        "    PR_HEIGHT: 24, PR_ONNOTIFY: \"typed.lsb\"\n",
+        {{"typed.vss", "Calc log = log ++ @ParamStr[0] ++ \"=\" ++ @ParamStr[1] ++ \";\"\n"}});
+    // The edit has the focus, so SDL's text input is on: each key comes as a key and as
+    // its character.
+    RunResult r = PlayAndAct(w, w.Game("game") + " --no-logo --frames 3000 --dump-vars", "Input",
+                             "xdotool windowfocus --sync $id; sleep 0.2; "
+                             "xdotool type --delay 150 ab; sleep 0.2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Log(r), "65=a;66=ab;");
+}
+
 // The window's place and size are kept when the player ends and taken up on the next run,
 // and so is full screen (with the place to come back to); all of it in the user's
 // configuration folder, nothing in the game's.
