@@ -82,6 +82,14 @@ bool TEngine::Start() {
     store_ = std::make_unique<TParamCollection>();
     funcs_ = std::make_unique<TSysFuncMan>(*store_);
     store_->SetSystemProvider(this);
+    funcs_->SetTables(&tables_);
+    funcs_->SetFileLoader([this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
+        try {
+            if (files_->Exists(name)) return files_->LoadBytes(name);
+        } catch (const std::exception&) {
+        }
+        return std::nullopt;
+    });
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
@@ -364,6 +372,10 @@ void TEngine::SetFullScreen(bool on) {
         if (media_) media_->ResumeVideo();
     }
     step_.clear();
+}
+
+void TEngine::ResetWorld() {
+    tables_.RemoveGameTables();
 }
 
 void TEngine::CommandFailed(const std::string& where, const std::string& message) {

@@ -19,6 +19,7 @@
 #include "script/command_handlers.h"
 #include "script/project.h"
 #include "text/text_services.h"
+#include "vars/db_manager.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
 
@@ -143,6 +144,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TVrFileManager& Files() { return *files_; }
     TParamCollection& Store() { return *store_; }
     TSysFuncMan& Funcs() { return *funcs_; }
+    // The game's tables (the save file carries them: game tables with each game, status
+    // tables with the status record).
+    TDBManager& Tables() { return tables_; }
     TProject* Project() { return project_.get(); }
     // The engine's object tree (null when the options supplied another display).
     TVeskBaseList* Root() { return root_.get(); }
@@ -161,6 +165,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void PostClose() override { closeRequested_ = true; }
     uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
     int32_t FrameTime() override { return clock_.FrameTime(); }
+    void ResetWorld() override;
     void CommandFailed(const std::string& where, const std::string& message) override;
     void CommandNotCarriedOut(const std::string& name) override;
     // ISystemVarProvider
@@ -225,6 +230,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TTextServices textServices_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
+    TDBManager tables_;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
     std::unique_ptr<TProject> project_;
