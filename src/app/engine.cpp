@@ -1,6 +1,7 @@
 #include "app/engine.h"
 
 #include <filesystem>
+#include "app/system_funcs.h"
 
 #include "base/clock.h"
 #include "base/cp932.h"
@@ -142,6 +143,30 @@ bool TEngine::Start() {
     } else {
         funcs_->SetHost(this);
     }
+
+    // Files on disk and the desktop; the modes are learnt when first asked for.
+    systemFuncs_ = std::make_unique<TSystemFuncs>(TSystemFuncsEnv{
+        .Files = files_.get(),
+        .MessageBox = options_.MessageBox,
+        .Desktop = options_.Desktop,
+        .WallpaperPath = options_.WallpaperPath,
+        .Screen = [this]() -> TCustomDIBX* {
+            return root_ ? &root_->FrontLayer().Surface() : nullptr;
+        },
+        .DropPicture =
+            [this](const std::string& n) {
+                if (images_) images_->Purge(n);
+            },
+        .GameSize =
+            [this] {
+                return project_ ? std::pair{project_->ScreenWidth, project_->ScreenHeight}
+                                : std::pair{0, 0};
+            },
+        .PreferredSize =
+            [this] {
+                return project_ ? std::pair{project_->FullWidth, project_->FullHeight}
+                                : std::pair{0, 0};
+            }});
 
     Step("TProject.Create");
     TProjectEnv env{
@@ -455,6 +480,14 @@ void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
         if (media_) media_->Midi().SelectPort(value.AsStr());
         return;
     }
+    if (systemFuncs_ && systemFuncs_->WriteVar(id, value)) return;
+    if (id == SV_CGDITHER) {
+        if (images_)
+            images_->SetScreenDepthFrames(value.AsFlag());
+        else
+            cgDither_ = value.AsFlag();
+        return;
+    }
     if (id == SV_SOUNDON && media_) media_->SetSoundEnabled(value.AsFlag());
     if (root_ && WriteDisplayVar(*root_, id, value) && window_ &&
         (id == SV_MOUSEX || id == SV_MOUSEY)) {
@@ -469,7 +502,11 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
         if (auto v = ReadDisplayVar(*root_, id)) return v;
     if (fonts_)
         if (auto v = ReadTextVar(*fonts_, id)) return v;
+    if (systemFuncs_)
+        if (auto v = systemFuncs_->ReadVar(id)) return v;
     switch (id) {
+        case SV_CGDITHER:
+            return FlagParam(images_ ? images_->ScreenDepthFrames() : cgDither_);
         case SV_SCRWIDTH:
             return IntParam(project_ ? project_->ScreenWidth : 0);
         case SV_SCRHEIGHT:
@@ -502,6 +539,7 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
 }
 
 bool TEngine::ExecFunc(SysFuncCall& call) {
+    if (systemFuncs_ && systemFuncs_->ExecFunc(call)) return true;
     if (!project_) return false;
     switch (call.index) {
         case SF_GETSAVECAPTION:

@@ -16,6 +16,7 @@
 #include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "media/media_system.h"
+#include "platform/desktop.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
 #include "text/text_services.h"
@@ -32,6 +33,7 @@ class TVrFileManager;
 class TVeskBaseList;
 class TVeskControl;
 class TDisplayFuncs;
+class TSystemFuncs;
 class TFontPixelManager;
 class AudioSystem;
 class StreamReader;
@@ -82,6 +84,11 @@ struct TEngineOptions {
     // The system's MIDI output ports, listed after the synthesizer ("@MidiPorts"); empty:
     // the synthesizer alone.
     std::function<TMidiDevices()> MidiPorts;
+    // The desktop: display modes, file dialogs, the web opener (not owned). Null (headless):
+    // dialogs answer that nothing was chosen, nothing is opened, there are no modes.
+    IDesktop* Desktop = nullptr;
+    // Where SetWallPaper writes its bitmap (native path); empty: nowhere.
+    std::string WallpaperPath;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -231,6 +238,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     TDBManager tables_;
+    std::unique_ptr<TSystemFuncs> systemFuncs_;
+    // "@CGDither" when there is no image cache to hold it.
+    bool cgDither_ = false;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
     std::unique_ptr<TProject> project_;
