@@ -35,6 +35,8 @@ class TVeskControl;
 class TDisplayFuncs;
 class TSystemFuncs;
 class TFontPixelManager;
+class TVeskHistoryFormatManager;
+class TVeskReadList;
 class AudioSystem;
 class StreamReader;
 class StreamWriter;
@@ -163,6 +165,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TFontPixelManager* Fonts() { return fonts_.get(); }
     // What text objects use of the engine.
     const TTextServices& TextServices() const { return textServices_; }
+    // The pages the reader has seen (the status save's) and the message histories (the game
+    // save's); both with the engine's object tree, else null.
+    TVeskReadList* ReadList() { return readList_.get(); }
+    TVeskHistoryFormatManager* Histories() { return histories_.get(); }
     TFrameClock& Clock() { return clock_; }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
@@ -235,6 +241,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::unique_ptr<TQuilCollection> images_;
     std::unique_ptr<TFontPixelManager> fonts_;
     TTextServices textServices_;
+    std::unique_ptr<TVeskReadList> readList_;
+    std::unique_ptr<TVeskHistoryFormatManager> histories_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     TDBManager tables_;
