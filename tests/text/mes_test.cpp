@@ -343,6 +343,44 @@ TEST(MesTest, HistoryEntriesAbsorbPagesUpToTheFormatHeightAndTrim) {
     EXPECT_EQ(d.OldEntries[1].PageIndex, 0);
 }
 
+// Formats with sizes no window has: the history still takes every page, bounded.
+TEST(MesTest, HistoryFormatsWithAbsurdSizesStillTakeEveryPage) {
+    struct Case {
+        int32_t font, width, height, lineSpace;
+        size_t entries;  // after three pages (at least, for glyphs taller than the page)
+    } cases[] = {
+        {16, 200, 0x7FFFFFFF, 0, 1},     // everything fits into one entry
+        {16, 200, -40, 0, 3},            // nothing fits: an entry per page
+        {100000, 0x7FFFFFFF, 40, 0, 3},  // glyphs capped, one page each
+        {16, -200, 40, 0x7FFFFFFF, 3},   // a line space beyond any height
+        {16, 200, 40, -100000, 1},       // a negative one
+    };
+    for (const Case& c : cases) {
+        MesWorld w;
+        w.Store("p.lsb", 1, {"aa<CLEAR>bb<CLEAR>cc"});
+        TVeskHistoryFormat& f = w.histories->Get("h");
+        f.FontSize = c.font;
+        f.PageWidth = c.width;
+        f.PageHeight = c.height;
+        f.LineSpace = c.lineSpace;
+        TVeskMes& m = w.Window();
+        m.InsertCommandText("p.lsb", 1, true);
+        m.SetIntProp(PR_INDEX, 1);
+        m.SetIntProp(PR_INDEX, 2);
+        m.SetStrProp(PR_TEXT, "");
+        TVeskNewHistory& h = f.History;
+        if (c.font > 512 || c.width < 0)  // rows broken at every glyph
+            EXPECT_GE(h.Entries.size(), c.entries);
+        else
+            EXPECT_EQ(h.Entries.size(), c.entries) << c.height << " " << c.lineSpace;
+        EXPECT_GE(h.TotalSize(), 0);
+        // Shown again in a small window without trouble.
+        h.Show(0, std::max(h.TotalSize(), 1), m);
+        w.Reveal(m);
+        w.root.PaintAll();
+    }
+}
+
 // A text inserted over another (no TextClr between) must not file the page shown until
 // then under the new text's command.
 TEST(MesTest, ATextInsertedOverAnotherKeepsTheHistoryOfEach) {
