@@ -176,6 +176,17 @@ bool TEngine::Start() {
         .Screen = [this]() -> TCustomDIBX* {
             return root_ ? &root_->FrontLayer().Surface() : nullptr;
         },
+        .LayerPicture = [this](bool other) -> TCustomDIBX* {
+            if (!root_) return nullptr;
+            return &(other ? root_->BackLayer() : root_->FrontLayer()).Surface();
+        },
+        .SaveFolder =
+            [this] {
+                if (!project_ || project_->SaveFilePath.empty()) return std::string();
+                return std::filesystem::path(project_->SaveFilePath).parent_path().string();
+            },
+        // "save:" pictures wait for the save file to take members.
+        .WriteSaveMember = nullptr,
         .DropPicture =
             [this](const std::string& n) {
                 if (images_) images_->Purge(n);

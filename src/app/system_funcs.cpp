@@ -8,6 +8,8 @@
 #include "base/stream.h"
 #include "gfx/picture_io.h"
 #include "gfx/quil_frame_list.h"
+#include "gfx/quil_writer.h"
+#include "gfx/rect.h"
 #include "vars/param.h"
 #include "vars/param_system.h"
 #include "vars/sys_func_table.h"
@@ -121,6 +123,9 @@ bool TSystemFuncs::ExecFunc(SysFuncCall& c) {
         case SF_SETWALLPAPER:
             SetWallPaper(c);
             return true;
+        case SF_SAVESCREEN:
+            SaveScreen(c);
+            return true;
         default:
             return false;
     }
@@ -162,13 +167,63 @@ void TSystemFuncs::CopyFile(SysFuncCall& c) {
         c.dest.SetFlag(false);
         return;
     }
-    // The memory collection is searched first: the copy is what the game reads from now on.
+    PutInMemory(dst, bytes);
+    c.dest.SetFlag(true);
+}
+
+void TSystemFuncs::PutInMemory(const std::string& name, const std::vector<uint8_t>& bytes) {
+    // The memory collection is searched first: this is what the game reads from now on.
     TVrFileCollection& memory = env_.Files->Collection(0);
-    memory.RemoveEntry(dst);
-    TVrFile* entry = memory.AddMemoryEntry(dst);
+    memory.RemoveEntry(name);
+    TVrFile* entry = memory.AddMemoryEntry(name);
     entry->Data->Write(bytes.data(), bytes.size());
     entry->Data->Seek(0, SeekFrom::Begin);
-    if (env_.DropPicture) env_.DropPicture(dst);
+    if (env_.DropPicture) env_.DropPicture(name);
+}
+
+void TSystemFuncs::SaveScreen(SysFuncCall& c) {
+    c.dest.SetFlag(false);
+    const std::string name = c.Arg(0).AsStr();
+    if (name.size() < 4 || !SameTextAscii(name.substr(name.size() - 4), ".qil")) return;
+    const auto [sw, sh] = env_.GameSize ? env_.GameSize() : std::pair<int32_t, int32_t>{0, 0};
+    int32_t w = c.Has(1) ? c.Arg(1).AsInt() : 0;
+    int32_t h = c.Has(2) ? c.Arg(2).AsInt() : 0;
+    if (w == 0) w = sw;
+    if (h == 0) h = sh;
+    // A picture larger than any screen is a runaway size, refused before memory is taken.
+    constexpr int32_t kMaxSide = 16384;
+    if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide) return;
+    const std::string folder = env_.SaveFolder ? env_.SaveFolder() : std::string();
+    std::error_code ec;
+    if (folder.empty() || !fs::is_directory(folder, ec) || !env_.Files ||
+        env_.Files->CollectionCount() == 0)
+        return;
+    TCustomDIBX* picture =
+        env_.LayerPicture ? env_.LayerPicture(c.Has(3) && c.Arg(3).AsFlag()) : nullptr;
+    if (!picture || picture->Width() < 1 || picture->Height() < 1) return;
+    std::vector<uint8_t> bytes;
+    try {
+        TQuilFrameList list;
+        TQuilFrame& frame = list.AddFrame(w, h, 24);
+        frame.Picture().StretchDraw(
+            TRect{0, 0, w, h}, TRect{0, 0, picture->Width(), picture->Height()}, *picture, 255);
+        bytes = TQuilWriter().Write(list);
+        if (StartsWithNoCase(name, "mem:")) {
+            PutInMemory(name, bytes);
+        } else if (StartsWithNoCase(name, "save:")) {
+            if (!env_.WriteSaveMember || !env_.WriteSaveMember(name, bytes)) return;
+            PutInMemory(name, bytes);
+        } else {
+            // Only the name part: the picture lands in the save folder, whatever the name holds.
+            std::string leaf;
+            if (!TryCp932ToUtf8(FileNamePart(name), leaf)) return;
+            if (leaf.empty() || leaf == "." || leaf == "..") return;
+            WriteFileAtomic((fs::path(folder) / leaf).string(), bytes.data(), bytes.size());
+            if (env_.DropPicture) env_.DropPicture(name);
+        }
+    } catch (const std::exception&) {
+        return;
+    }
     c.dest.SetFlag(true);
 }
 

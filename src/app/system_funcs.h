@@ -1,7 +1,7 @@
 #pragma once
 // The built-in functions and system variables that reach the files on disk and the desktop:
-// FileExists, LoadTextFile, CopyFile, ExtractFile, GetDisplayMode and the display-mode
-// variables, the file and folder dialogs, OpenUrl and SetWallPaper.
+// FileExists, LoadTextFile, CopyFile, ExtractFile, SaveScreen, GetDisplayMode and the
+// display-mode variables, the file and folder dialogs, OpenUrl and SetWallPaper.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +29,13 @@ struct TSystemFuncsEnv {
     std::string WallpaperPath;
     // The picture of the active top-level object (SetWallPaper without a file); may be empty.
     std::function<TCustomDIBX*()> Screen;
+    // The picture of a top-level object for SaveScreen: the active one, or the other.
+    std::function<TCustomDIBX*(bool other)> LayerPicture;
+    // The folder of the save file (native); empty while there is none.
+    std::function<std::string()> SaveFolder;
+    // Stores a file into the save file under its "save:" name; empty: such files cannot
+    // be written.
+    std::function<bool(const std::string& name, const std::vector<uint8_t>& bytes)> WriteSaveMember;
     // Forgets the cached picture of a file name that was just written.
     std::function<void(const std::string&)> DropPicture;
     // The game's size and its preferred full-screen size: the display modes kept are at
@@ -60,6 +67,9 @@ class TSystemFuncs {
     void SelectFile(SysFuncCall& c);
     void OpenUrl(SysFuncCall& c);
     void SetWallPaper(SysFuncCall& c);
+    void SaveScreen(SysFuncCall& c);
+    // Puts bytes into the memory collection under `name`, replacing what was there.
+    void PutInMemory(const std::string& name, const std::vector<uint8_t>& bytes);
 
     TSystemFuncsEnv env_;
     std::optional<std::vector<TDisplayModeInfo>> modes_;

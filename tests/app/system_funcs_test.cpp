@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "../vars/sys_func_test_util.h"
 #include "../vfs/vfs_fixture.h"
@@ -10,6 +11,7 @@
 #include "base/message_box.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "gfx/quil_frame_list.h"
 #include "platform/posix_file_system.h"
 #include "vars/param_system.h"
 #include "vfs/vr_file.h"
@@ -64,7 +66,9 @@ struct SysEnv : FuncEnv, ISysFuncHost, ISystemVarProvider {
     TVrFileManager files{hostFs, work.path()};
     FakeDesktop desktop;
     Answers boxes;
-    TDIBX screen;
+    TDIBX screen, back;
+    std::string saveFolder;
+    std::map<std::string, std::vector<uint8_t>> saved;
     std::unique_ptr<TSystemFuncs> sys;
     std::vector<std::string> dropped;
 
@@ -72,21 +76,30 @@ struct SysEnv : FuncEnv, ISysFuncHost, ISystemVarProvider {
         files.SetBaseFolder(game.path());
         files.AddArchive("");
         screen.SetSize(4, 3, 24);
-        sys = std::make_unique<TSystemFuncs>(
-            TSystemFuncsEnv{.Files = &files,
-                            .MessageBox = &boxes,
-                            .Desktop = withDesktop ? &desktop : nullptr,
-                            .WallpaperPath = out / "wall.bmp",
-                            .Screen = [this]() -> TCustomDIBX* { return &screen; },
-                            .DropPicture = [this](const std::string& n) { dropped.push_back(n); },
-                            .GameSize =
-                                [] {
-                                    return std::pair{640, 480};
-                                },
-                            .PreferredSize =
-                                [] {
-                                    return std::pair{800, 600};
-                                }});
+        back.SetSize(8, 6, 24);
+        saveFolder = out.path();
+        sys = std::make_unique<TSystemFuncs>(TSystemFuncsEnv{
+            .Files = &files,
+            .MessageBox = &boxes,
+            .Desktop = withDesktop ? &desktop : nullptr,
+            .WallpaperPath = out / "wall.bmp",
+            .Screen = [this]() -> TCustomDIBX* { return &screen; },
+            .LayerPicture = [this](bool other) -> TCustomDIBX* { return other ? &back : &screen; },
+            .SaveFolder = [this] { return saveFolder; },
+            .WriteSaveMember =
+                [this](const std::string& n, const std::vector<uint8_t>& b) {
+                    saved[n] = b;
+                    return true;
+                },
+            .DropPicture = [this](const std::string& n) { dropped.push_back(n); },
+            .GameSize =
+                [] {
+                    return std::pair{640, 480};
+                },
+            .PreferredSize =
+                [] {
+                    return std::pair{800, 600};
+                }});
         funcs.SetHost(this);
         store.SetSystemProvider(this);
     }
@@ -274,6 +287,38 @@ TEST(SystemFuncs, SetWallPaperWritesTheBitmapAndReportsNoWallpaper) {
     back = DecodeBmp(ReadWholeFile(env.out / "wall.bmp").data(),
                      ReadWholeFile(env.out / "wall.bmp").size());
     EXPECT_EQ(back->Width(), 4);  // the screen's picture
+}
+
+TEST(SystemFuncs, SaveScreenWritesALayeredImageOfTheScreen) {
+    SysEnv env;
+    env.screen.Clear(0x0000FF);
+    auto frameOf = [](const std::vector<uint8_t>& bytes) {
+        auto list = std::make_unique<TQuilFrameList>();
+        EXPECT_TRUE(list->LoadFromData(bytes.data(), bytes.size()));
+        return list;
+    };
+    // The game's size (640 x 480) without a size; scaled when one is given.
+    EXPECT_EQ(env.Str("SaveScreen(\"shot.qil\")"), "TRUE");
+    auto shot = frameOf(ReadWholeFile(env.out / "shot.qil"));
+    EXPECT_EQ(shot->FrameAt(0).Picture().Width(), 640);
+    EXPECT_EQ(env.Str("SaveScreen(\"mem:small.qil\", 2, 1)"), "TRUE");
+    std::vector<uint8_t> small = env.files.LoadBytes("mem:small.qil");
+    EXPECT_EQ(frameOf(small)->FrameAt(0).Picture().Height(), 1);
+    EXPECT_EQ(env.Str("SaveScreen(\"save:other.qil\", 0, 0, TRUE)"), "TRUE");
+    ASSERT_EQ(env.saved.count("save:other.qil"), 1u);
+    EXPECT_EQ(env.files.LoadBytes("save:other.qil"), env.saved["save:other.qil"]);
+    // Names that climb out of the save folder keep only their name part.
+    EXPECT_EQ(env.Str("SaveScreen(\"..\\up.qil\", 4, 4)"), "TRUE");
+    EXPECT_TRUE(fs::exists(env.out / "up.qil"));
+    EXPECT_FALSE(fs::exists(fs::path(env.out.path()).parent_path() / "up.qil"));
+    // Nothing happens for another extension, a size below 1 or a runaway size, or without
+    // a save folder.
+    for (const char* call : {"SaveScreen(\"shot.png\")", "SaveScreen(\"a.qil\", -1, 5)",
+                             "SaveScreen(\"a.qil\", 100000, 100000)"})
+        EXPECT_EQ(env.Str(call), "FALSE") << call;
+    env.saveFolder.clear();
+    EXPECT_EQ(env.Str("SaveScreen(\"mem:b.qil\")"), "FALSE");
+    EXPECT_FALSE(env.files.Exists("mem:b.qil"));
 }
 
 }  // namespace
