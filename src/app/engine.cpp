@@ -1,6 +1,7 @@
 #include "app/engine.h"
 
 #include <filesystem>
+#include "app/system_funcs.h"
 
 #include "base/clock.h"
 #include "base/cp932.h"
@@ -87,6 +88,14 @@ bool TEngine::Start() {
     store_ = std::make_unique<TParamCollection>();
     funcs_ = std::make_unique<TSysFuncMan>(*store_);
     store_->SetSystemProvider(this);
+    funcs_->SetTables(&tables_);
+    funcs_->SetFileLoader([this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
+        try {
+            if (files_->Exists(name)) return files_->LoadBytes(name);
+        } catch (const std::exception&) {
+        }
+        return std::nullopt;
+    });
     if (!options_.Display) {
         // The object tree answers the object functions and passes the rest on to the engine.
         root_ = std::make_unique<TVeskBaseList>(640, 480);
@@ -160,6 +169,41 @@ bool TEngine::Start() {
     } else {
         funcs_->SetHost(this);
     }
+
+    // Files on disk and the desktop; the modes are learnt when first asked for.
+    systemFuncs_ = std::make_unique<TSystemFuncs>(TSystemFuncsEnv{
+        .Files = files_.get(),
+        .MessageBox = options_.MessageBox,
+        .Desktop = options_.Desktop,
+        .WallpaperPath = options_.WallpaperPath,
+        .Screen = [this]() -> TCustomDIBX* {
+            return root_ ? &root_->FrontLayer().Surface() : nullptr;
+        },
+        .LayerPicture = [this](bool other) -> TCustomDIBX* {
+            if (!root_) return nullptr;
+            return &(other ? root_->BackLayer() : root_->FrontLayer()).Surface();
+        },
+        .SaveFolder =
+            [this] {
+                if (!project_ || project_->SaveFilePath.empty()) return std::string();
+                return std::filesystem::path(project_->SaveFilePath).parent_path().string();
+            },
+        // "save:" pictures wait for the save file to take members.
+        .WriteSaveMember = nullptr,
+        .DropPicture =
+            [this](const std::string& n) {
+                if (images_) images_->Purge(n);
+            },
+        .GameSize =
+            [this] {
+                return project_ ? std::pair{project_->ScreenWidth, project_->ScreenHeight}
+                                : std::pair{0, 0};
+            },
+        .PreferredSize =
+            [this] {
+                return project_ ? std::pair{project_->FullWidth, project_->FullHeight}
+                                : std::pair{0, 0};
+            }});
 
     Step("TProject.Create");
     TProjectEnv env{
@@ -475,6 +519,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
 
 void TEngine::ResetWorld() {
     if (histories_) histories_->ClearAll();
+    tables_.RemoveGameTables();
 }
 
 void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
@@ -485,6 +530,14 @@ void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
     }
     if (id == SV_MIDIPORT) {
         if (media_) media_->Midi().SelectPort(value.AsStr());
+        return;
+    }
+    if (systemFuncs_ && systemFuncs_->WriteVar(id, value)) return;
+    if (id == SV_CGDITHER) {
+        if (images_)
+            images_->SetScreenDepthFrames(value.AsFlag());
+        else
+            cgDither_ = value.AsFlag();
         return;
     }
     if (id == SV_SOUNDON && media_) media_->SetSoundEnabled(value.AsFlag());
@@ -501,9 +554,13 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
         if (auto v = ReadDisplayVar(*root_, id)) return v;
     if (fonts_)
         if (auto v = ReadTextVar(*fonts_, id)) return v;
+    if (systemFuncs_)
+        if (auto v = systemFuncs_->ReadVar(id)) return v;
     if (histories_)
         if (auto v = ReadHistoryVar(*histories_, id)) return v;
     switch (id) {
+        case SV_CGDITHER:
+            return FlagParam(images_ ? images_->ScreenDepthFrames() : cgDither_);
         case SV_SCRWIDTH:
             return IntParam(project_ ? project_->ScreenWidth : 0);
         case SV_SCRHEIGHT:
@@ -536,6 +593,7 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
 }
 
 bool TEngine::ExecFunc(SysFuncCall& call) {
+    if (systemFuncs_ && systemFuncs_->ExecFunc(call)) return true;
     if (histories_ && ExecHistoryFunc(*histories_, call)) return true;
     if (!project_) return false;
     switch (call.index) {

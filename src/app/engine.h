@@ -16,10 +16,12 @@
 #include "base/host_file_system.h"
 #include "base/message_box.h"
 #include "media/media_system.h"
+#include "platform/desktop.h"
 #include "script/command_handlers.h"
 #include "script/project.h"
 #include "text/clipboard.h"
 #include "text/text_services.h"
+#include "vars/db_manager.h"
 #include "vars/param_system.h"
 #include "vars/sys_func.h"
 
@@ -32,6 +34,7 @@ class TVrFileManager;
 class TVeskBaseList;
 class TVeskControl;
 class TDisplayFuncs;
+class TSystemFuncs;
 class TFontPixelManager;
 class TVeskHistoryFormatManager;
 class TVeskReadList;
@@ -86,6 +89,11 @@ struct TEngineOptions {
     std::function<TMidiDevices()> MidiPorts;
     // The desktop's clipboard (not owned); null: the engine keeps one of its own.
     IClipboard* Clipboard = nullptr;
+    // The desktop: display modes, file dialogs, the web opener (not owned). Null (headless):
+    // dialogs answer that nothing was chosen, nothing is opened, there are no modes.
+    IDesktop* Desktop = nullptr;
+    // Where SetWallPaper writes its bitmap (native path); empty: nowhere.
+    std::string WallpaperPath;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {
@@ -148,6 +156,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TVrFileManager& Files() { return *files_; }
     TParamCollection& Store() { return *store_; }
     TSysFuncMan& Funcs() { return *funcs_; }
+    // The game's tables (the save file carries them: game tables with each game, status
+    // tables with the status record).
+    TDBManager& Tables() { return tables_; }
     TProject* Project() { return project_.get(); }
     // The engine's object tree (null when the options supplied another display).
     TVeskBaseList* Root() { return root_.get(); }
@@ -242,6 +253,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TRect textEntryCaret_{};
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
+    TDBManager tables_;
+    std::unique_ptr<TSystemFuncs> systemFuncs_;
+    // "@CGDither" when there is no image cache to hold it.
+    bool cgDither_ = false;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
     std::unique_ptr<TProject> project_;

@@ -31,6 +31,7 @@
 #include "gfx/dibx.h"
 #include "media/audio_system.h"
 #include "platform/alsa_midi.h"
+#include "platform/desktop.h"
 #include "platform/instance_lock.h"
 #include "platform/sdl_audio.h"
 #include "platform/sdl_clipboard.h"
@@ -222,6 +223,14 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
         eo.MidiPorts = AlsaMidiDevices;
     }
     eo.Audio = audio.get();
+    // The desktop answers dialogs and opens addresses only when someone sits at it.
+    std::unique_ptr<IDesktop> desktop;
+    if (!opt.Headless) {
+        desktop = MakeLinuxDesktop();
+        eo.Desktop = desktop.get();
+        const std::string pictures = PicturesFolder(ProcessEnvironment());
+        if (!pictures.empty()) eo.WallpaperPath = (fs::path(pictures) / "veskwall.bmp").string();
+    }
     const TGameConfig config =
         TGameConfig::FromIni(TIniFile((fs::path(where.GameFolder) / "game.ini").string()));
     eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};

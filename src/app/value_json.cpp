@@ -56,6 +56,10 @@ json ValueJson(const TCustomParam& v, const std::string* name) {
     if (name) o["name"] = TextJson(*name);
     uint8_t t = v.ParamType();
     o["type"] = t;
+    if (auto* ref = dynamic_cast<const TParamVar*>(&v)) {
+        o["ref"] = TextJson(ref->RefName);
+        o["index"] = ref->RefIndex;
+    }
     json dims = json::array();
     for (int32_t d : v.Dims) dims.push_back(d);
     // A reference shows the dimensions of what it refers to.
@@ -101,11 +105,29 @@ json VarsJson(const TParamCollection& store) {
 
 void LoadVarsJson(TParamCollection& store, const json& list) {
     if (!list.is_array()) Fail("--vars must be a JSON array of values");
+    std::vector<std::string> made;
     for (const auto& v : list) {
         std::string name = TextFromJson(v.at("name"));
         int type = v.at("type").get<int>();
-        if (type < PT_INT || type > PT_STR) Fail("variable type must be 1..4");
+        if (type == PT_NONE) {
+            // A reference to element `index` of a variable given earlier in the list.
+            if (!v.contains("ref")) Fail("a reference (type 0) needs \"ref\"");
+            const std::string refName = TextFromJson(v["ref"]);
+            TParamCollectionItem* target = nullptr;
+            for (const auto& n : made)
+                if (SameTextAscii(n, refName)) target = store.Find(refName);
+            if (!target) Fail("\"ref\" must name a variable given earlier in the list");
+            auto* it = store.Create(name, PT_NONE, VarScope::Global);
+            auto* ref = static_cast<TParamVar*>(it->Param());
+            ref->RefName = refName;
+            ref->RefIndex = v.value("index", 0);
+            ref->SetTarget(target);
+            made.push_back(name);
+            continue;
+        }
+        if (type < PT_INT || type > PT_STR) Fail("variable type must be 0..4");
         auto* it = store.Create(name, uint8_t(type), VarScope::Global);
+        made.push_back(name);
         TCustomParam* p = it->Param();
         std::vector<int32_t> dims;
         if (v.contains("dims"))

@@ -353,10 +353,29 @@ void TParamCollection::PopVars() {
         }
         if (!it) it = Create(name, uint8_t(type), VarScope::Global);
         if (it->system_) {
-            // A system variable takes the value through its setters.
+            // A system variable takes the value back through its own setter; "@Result" and
+            // "@Temp" pass the whole value on to what they stand for.
             auto v = MakeParam(uint8_t(type));
             v->LoadFromStream(r, this);
-            it->param_->CopyFrom(*v);
+            auto* sys = static_cast<TParamSystem*>(it->param_.get());
+            if (sys->SysId == SV_RESULT || sys->SysId == SV_TEMP) {
+                sys->CopyFrom(*v);
+                continue;
+            }
+            switch (type) {
+                case PT_INT:
+                    sys->SetInt(v->AsInt());
+                    break;
+                case PT_FLOAT:
+                    sys->SetFloat(v->AsFloat());
+                    break;
+                case PT_BOOL:
+                    sys->SetFlag(v->AsFlag());
+                    break;
+                default:
+                    sys->SetStr(v->AsStr());
+                    break;
+            }
         } else {
             it->param_->LoadFromStream(r, this);
         }

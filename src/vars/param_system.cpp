@@ -4,6 +4,8 @@
 #include <numbers>
 
 #include "base/clock.h"
+#include "base/cp932.h"
+#include "base/error.h"
 #include "vars/conv.h"
 #include "vars/param_collection.h"
 
@@ -314,19 +316,44 @@ void TParamSystem::SetStr(std::string_view s) {
     }
     Write(*v);
 }
-// Element writes reach only what "@Result" and "@Temp" stand for; the system arrays are
-// read-only.
+// Element writes reach what "@Result" and "@Temp" stand for. For the other variables an
+// element write to element 0 of a scalar is the scalar write (a function's "out" argument
+// writes that way); no system variable has a setter for other elements, for its dimensions
+// or for fills, and such a write fails.
+[[noreturn]] void TParamSystem::NoSetter() const {
+    Fail(VESK_JP("内部エラー"));
+}
 void TParamSystem::SetIntAt(int32_t i, int32_t n) {
-    if (auto* f = Forward()) f->SetIntAt(i, n);
+    if (Forwards()) {
+        if (auto* f = Forward()) f->SetIntAt(i, n);
+        return;
+    }
+    if (i != 0 || IsArrayVar()) NoSetter();
+    SetInt(n);
 }
 void TParamSystem::SetFloatAt(int32_t i, Real x) {
-    if (auto* f = Forward()) f->SetFloatAt(i, x);
+    if (Forwards()) {
+        if (auto* f = Forward()) f->SetFloatAt(i, x);
+        return;
+    }
+    if (i != 0 || IsArrayVar()) NoSetter();
+    SetFloat(x);
 }
 void TParamSystem::SetFlagAt(int32_t i, bool b) {
-    if (auto* f = Forward()) f->SetFlagAt(i, b);
+    if (Forwards()) {
+        if (auto* f = Forward()) f->SetFlagAt(i, b);
+        return;
+    }
+    if (i != 0 || IsArrayVar()) NoSetter();
+    SetFlag(b);
 }
 void TParamSystem::SetStrAt(int32_t i, std::string_view s) {
-    if (auto* f = Forward()) f->SetStrAt(i, s);
+    if (Forwards()) {
+        if (auto* f = Forward()) f->SetStrAt(i, s);
+        return;
+    }
+    if (i != 0 || IsArrayVar()) NoSetter();
+    SetStr(s);
 }
 int32_t TParamSystem::DimCount() const {
     if (Forwards()) return Via([&](const TCustomParam& f) { return f.DimCount(); });
@@ -337,21 +364,27 @@ int32_t TParamSystem::DimSize(int32_t k) const {
     return Snapshot()->DimSize(k);
 }
 void TParamSystem::SetDims(const std::vector<int32_t>& sizes) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->SetDims(sizes);
 }
 void TParamSystem::FillInt(int32_t n) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->FillInt(n);
 }
 void TParamSystem::FillFloat(Real x) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->FillFloat(x);
 }
 void TParamSystem::FillFlag(bool b) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->FillFlag(b);
 }
 void TParamSystem::FillStr(std::string_view s) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->FillStr(s);
 }
 void TParamSystem::CopyMem(const TCustomParam& src) {
+    if (!Forwards()) NoSetter();
     if (auto* f = Forward()) f->CopyMem(src);
 }
 void TParamSystem::MakeScalar() {

@@ -130,6 +130,8 @@ class TParamSystem final : public TCustomParam {
     std::unique_ptr<TCustomParam> Snapshot() const;
     bool IsArrayVar() const;
     void Write(const TCustomParam& v);
+    // Raises the error of a write no system variable has a setter for.
+    [[noreturn]] void NoSetter() const;
 
     TParamCollection* store_;
 };

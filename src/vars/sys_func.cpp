@@ -23,6 +23,7 @@ TSysFuncMan::TSysFuncMan(TParamCollection& store)
     AddMathFuncs(handlers_);
     AddDateFuncs(handlers_);
     AddWidthFuncs(handlers_);
+    AddTableFuncs(handlers_);
 }
 
 uint8_t TSysFuncMan::ResultType(int index, const std::vector<TCustomParam*>& args) const {
@@ -47,7 +48,65 @@ void TSysFuncMan::Exec(TCustomParam& dest, int index, const std::vector<TCustomP
         return;
     }
     if (host_ && host_->ExecFunc(call)) return;
-    Fail(std::string(kSysFuncs[index].name) + ": this function is not available here");
+    FailMissingSubsystem(call);
+}
+
+const char* SysFuncSubsystem(int index) {
+    switch (index) {
+        case SF_GETPROP:
+        case SF_SETPROP:
+        case SF_EXISTS:
+        case SF_LISTCOMPO:
+        case SF_TOCLIENTX:
+        case SF_TOCLIENTY:
+        case SF_TOSCREENX:
+        case SF_TOSCREENY:
+        case SF_INPRIMARY:
+        case SF_INCABINET:
+        case SF_GETENABLED:
+        case SF_SETENABLED:
+        case SF_GETVISIBLE:
+        case SF_SETVISIBLE:
+        case SF_GETGROUPINDEX:
+        case SF_GETSELECTED:
+        case SF_SETSELECTED:
+            return "the display objects";
+        case SF_GETCHECK:
+        case SF_SETCHECK:
+        case SF_INDEXOFMENU:
+            return "the selection menus";
+        case SF_GETHISTORYCOUNT:
+        case SF_GETHISTORYMAXCOUNT:
+        case SF_SETHISTORYMAXCOUNT:
+            return "the message history";
+        case SF_GETSAVECAPTION:
+        case SF_LISTSAVECAPTION:
+        case SF_SAVESCREEN:
+            return "the save file";
+        case SF_DELETESTACK:
+            return "the call stack";
+        case SF_FILEEXISTS:
+        case SF_LOADTEXTFILE:
+        case SF_COPYFILE:
+        case SF_EXTRACTFILE:
+            return "the game files";
+        case SF_GETDISPLAYMODE:
+            return "the display modes";
+        case SF_SELECTOPENFILE:
+        case SF_SELECTSAVEFILE:
+        case SF_SELECTDIRECTORY:
+        case SF_OPENURL:
+        case SF_SETWALLPAPER:
+            return "the desktop";
+        default:
+            if (index >= SF_DBCREATETABLE && index <= SF_DBCLEARRECORD) return "the tables";
+            return "a part of the player";
+    }
+}
+
+void FailMissingSubsystem(const SysFuncCall& c) {
+    Fail(std::string(kSysFuncs[c.index].name) + ": needs " + SysFuncSubsystem(c.index) +
+         " (not available in this run)");
 }
 
 int32_t TSysFuncMan::RandomBelow(int32_t n) {

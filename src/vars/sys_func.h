@@ -2,7 +2,10 @@
 // The built-in functions that expressions call by index.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "vars/sys_func_table.h"
@@ -10,6 +13,7 @@
 namespace vesk {
 
 class TCustomParam;
+class TDBManager;
 class TParamCollection;
 class TSysFuncMan;
 
@@ -29,6 +33,10 @@ struct SysFuncCall {
 
 using SysFn = void (*)(SysFuncCall& call);
 
+// The part of the player function `index` needs, as named in the error raised when that
+// part is not running ("the tables").
+const char* SysFuncSubsystem(int index);
+
 // What higher layers implement for the functions that reach their subsystems (display
 // objects, files, saves, history, tables, the call stack, the screen).
 class ISysFuncHost {
@@ -47,6 +55,15 @@ class TSysFuncMan {
     ISysFuncHost* Host() const { return host_; }
     TParamCollection& Store() { return store_; }
 
+    // The tables the DB functions work on (not owned); without them those functions fail.
+    void SetTables(TDBManager* tables) { tables_ = tables; }
+    TDBManager* Tables() const { return tables_; }
+    // Reads a game file through the game's file lookup (the TSV loader); nullopt when the
+    // file cannot be read.
+    using FileLoader = std::function<std::optional<std::vector<uint8_t>>(const std::string&)>;
+    void SetFileLoader(FileLoader loader) { loadFile_ = std::move(loader); }
+    const FileLoader& LoadFile() const { return loadFile_; }
+
     // The type of the temporary that receives the result of function `index`.
     uint8_t ResultType(int index, const std::vector<TCustomParam*>& args) const;
     // Runs function `index`; raises a VeskError on failure.
@@ -59,6 +76,8 @@ class TSysFuncMan {
   private:
     TParamCollection& store_;
     ISysFuncHost* host_ = nullptr;
+    TDBManager* tables_ = nullptr;
+    FileLoader loadFile_;
     std::array<SysFn, kSysFuncCount> handlers_{};
     std::mt19937 rng_;
 };

@@ -16,6 +16,10 @@ void AddArrayFuncs(SysFnTable& t);   // array functions
 void AddMathFuncs(SysFnTable& t);    // numbers
 void AddDateFuncs(SysFnTable& t);    // dates and times
 void AddWidthFuncs(SysFnTable& t);   // HanToZen, ZenToHan
+void AddTableFuncs(SysFnTable& t);   // the DB functions
+
+// Raises the error of a function whose subsystem is not there, naming the subsystem.
+[[noreturn]] void FailMissingSubsystem(const SysFuncCall& c);
 
 // Longest text a function may build; no script needs more and a bigger request is a
 // runaway count, refused before any memory is taken.

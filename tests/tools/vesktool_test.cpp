@@ -265,6 +265,30 @@ TEST_F(ToolTest, ExpressionsCompileAndEvaluate) {
     ExpectUsage(Tool({"expr", "compile", "1", "2"}), "expr compile");
 }
 
+TEST_F(ToolTest, ExpressionsSeeReferenceVariables) {
+    // r refers to element 1 of a: writes through r land there, reads read it.
+    const char* vars = R"([{"name": "a", "type": 1, "dims": [3], "values": [1, 2, 3]},
+                           {"name": "r", "type": 0, "ref": "A", "index": 1}])";
+    ToolResult r = Tool({"expr", "eval", "--json", "r = r + 8", "--vars", vars});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json out = json::parse(r.out);
+    EXPECT_EQ(out["failed"], false) << r.out;
+    EXPECT_EQ(out["vars"][0]["values"], json::parse("[1, 10, 3]")) << r.out;
+    EXPECT_EQ(out["vars"][1]["ref"]["text"], "A");
+    EXPECT_EQ(out["vars"][1]["index"], 1);
+    // A reference past the end of its target fails like any bad index.
+    r = Tool({"expr", "eval", "--json", "r = 1", "--vars",
+              R"([{"name": "a", "type": 1}, {"name": "r", "type": 0, "ref": "a", "index": 4}])"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out)["failed"], true) << r.out;
+    // The target must come earlier in the list.
+    ExpectUsage(Tool({"expr", "eval", "1", "--vars",
+                      R"([{"name": "r", "type": 0, "ref": "a"}, {"name": "a", "type": 1}])"}),
+                "expr eval");
+    ExpectUsage(Tool({"expr", "eval", "1", "--vars", R"([{"name": "r", "type": 0}])"}),
+                "expr eval");
+}
+
 TEST_F(ToolTest, PicturesAndLayeredImagesConvert) {
     Picture("a.png", 6, 4);
     Picture("b.png", 6, 4);

@@ -11,6 +11,7 @@
 #include "command_table.h"
 #include "vars/build_parser.h"
 #include "vars/conv.h"
+#include "vars/db_manager.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func.h"
 #include "vars/sys_func_table.h"
@@ -111,6 +112,9 @@ int Compile(const Args& a) {
 int Eval(const Args& a) {
     TParamCollection store;
     TSysFuncMan funcs(store);
+    // The DB functions work on tables that live for this one evaluation.
+    TDBManager tables;
+    funcs.SetTables(&tables);
     if (a.varsGiven) {
         // Variables that cannot be made from the text are a fault of the command line.
         try {
@@ -192,7 +196,9 @@ void Cmd_expr(CLI::App& tool, TToolRun& run) {
         cmd->add_subcommand("eval", "runs the expression and prints its result and the variables");
     AddArg(eval, "TEXT", a->text, "the expression")->required();
     eval->add_flag("--input-hex", a->inputHex, "TEXT is CP932 bytes in hex");
-    eval->add_option("--vars", a->vars, "variables to start with: a JSON list of VALUEs")
+    eval->add_option("--vars", a->vars,
+                     "variables to start with: a JSON list of VALUEs; a reference is {\"name\", "
+                     "\"type\": 0, \"ref\": NAME of a variable given earlier, \"index\": I}")
         ->type_name("JSON");
     eval->add_flag("--json", a->json,
                    "print {\"failed\", \"error\", \"result\", \"vars\"} as one JSON line");
