@@ -11,19 +11,22 @@ TEST(DemoChoiceTest, TheAnswerByMenuOrButtonDecidesWhatFollows) {
     std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(VESK_DEMO_SOURCE) + " " +
                       w.Game("demo") + " >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
+    // The greeting's two pages are clicked through first (the message window waits for the
+    // reader), then the choice is offered.
+    const std::string greeting = "320 click left 300 400\n420 click left 300 400\n";
     auto play = [&](const std::string& input) {
         const std::string shot = Quote(w.Path("choice.png").string());
-        RunResult r = w.Play(w.Game("demo") + " --frames 1000 --dump-vars --input " +
-                             InputFile(w, input) + " --screenshot 300:" + shot);
+        RunResult r = w.Play(w.Game("demo") + " --frames 1200 --dump-vars --input " +
+                             InputFile(w, greeting + input) + " --screenshot 500:" + shot);
         EXPECT_EQ(r.status, 0) << r.err;
         return r;
     };
     // The menu (40, 170, two rows of 20 pixels under an 8-pixel margin) and the button
-    // (40, 260, 120 x 32) are there from about frame 260 on.
+    // (40, 260, 120 x 32) are there from about 40 frames after the greeting on.
     const RunResult none = play("");
-    const RunResult button = play("300 click left 100 276\n");
-    const RunResult again = play("300 move 100 190\n302 click left 100 190\n");
-    const RunResult byKeys = play("300 key down\n302 key down\n304 key enter\n");
+    const RunResult button = play("500 click left 100 276\n");
+    const RunResult again = play("500 move 100 190\n502 click left 100 190\n");
+    const RunResult byKeys = play("500 key down\n502 key down\n504 key enter\n");
     EXPECT_LT(button.Frames(), none.Frames() - 30);
     EXPECT_GT(again.Frames(), none.Frames() + 20);
     // Down, down is the second item: the same as the button.
