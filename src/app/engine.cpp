@@ -135,6 +135,7 @@ bool TEngine::Start() {
         funcs_->SetHost(this);
     }
 
+    MakeSaves();
     Step("TProject.Create");
     TProjectEnv env{
         .Files = *files_,
@@ -143,7 +144,7 @@ bool TEngine::Start() {
         .QuitFlag = quit_,
         .MessageBox = options_.MessageBox,
         .Host = this,
-        .Saves = options_.Saves,
+        .Saves = options_.Saves ? options_.Saves : saves_.get(),
         .Display = options_.Display ? options_.Display : root_.get(),
         .Commands = &commands_,
         .Trace = options_.Trace,
@@ -166,6 +167,35 @@ bool TEngine::Start() {
     clock_.Start(options_.Now());
     audioNow_ = options_.Now();
     return !quit_;
+}
+
+void TEngine::MakeSaves() {
+    if (root_) {
+        saveParts_.Display = {[this](StreamWriter& w) { root_->SaveState(w); },
+                              [this](StreamReader& r, int32_t v) { root_->LoadState(r, v); }};
+        saveParts_.CacheDepth = [this] { return images_->ScreenDepthFrames(); };
+        saveParts_.SetCacheDepth = [this](bool on) { images_->SetScreenDepthFrames(on); };
+    }
+    if (options_.Saves) return;
+    TSaveLocation where;
+    if (!options_.Args.empty())
+        where.GameFolder = options_.Args.front();
+    else if (!options_.ExePath.empty())
+        where.GameFolder = HostFolderOf(options_.ExePath);
+    if (!options_.DataHome.empty()) {
+        const std::string home = options_.DataHome;
+        where.DataFolder = [home](const std::string& projectName) {
+            std::string name;
+            if (!TryCp932ToUtf8(projectName, name)) name = projectName;
+            return (std::filesystem::path(home) / "veskplay" / SaveFolderName(name)).string();
+        };
+    }
+    saves_ = std::make_unique<TGameSaves>(*fs_, std::move(where), saveParts_, options_.MessageBox);
+    saves_->SetDiagnostic([this](const std::string& text) { Diagnose(text); });
+}
+
+void TEngine::ResetWorld() {
+    for (const auto& hook : resetHooks_) hook();
 }
 
 void TEngine::MediaInit() {
@@ -242,8 +272,10 @@ void TEngine::RunFrame(FrameShown shown) {
         if (quit_) return;
         if (root_) root_->StepAll(clock_.FrameTime());
         clock_.CountFrame();
-        project_->HandleRequests();
-        if (root_) {
+        // The frame of a load is not drawn: the next one shows the loaded game whole.
+        const bool loaded = project_->HandleRequests();
+        if (loaded) presentWhole_ = true;
+        if (root_ && !loaded) {
             root_->PaintAll();
             if (shown == FrameShown::Hidden) {
                 presentWhole_ = true;

@@ -159,6 +159,11 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     // The interpreter state inside a game save.
     void SaveToStream(Stream& s);
     void LoadFromStream(Stream& s, int32_t saveVersion);
+    // Right after a load: runs `page` first, from command `target` (from its start when
+    // `target` is not positive); the restored place waits on the call stack, with the
+    // running state of a command in progress, and goes on when the page ends. Raises when
+    // the page cannot be loaded (nothing has changed then).
+    void EnterLoadPage(const std::string& page, int32_t target);
 
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
