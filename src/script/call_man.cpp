@@ -578,8 +578,14 @@ void TCallMan::LoadFromStream(Stream& s, int32_t saveVersion) {
     for (auto& f : frames) callStack_.Push(std::move(f));
     callStack_.Spare = std::move(spare);
     eventLevel_ = eventLevel;
-    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState())
+    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState()) {
+        restoringGame_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{restoringGame_};
         page_->At(pc_)->LoadState(r, *this);
+    }
 }
 
 void TCallMan::EnterLoadPage(const std::string& name, int32_t target) {
