@@ -519,9 +519,67 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
     }
 }
 
+namespace {
+
+bool StartsWithNoCase(const std::string& s, std::string_view prefix) {
+    return s.size() >= prefix.size() &&
+           LowerAscii(s.substr(0, prefix.size())) == LowerAscii(std::string(prefix));
+}
+
+}  // namespace
+
+void TEngine::PutMemoryFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (files_->CollectionCount() == 0) return;
+    TVrFileCollection& memory = files_->Collection(0);
+    while (memory.Find(name)) memory.RemoveEntry(name);
+    memory.AddMemoryEntry(name)->Data->Bytes() = bytes;
+}
+
+bool TEngine::SaveScreen(SysFuncCall& c) {
+    if (!root_ || !project_) return false;
+    const std::string name = c.Arg(0).AsStr();
+    if (name.size() < 4 || LowerAscii(name.substr(name.size() - 4)) != ".qil") return false;
+    int32_t width = c.Has(1) ? c.Arg(1).AsInt() : 0;
+    int32_t height = c.Has(2) ? c.Arg(2).AsInt() : 0;
+    if (width == 0) width = root_->ScreenWidth();
+    if (height == 0) height = root_->ScreenHeight();
+    // A thumbnail larger than any screen is a script's mistake, not a reason to allocate
+    // without bound.
+    constexpr int32_t kMaxSide = 8192;
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+    const bool otherLayer = c.Has(3) && c.Arg(3).AsFlag();
+    // Nothing happens without a save folder.
+    std::string savePath;
+    try {
+        savePath = saves_ ? saves_->SavePath(*project_) : project_->SaveFilePath;
+    } catch (const VeskError&) {
+        return false;
+    }
+    if (savePath.empty() || !fs_->IsFolder(HostFolderOf(savePath))) return false;
+    const std::vector<uint8_t> bytes = ScreenImage(*root_, otherLayer, width, height);
+    if (StartsWithNoCase(name, "mem:")) {
+        PutMemoryFile(name, bytes);
+    } else if (StartsWithNoCase(name, "save:")) {
+        if (!saves_) return false;
+        saves_->StoreFile(*project_, name, bytes);
+        // Read back at the next start; this run sees it at once.
+        PutMemoryFile(name, bytes);
+    } else {
+        // A plain name is a file of the save folder, never a path out of it.
+        if (name.find_first_of("\\/:") != std::string::npos) return false;
+        const std::string path = WithSlash(HostFolderOf(savePath)) + NativeName(name);
+        WriteHostFileAtomic(*fs_, path, bytes.data(), bytes.size());
+    }
+    if (images_) images_->Purge(name);
+    return true;
+}
+
 bool TEngine::ExecFunc(SysFuncCall& call) {
     if (!project_) return false;
     switch (call.index) {
+        case SF_SAVESCREEN:
+            call.dest.SetFlag(SaveScreen(call));
+            return true;
         case SF_GETSAVECAPTION:
             call.dest.SetStr(project_->SaveCaption(call.Arg(0).AsInt()));
             return true;

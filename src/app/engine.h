@@ -207,6 +207,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void RunLogo();
     // A warning box with the error's message, after the step label when one is given.
     void ShowError(const std::exception& e, const char* label = nullptr);
+    // The SaveScreen function: true when the picture was written.
+    bool SaveScreen(SysFuncCall& call);
+    // Puts a file into the in-memory collection, replacing one of the same name.
+    void PutMemoryFile(const std::string& name, const std::vector<uint8_t>& bytes);
     // Gives a diagnostic once (the same text is not repeated).
     void Diagnose(std::string text);
 

@@ -6,9 +6,11 @@
 #include "app/engine.h"
 #include "base/message_box.h"
 #include "display/vesk_base_list.h"
+#include "gfx/quil_frame_list.h"
 #include "scene_fixture.h"
 #include "script/call_man.h"
 #include "vars/param_collection.h"
+#include "vfs/vr_file_manager.h"
 
 namespace vesk::e2e {
 namespace {
@@ -168,6 +170,62 @@ Jump :idle
     EXPECT_EQ(p.Int("n"), 6);
     EXPECT_EQ(p.engine->Project()->SaveCaption(2), "second");
     EXPECT_TRUE(p.boxes.texts.empty());
+}
+
+TEST(SaveTest, SaveScreenWritesThumbnailsIntoTheSaveFileMemoryAndTheSaveFolder) {
+    Workspace w;
+    w.Sources("src",
+              {{"project.vpj", kSceneProject}, {"main.vss", R"(VarNew toSave, int
+VarNew toMemory, int
+VarNew toFolder, int
+VarNew outside, int
+VarNew notQil, int
+VarNew huge, int
+SetProp Chr(1) ++ "BASE0", 8, $0000FF
+BoxNew PR_NAME: "a", PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 160, PR_HEIGHT: 240, PR_COLOR: $FF0000
+Wait Time: 32
+Calc toSave = SaveScreen("save:thumb.qil", 80, 60)
+Calc toMemory = SaveScreen("mem:shot.qil")
+Calc toFolder = SaveScreen("shot.qil", 32, 24)
+Calc outside = SaveScreen("..\out.qil", 32, 24)
+Calc notQil = SaveScreen("save:thumb.png", 32, 24)
+Calc huge = SaveScreen("mem:huge.qil", 100000, 100000)
+ImgNew PR_NAME: "thumb", PR_SOURCE: "SAVE:thumb.qil", PR_LEFT: 200, PR_TOP: 100
+Label idle
+Wait Time: 1000
+Jump :idle
+)"}});
+    w.Build("src", "game");
+    {
+        Player p(w.Path("game"));
+        ASSERT_TRUE(p.started);
+        p.Frames(8);
+        EXPECT_EQ(p.Int("toSave"), 1);
+        EXPECT_EQ(p.Int("toMemory"), 1);
+        EXPECT_EQ(p.Int("toFolder"), 1);
+        EXPECT_EQ(p.Int("outside"), 0);
+        EXPECT_EQ(p.Int("notQil"), 0);
+        EXPECT_EQ(p.Int("huge"), 0);
+        // The thumbnail shows at once: blue left half, red right half, scaled by 1/4.
+        TDIBX& screen = p.engine->Root()->Screen();
+        EXPECT_EQ(screen.GetPixel(210, 120), 0x0000FFu);
+        EXPECT_EQ(screen.GetPixel(270, 120), 0xFF0000u);
+        TQuilFrameList mem;
+        const auto bytes = p.engine->Files().LoadBytes("mem:shot.qil");
+        ASSERT_TRUE(mem.LoadFromData(bytes.data(), bytes.size()));
+        EXPECT_EQ(mem.FrameAt(0).Width(), 320);
+        EXPECT_EQ(mem.FrameAt(0).Height(), 240);
+        EXPECT_TRUE(fs::exists(w.Path("game/shot.qil")));
+        EXPECT_FALSE(fs::exists(w.Path("out.qil")));
+    }
+    // The next run finds the thumbnail in memory.
+    Player again(w.Path("game"));
+    ASSERT_TRUE(again.started);
+    TQuilFrameList thumb;
+    const auto bytes = again.engine->Files().LoadBytes("SAVE:thumb.qil");
+    ASSERT_TRUE(thumb.LoadFromData(bytes.data(), bytes.size()));
+    EXPECT_EQ(thumb.FrameAt(0).Width(), 80);
+    EXPECT_EQ(thumb.FrameAt(0).Height(), 60);
 }
 
 TEST(SaveTest, TheDemoCountsItsRuns) {
