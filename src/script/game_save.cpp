@@ -398,9 +398,14 @@ void TGameSaves::SaveGame(TProject& p, const TSaveRequest& req) {
 }
 
 bool TGameSaves::LoadGame(TProject& p, int32_t slot) {
+    std::string path;
+    try {
+        path = SavePath(p);
+    } catch (const VeskError&) {
+        return false;  // no place for saves: nothing was ever saved
+    }
     std::vector<uint8_t> record;
     try {
-        const std::string path = SavePath(p);
         if (!fs_.IsFile(path)) return false;
         TSaveArchive archive(fs_);
         archive.Read(path);
@@ -567,8 +572,13 @@ void TGameSaves::FillCaptions(TProject& p) {
 
 void TGameSaves::WriteStatus(TProject& p) {
     if (!p.SaveStatus) return;
+    std::string path;
     try {
-        const std::string path = SavePath(p);
+        path = SavePath(p);
+    } catch (const VeskError&) {
+        return;  // no place for saves; a game save says so when it is asked for
+    }
+    try {
         if (!fs_.IsFolder(HostFolderOf(path))) return;
         TSaveArchive archive(fs_);
         archive.Read(path);
