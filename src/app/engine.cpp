@@ -18,8 +18,12 @@
 #include "media/fluid_synth.h"
 #include "media/media_commands.h"
 #include "platform/posix_file_system.h"
+#include "script/call_man.h"
 #include "text/font_faces.h"
 #include "text/font_pixels.h"
+#include "text/history.h"
+#include "text/mes_commands.h"
+#include "text/read_list.h"
 #include "text/text_commands.h"
 #include "ui/ui_commands.h"
 #include "vars/param_collection.h"
@@ -103,6 +107,24 @@ bool TEngine::Start() {
                                       .Files = files_.get(),
                                       .Store = store_.get(),
                                       .Funcs = funcs_.get()};
+        // Message windows and the history read the texts stored in the script pages.
+        textServices_.TextBlock = [this](const std::string& page, int32_t index,
+                                         std::string& block) {
+            TCallMan* cm = project_ ? project_->CallMan() : nullptr;
+            if (!cm) return false;
+            try {
+                const std::string* b = cm->TextBlockOf(page, index);
+                if (!b) return false;
+                block = *b;
+                return true;
+            } catch (const std::exception&) {
+                return false;  // a page that cannot be read has no text
+            }
+        };
+        readList_ = std::make_unique<TVeskReadList>();
+        textServices_.ReadList = readList_.get();
+        histories_ = std::make_unique<TVeskHistoryFormatManager>(textServices_);
+        textServices_.Histories = histories_.get();
         // Animations evaluate their end-of-loop delay against the game's variables.
         root_->SetEvaluator([this](TVeskParser& e) -> TCustomParam* {
             if (e.Ops.empty() || !store_) return nullptr;
@@ -124,6 +146,7 @@ bool TEngine::Start() {
         // Flips run their transitions; mask pictures come from the game's files.
         root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
         RegisterTextKinds(root_->Kinds(), textServices_);
+        RegisterTextCommands(commands_, *root_, *histories_, *readList_);
         RegisterUiKinds(root_->Kinds(), textServices_);
         RegisterUiCommands(commands_, *root_);
         // Boxes whose source is a ".lmt" motion file get their track through the file manager.
@@ -234,6 +257,8 @@ bool TEngine::Tick(int64_t now) {
     if (!clock_.Advance(now)) return false;
     int32_t frames = FramesPerTick();
     fastForward_.SetRunning(frames > 1);
+    audio_->Bus().SetMuted(fastForward_.Running() &&
+                           fastForward_.Sound() == FastForwardSound::Mute);
     for (int32_t i = 1;; ++i) {
         const bool last = i >= frames;
         RunFrame(last ? FrameShown::Shown : FrameShown::Hidden);
@@ -455,6 +480,8 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
         step("VeskFinalize", [this] {
             displayFuncs_.reset();
             root_.reset();
+            histories_.reset();
+            readList_.reset();
             images_.reset();
             fonts_.reset();
             textServices_ = TTextServices{};
@@ -464,7 +491,12 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
     step_.clear();
 }
 
+void TEngine::ResetWorld() {
+    if (histories_) histories_->ClearAll();
+}
+
 void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
+    if (histories_ && WriteHistoryVar(*histories_, id, value)) return;
     if (id == SV_FULLSCR) {
         SetFullScreen(value.AsFlag());
         return;
@@ -487,6 +519,8 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
         if (auto v = ReadDisplayVar(*root_, id)) return v;
     if (fonts_)
         if (auto v = ReadTextVar(*fonts_, id)) return v;
+    if (histories_)
+        if (auto v = ReadHistoryVar(*histories_, id)) return v;
     switch (id) {
         case SV_SCRWIDTH:
             return IntParam(project_ ? project_->ScreenWidth : 0);
@@ -575,6 +609,7 @@ bool TEngine::SaveScreen(SysFuncCall& c) {
 }
 
 bool TEngine::ExecFunc(SysFuncCall& call) {
+    if (histories_ && ExecHistoryFunc(*histories_, call)) return true;
     if (!project_) return false;
     switch (call.index) {
         case SF_SAVESCREEN:

@@ -33,6 +33,8 @@ class TVeskBaseList;
 class TVeskControl;
 class TDisplayFuncs;
 class TFontPixelManager;
+class TVeskHistoryFormatManager;
+class TVeskReadList;
 class AudioSystem;
 class StreamReader;
 class StreamWriter;
@@ -157,6 +159,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TFontPixelManager* Fonts() { return fonts_.get(); }
     // What text objects use of the engine.
     const TTextServices& TextServices() const { return textServices_; }
+    // The pages the reader has seen (the status save's) and the message histories (the game
+    // save's); both with the engine's object tree, else null.
+    TVeskReadList* ReadList() { return readList_.get(); }
+    TVeskHistoryFormatManager* Histories() { return histories_.get(); }
     TFrameClock& Clock() { return clock_; }
     // The engine's own save file (null when the options supplied other saves).
     TGameSaves* Saves() { return saves_.get(); }
@@ -175,6 +181,7 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void PostClose() override { closeRequested_ = true; }
     uint32_t TickCount() override { return uint32_t(clock_.TickCount()); }
     int32_t FrameTime() override { return clock_.FrameTime(); }
+    void ResetWorld() override;
     void CommandFailed(const std::string& where, const std::string& message) override;
     void CommandNotCarriedOut(const std::string& name) override;
     void ResetWorld() override;
@@ -244,6 +251,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     std::unique_ptr<TQuilCollection> images_;
     std::unique_ptr<TFontPixelManager> fonts_;
     TTextServices textServices_;
+    std::unique_ptr<TVeskReadList> readList_;
+    std::unique_ptr<TVeskHistoryFormatManager> histories_;
     std::unique_ptr<TVeskBaseList> root_;
     std::unique_ptr<TDisplayFuncs> displayFuncs_;
     std::unique_ptr<TParamCollection> store_;

@@ -11,8 +11,9 @@
 
 namespace vesk {
 
-// What the sound does while frames run fast: silent, or played at the game's pace.
-enum class FastForwardSound { Mute, Speed };
+// What the sound does while frames run fast: silent, or playing on at its own pace (music
+// and voices are not sped up: they keep the time of the audio device).
+enum class FastForwardSound { Mute, Play };
 
 class TFastForward {
   public:

@@ -90,8 +90,8 @@ void Describe(CLI::App& app, TRawOptions& raw) {
                    "frames per shown frame while fast-forwarding (default 8, 1..64)")
         ->type_name("N");
     app.add_option("--ff-sound", raw.ffSound,
-                   "sound while fast-forwarding: mute, or speed (sped up with the game)")
-        ->type_name("mute|speed");
+                   "sound while fast-forwarding: mute, or play (on at its own pace)")
+        ->type_name("mute|play");
     app.add_option("--scale", raw.scale,
                    "window at N times the game's size (default: the largest that fits, or as "
                    "last time)")
@@ -206,9 +206,9 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
         FastForwardSpeed = int32_t(n);
     }
     static constexpr std::pair<const char*, FastForwardSound> kSounds[] = {
-        {"mute", FastForwardSound::Mute}, {"speed", FastForwardSound::Speed}};
+        {"mute", FastForwardSound::Mute}, {"play", FastForwardSound::Play}};
     if (!raw.ffSound.empty() && !OneOf(raw.ffSound, kSounds, FfSound))
-        return "--ff-sound takes mute or speed";
+        return "--ff-sound takes mute or play";
     if (!raw.scale.empty()) {
         if (!IntInRange(raw.scale, 1, 16, n)) return "--scale needs 1..16";
         Scale = int32_t(n);

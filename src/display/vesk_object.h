@@ -123,6 +123,9 @@ class TVeskComponent : public TVeskObject {
     // and after them (to open or start playing).
     virtual void BeforeCommandProps(TComComponent&, TCallMan&) {}
     virtual void AfterCommandProps(TCallMan&) {}
+    // Called for every object once a whole saved game is back (script pages, variables and
+    // all objects), for what an object can only rebuild then (a message window's text).
+    virtual void RestoreAfterLoad() {}
 
   private:
     bool scrapped_ = false;

@@ -19,8 +19,13 @@ void MixBus::Remove(AudioSource* source) {
 }
 
 void MixBus::Pull(int16_t* out, size_t frames) {
-    const size_t n = frames * kOutChannels;
     std::lock_guard lock(m_);
+    Mix(out, frames);
+    if (muted_.load()) std::memset(out, 0, frames * kOutChannels * sizeof(int16_t));
+}
+
+void MixBus::Mix(int16_t* out, size_t frames) {
+    const size_t n = frames * kOutChannels;
     if (sources_.empty()) {
         std::memset(out, 0, n * sizeof(int16_t));
         return;

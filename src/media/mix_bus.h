@@ -25,8 +25,15 @@ class MixBus {
     void Remove(AudioSource* source);
     // Mixes `frames` stereo frames of every source into `out`, saturating at the 16-bit range.
     void Pull(int16_t* out, size_t frames);
+    // While muted every source still plays on (its time passes as usual) but the bus gives
+    // silence, so sound comes back where it would have been.
+    void SetMuted(bool muted) { muted_.store(muted); }
+    bool Muted() const { return muted_.load(); }
 
   private:
+    void Mix(int16_t* out, size_t frames);
+
+    std::atomic<bool> muted_{false};
     std::mutex m_;
     std::vector<AudioSource*> sources_;
     std::vector<int16_t> tmp_;

@@ -5,6 +5,7 @@
 #include "text/text_services.h"
 #include "text/vesk_cg_label.h"
 #include "text/vesk_label.h"
+#include "text/vesk_mes.h"
 #include "vars/param.h"
 #include "vars/param_system.h"
 
@@ -16,6 +17,9 @@ void RegisterTextKinds(TKindRegistry& kinds, const TTextServices& services) {
         return std::make_unique<TVeskLabel>(root, fonts);
     });
     kinds.Add<TVeskCGLabel>(LT_CGLABEL);
+    const TTextServices* shared = &services;
+    kinds.Register(
+        LT_MES, [shared](TVeskBaseList* root) { return std::make_unique<TVeskMes>(root, shared); });
 }
 
 std::unique_ptr<TCustomParam> ReadTextVar(TFontPixelManager& fonts, int id) {

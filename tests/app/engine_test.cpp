@@ -274,11 +274,11 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     EXPECT_EQ(c.PadStick, PadMove::Pointer);
 
     TPlayerOptions m;
-    EXPECT_EQ(m.Parse({"--ff-speed", "16", "--ff-sound", "Speed", "--scale=3", "--filter", "linear",
+    EXPECT_EQ(m.Parse({"--ff-speed", "16", "--ff-sound", "Play", "--scale=3", "--filter", "linear",
                        "--pad-stick", "keys"}),
               "");
     EXPECT_EQ(m.FastForwardSpeed, 16);
-    EXPECT_EQ(m.FfSound, FastForwardSound::Speed);
+    EXPECT_EQ(m.FfSound, FastForwardSound::Play);
     EXPECT_EQ(m.Scale, 3);
     EXPECT_EQ(m.Filter, ScaleFilter::Linear);
     EXPECT_EQ(m.PadStick, PadMove::Keys);

@@ -10,6 +10,7 @@
 
 #include "app/root_input.h"
 #include "display/vesk_base_list.h"
+#include "media/audio_system.h"
 #include "small_game.h"
 
 namespace vesk {
@@ -65,6 +66,19 @@ TEST(FastForwardTest, HeldItRunsSeveralFramesOfTheNormalLengthAndShowsTheLast) {
     r.engine.FastForward().Hold(HoldSource::Script, true);
     EXPECT_FALSE(r.engine.Tick(r.now += 400));
     EXPECT_EQ(r.N(), 7);
+}
+
+TEST(FastForwardTest, SoundIsMutedWhileItRunsUnlessTheSoundPlaysOn) {
+    for (FastForwardSound sound : {FastForwardSound::Mute, FastForwardSound::Play}) {
+        Played r;
+        r.engine.FastForward().SetSound(sound);
+        r.engine.FastForward().Hold(HoldSource::Script, true);
+        r.Tick();
+        EXPECT_EQ(r.engine.Audio().Bus().Muted(), sound == FastForwardSound::Mute);
+        r.engine.FastForward().Hold(HoldSource::Script, false);
+        r.Tick();
+        EXPECT_FALSE(r.engine.Audio().Bus().Muted());
+    }
 }
 
 TEST(FastForwardTest, ItRunsWhileAnyHoldsItAndTellsTheSoundSideWhenItStartsAndStops) {

@@ -63,6 +63,20 @@ TEST(MixBus, AddsSourcesWithSaturation) {
     EXPECT_EQ(out[1], 0);
 }
 
+TEST(MixBus, MutedBusIsSilentButItsSourcesPlayOn) {
+    MixBus bus;
+    Counter a;
+    bus.Add(&a);
+    bus.SetMuted(true);
+    int16_t out[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    bus.Pull(out, 4);
+    EXPECT_TRUE(std::all_of(std::begin(out), std::end(out), [](int16_t v) { return v == 0; }));
+    EXPECT_EQ(a.pulled.load(), 4u);
+    bus.SetMuted(false);
+    bus.Pull(out, 4);
+    EXPECT_EQ(out[7], 20000);
+}
+
 TEST(NullSink, KeepsTheBusMovingInRealTime) {
     auto clock = MakeRealAudioClock();
     MixBus bus;
