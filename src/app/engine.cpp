@@ -198,7 +198,19 @@ void TEngine::MakeSaves() {
                               [this](StreamReader& r, int32_t v) { root_->LoadState(r, v); }};
         saveParts_.CacheDepth = [this] { return images_->ScreenDepthFrames(); };
         saveParts_.SetCacheDepth = [this](bool on) { images_->SetScreenDepthFrames(on); };
+        // Message windows lay their text out again once everything they refer to is back.
+        saveParts_.AfterLoad = [this] {
+            for (int32_t i = 0; i < root_->ObjectCount(); ++i)
+                if (TVeskComponent* o = root_->ObjectAt(i); o->Kind() == LT_MES)
+                    o->RestoreAfterLoad();
+        };
     }
+    if (histories_)
+        saveParts_.Histories = {[this](StreamWriter& w) { histories_->Save(w); },
+                                [this](StreamReader& r, int32_t v) { histories_->Load(r, v); }};
+    if (readList_)
+        saveParts_.ReadList = {[this](StreamWriter& w) { readList_->Save(w); },
+                               [this](StreamReader& r, int32_t v) { readList_->Load(r, v); }};
     if (options_.Saves) return;
     TSaveLocation where;
     if (!options_.Args.empty())
@@ -215,10 +227,6 @@ void TEngine::MakeSaves() {
     }
     saves_ = std::make_unique<TGameSaves>(*fs_, std::move(where), saveParts_, options_.MessageBox);
     saves_->SetDiagnostic([this](const std::string& text) { Diagnose(text); });
-}
-
-void TEngine::ResetWorld() {
-    for (const auto& hook : resetHooks_) hook();
 }
 
 void TEngine::MediaInit() {
@@ -493,6 +501,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
 
 void TEngine::ResetWorld() {
     if (histories_) histories_->ClearAll();
+    for (const auto& hook : resetHooks_) hook();
 }
 
 void TEngine::WriteSystemVar(int id, const TCustomParam& value) {

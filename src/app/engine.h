@@ -184,7 +184,6 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void ResetWorld() override;
     void CommandFailed(const std::string& where, const std::string& message) override;
     void CommandNotCarriedOut(const std::string& name) override;
-    void ResetWorld() override;
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
     void WriteSystemVar(int id, const TCustomParam& value) override;

@@ -24,7 +24,8 @@ struct Boxes : IMessageBox {
 };
 
 // A scene that keeps changing: a counting main flow that waits, a box moved by a property
-// motion, a picture, a timer whose event page waits inside the event, and a flip that
+// motion, a picture, a timer whose event page waits inside the event, a message window
+// revealing its text and turning its page, and a flip that
 // brings a second scene through a fade.
 constexpr const char* kMain = R"(VarNew n, int, 0
 VarNew ticks, int, 0
@@ -35,10 +36,18 @@ BoxNew PR_NAME: "b", PR_LEFT: 10, PR_TOP: 100, PR_WIDTH: 30, PR_HEIGHT: 30, PR_C
 ImgNew PR_NAME: "pic", PR_SOURCE: "pic.qil", PR_LEFT: 200, PR_TOP: 20
 PropMotion Target: "b", Property: 3, Value: 250.0, Time: 1500
 Timer PR_NAME: "tick", PR_DELAY: 160, PR_ONNOTIFY: "tick.lsb"
+VarNew hist, int, 0
+MesNew PR_NAME: "mes", PR_LEFT: 0, PR_TOP: 150, PR_WIDTH: 300, PR_HEIGHT: 40,
+    PR_FONTHEIGHT: 16, PR_TEXTDELAY: 40, PR_FONTCOLOR: $FFFFFF
+TextIns "mes", TRUE, FALSE
+    | the first page shows slowly<CLEAR>and then the second
 Label loop
 Calc n = n + 1
 SetProp "a", 3, 10 + n * 3
+Calc hist = GetHistoryCount("")
 [yield] Wait Time: 50
+If n == 6
+    SetProp "mes", 44, 1
 If n == 8
     BoxNew PR_NAME: "back", PR_PARENT: Chr(1), PR_LEFT: 0, PR_TOP: 0, PR_WIDTH: 320,
         PR_HEIGHT: 240, PR_COLOR: $104060, PR_PRIORITY: -10
@@ -108,7 +117,7 @@ TEST(SaveTest, AGameLoadedByAnotherPlayerGoesOnAsTheUninterruptedGame) {
         std::function<bool(Player&)> ready;
     };
     const Case cases[] = {
-        {"the main flow waits",
+        {"the main flow waits and a message reveals its text",
          [](Player& p) { return p.Interpreter().Started() && p.Int("n") == 3; }},
         {"an event page waits",
          [](Player& p) { return p.Interpreter().State() != EventState::MainFlow; }},
@@ -135,7 +144,7 @@ TEST(SaveTest, AGameLoadedByAnotherPlayerGoesOnAsTheUninterruptedGame) {
         ASSERT_TRUE(b.engine->Saves()->LoadGame(*b.engine->Project(), 1));
         b.Frames(kAfter);
         EXPECT_TRUE(b.boxes.texts.empty());
-        for (const char* v : {"n", "ticks", "tickDone"}) EXPECT_EQ(b.Int(v), a.Int(v)) << v;
+        for (const char* v : {"n", "ticks", "tickDone", "hist"}) EXPECT_EQ(b.Int(v), a.Int(v)) << v;
         EXPECT_GT(a.Int("tickDone"), 0);
         EXPECT_TRUE(b.Screen() == a.Screen());
     }
@@ -174,8 +183,7 @@ Jump :idle
 
 TEST(SaveTest, SaveScreenWritesThumbnailsIntoTheSaveFileMemoryAndTheSaveFolder) {
     Workspace w;
-    w.Sources("src",
-              {{"project.vpj", kSceneProject}, {"main.vss", R"(VarNew toSave, int
+    w.Sources("src", {{"project.vpj", kSceneProject}, {"main.vss", R"(VarNew toSave, int
 VarNew toMemory, int
 VarNew toFolder, int
 VarNew outside, int
