@@ -205,6 +205,7 @@ bool TEngine::Start() {
                                 : std::pair{0, 0};
             }});
 
+    MakeSaves();
     Step("TProject.Create");
     TProjectEnv env{
         .Files = *files_,
@@ -213,7 +214,7 @@ bool TEngine::Start() {
         .QuitFlag = quit_,
         .MessageBox = options_.MessageBox,
         .Host = this,
-        .Saves = options_.Saves,
+        .Saves = options_.Saves ? options_.Saves : saves_.get(),
         .Display = options_.Display ? options_.Display : root_.get(),
         .Commands = &commands_,
         .Trace = options_.Trace,
@@ -236,6 +237,50 @@ bool TEngine::Start() {
     clock_.Start(options_.Now());
     audioNow_ = options_.Now();
     return !quit_;
+}
+
+void TEngine::MakeSaves() {
+    if (root_) {
+        saveParts_.Display = {[this](StreamWriter& w) { root_->SaveState(w); },
+                              [this](StreamReader& r, int32_t v) { root_->LoadState(r, v); }};
+        saveParts_.CacheDepth = [this] { return images_->ScreenDepthFrames(); };
+        saveParts_.SetCacheDepth = [this](bool on) { images_->SetScreenDepthFrames(on); };
+        // Message windows lay their text out again once everything they refer to is back.
+        saveParts_.AfterLoad = [this] {
+            for (int32_t i = 0; i < root_->ObjectCount(); ++i)
+                if (TVeskComponent* o = root_->ObjectAt(i); o->Kind() == LT_MES)
+                    o->RestoreAfterLoad();
+        };
+    }
+    if (histories_)
+        saveParts_.Histories = {[this](StreamWriter& w) { histories_->Save(w); },
+                                [this](StreamReader& r, int32_t v) { histories_->Load(r, v); }};
+    if (readList_)
+        saveParts_.ReadList = {[this](StreamWriter& w) { readList_->Save(w); },
+                               [this](StreamReader& r, int32_t v) { readList_->Load(r, v); }};
+    // Tables kept with games travel in game records, the others in the status.
+    saveParts_.GameTables = {
+        [this](StreamWriter& w) { tables_.SaveGameTables(w.Base()); },
+        [this](StreamReader& r, int32_t v) { tables_.LoadGameTables(r.Base(), v); }};
+    saveParts_.StatusTables = {
+        [this](StreamWriter& w) { tables_.SaveStatusTables(w.Base()); },
+        [this](StreamReader& r, int32_t v) { tables_.LoadStatusTables(r.Base(), v); }};
+    if (options_.Saves) return;
+    TSaveLocation where;
+    if (!options_.Args.empty())
+        where.GameFolder = options_.Args.front();
+    else if (!options_.ExePath.empty())
+        where.GameFolder = HostFolderOf(options_.ExePath);
+    if (!options_.DataHome.empty()) {
+        const std::string home = options_.DataHome;
+        where.DataFolder = [home](const std::string& projectName) {
+            std::string name;
+            if (!TryCp932ToUtf8(projectName, name)) name = projectName;
+            return (std::filesystem::path(home) / "veskplay" / SaveFolderName(name)).string();
+        };
+    }
+    saves_ = std::make_unique<TGameSaves>(*fs_, std::move(where), saveParts_, options_.MessageBox);
+    saves_->SetDiagnostic([this](const std::string& text) { Diagnose(text); });
 }
 
 void TEngine::MediaInit() {
@@ -314,8 +359,10 @@ void TEngine::RunFrame(FrameShown shown) {
         if (quit_) return;
         if (root_) root_->StepAll(clock_.FrameTime());
         clock_.CountFrame();
-        project_->HandleRequests();
-        if (root_) {
+        // The frame of a load is not drawn: the next one shows the loaded game whole.
+        const bool loaded = project_->HandleRequests();
+        if (loaded) presentWhole_ = true;
+        if (root_ && !loaded) {
             root_->PaintAll();
             UpdateTextEntry();
             if (shown == FrameShown::Hidden) {
@@ -520,6 +567,7 @@ void TEngine::Shutdown(const std::function<void(TEngine&)>& afterProject) {
 void TEngine::ResetWorld() {
     if (histories_) histories_->ClearAll();
     tables_.RemoveGameTables();
+    for (const auto& hook : resetHooks_) hook();
 }
 
 void TEngine::WriteSystemVar(int id, const TCustomParam& value) {
@@ -592,11 +640,74 @@ std::unique_ptr<TCustomParam> TEngine::ReadSystemVar(int id) {
     }
 }
 
+namespace {
+
+bool StartsWithNoCase(const std::string& s, std::string_view prefix) {
+    return s.size() >= prefix.size() &&
+           LowerAscii(s.substr(0, prefix.size())) == LowerAscii(std::string(prefix));
+}
+
+}  // namespace
+
+void TEngine::PutMemoryFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (files_->CollectionCount() == 0) return;
+    TVrFileCollection& memory = files_->Collection(0);
+    while (memory.Find(name)) memory.RemoveEntry(name);
+    memory.AddMemoryEntry(name)->Data->Bytes() = bytes;
+}
+
+bool TEngine::SaveScreen(SysFuncCall& c) {
+    if (!root_ || !project_) return false;
+    const std::string name = c.Arg(0).AsStr();
+    if (name.size() < 4 || LowerAscii(name.substr(name.size() - 4)) != ".qil") return false;
+    int32_t width = c.Has(1) ? c.Arg(1).AsInt() : 0;
+    int32_t height = c.Has(2) ? c.Arg(2).AsInt() : 0;
+    if (width == 0) width = root_->ScreenWidth();
+    if (height == 0) height = root_->ScreenHeight();
+    // A thumbnail larger than any screen is a script's mistake, not a reason to allocate
+    // without bound.
+    constexpr int32_t kMaxSide = 8192;
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+    const bool otherLayer = c.Has(3) && c.Arg(3).AsFlag();
+    // Nothing happens without a save folder.
+    std::string savePath;
+    try {
+        savePath = saves_ ? saves_->SavePath(*project_) : project_->SaveFilePath;
+    } catch (const VeskError&) {
+        return false;
+    }
+    if (savePath.empty() || !fs_->IsFolder(HostFolderOf(savePath))) return false;
+    const std::vector<uint8_t> bytes = ScreenImage(*root_, otherLayer, width, height);
+    if (StartsWithNoCase(name, "mem:")) {
+        PutMemoryFile(name, bytes);
+    } else if (StartsWithNoCase(name, "save:")) {
+        if (!saves_) return false;
+        saves_->StoreFile(*project_, name, bytes);
+        // Read back at the next start; this run sees it at once.
+        PutMemoryFile(name, bytes);
+    } else {
+        // A plain name is a file of the save folder, never a path out of it.
+        if (name.find_first_of("\\/:") != std::string::npos) return false;
+        const std::string path = WithSlash(HostFolderOf(savePath)) + NativeName(name);
+        WriteHostFileAtomic(*fs_, path, bytes.data(), bytes.size());
+    }
+    if (images_) images_->Purge(name);
+    return true;
+}
+
 bool TEngine::ExecFunc(SysFuncCall& call) {
+    // SaveScreen is the engine's: its pictures go into the save file, which only it holds.
+    if (call.index == SF_SAVESCREEN && project_) {
+        call.dest.SetFlag(SaveScreen(call));
+        return true;
+    }
     if (systemFuncs_ && systemFuncs_->ExecFunc(call)) return true;
     if (histories_ && ExecHistoryFunc(*histories_, call)) return true;
     if (!project_) return false;
     switch (call.index) {
+        case SF_SAVESCREEN:
+            call.dest.SetFlag(SaveScreen(call));
+            return true;
         case SF_GETSAVECAPTION:
             call.dest.SetStr(project_->SaveCaption(call.Arg(0).AsInt()));
             return true;

@@ -18,6 +18,7 @@
 #include "media/media_system.h"
 #include "platform/desktop.h"
 #include "script/command_handlers.h"
+#include "script/game_save.h"
 #include "script/project.h"
 #include "text/clipboard.h"
 #include "text/text_services.h"
@@ -60,8 +61,12 @@ struct TEngineOptions {
     IHostFileSystem* HostFs = nullptr;
     IMessageBox* MessageBox = nullptr;
     ITraceWriter* Trace = nullptr;
-    // The save file's side (status record, captions, game records); may be null.
+    // The save file's side (status record, captions, game records); null: the engine's
+    // own, over "save.dat" in the game folder.
     IProjectSaves* Saves = nullptr;
+    // The user's data folder ($XDG_DATA_HOME): when the game folder takes no files, saves
+    // go to a folder of the game's under "veskplay" in it. Empty: they go nowhere else.
+    std::string DataHome;
     // The display root; empty: the engine's own object tree.
     IScriptDisplay* Display = nullptr;
     // The system clock in milliseconds ("@PCTickCount"); empty: the monotonic clock.
@@ -173,6 +178,15 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     TVeskReadList* ReadList() { return readList_.get(); }
     TVeskHistoryFormatManager* Histories() { return histories_.get(); }
     TFrameClock& Clock() { return clock_; }
+    // The engine's own save file (null when the options supplied other saves).
+    TGameSaves* Saves() { return saves_.get(); }
+    // What game records and the status record gather besides the display tree, the
+    // interpreter and the variables: subsystems that keep state of their own (histories,
+    // read marks, tables) hand in their sections here when they are built.
+    TSaveParts& SaveParts() { return saveParts_; }
+    // Runs `f` at every Reset command, after the objects and variables have gone
+    // (histories, tables, media).
+    void AddResetHook(std::function<void()> f) { resetHooks_.push_back(std::move(f)); }
     // Set when the project was created with a game folder argument.
     bool HasGameArg() const { return !options_.Args.empty(); }
 
@@ -202,6 +216,8 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     // edit) has the focus.
     bool FastForwardAllowed();
     void Step(const char* label);
+    // The engine's own saves and the sections of the display and the image cache.
+    void MakeSaves();
     // "MediaInit": the media managers, their object kinds and commands.
     void MediaInit();
     // Shows the cursor the last input processing asked for, when it changed.
@@ -213,6 +229,10 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     void RunLogo();
     // A warning box with the error's message, after the step label when one is given.
     void ShowError(const std::exception& e, const char* label = nullptr);
+    // The SaveScreen function: true when the picture was written.
+    bool SaveScreen(SysFuncCall& call);
+    // Puts a file into the in-memory collection, replacing one of the same name.
+    void PutMemoryFile(const std::string& name, const std::vector<uint8_t>& bytes);
     // Gives a diagnostic once (the same text is not repeated).
     void Diagnose(std::string text);
 
@@ -259,6 +279,9 @@ class TEngine final : public IProjectHost, public ISystemVarProvider, public ISy
     bool cgDither_ = false;
     std::unique_ptr<TParamCollection> store_;
     std::unique_ptr<TSysFuncMan> funcs_;
+    TSaveParts saveParts_;
+    std::vector<std::function<void()>> resetHooks_;
+    std::unique_ptr<TGameSaves> saves_;
     std::unique_ptr<TProject> project_;
     // The sound output (the options' or our own silent one) and the managers it feeds.
     std::unique_ptr<AudioSystem> ownAudio_;

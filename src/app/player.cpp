@@ -234,6 +234,8 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
     const TGameConfig config =
         TGameConfig::FromIni(TIniFile((fs::path(where.GameFolder) / "game.ini").string()));
     eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};
+    // A game folder that takes no files keeps its saves in the user's data folder.
+    eo.DataHome = DataHome(ProcessEnvironment());
     TEngine engine(eo);
     engine.FastForward().SetSpeed(opt.FastForwardSpeed);
     engine.FastForward().SetSound(opt.FfSound);

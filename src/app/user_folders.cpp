@@ -45,6 +45,13 @@ std::string ConfigHome(const EnvLookup& env) {
     return home.empty() ? std::string() : home + "/.config";
 }
 
+std::string DataHome(const EnvLookup& env) {
+    std::string dir = Absolute(env("XDG_DATA_HOME"));
+    if (!dir.empty()) return dir;
+    const std::string home = Absolute(env("HOME"));
+    return home.empty() ? std::string() : home + "/.local/share";
+}
+
 std::string PicturesFolder(const EnvLookup& env) {
     std::string dir = Absolute(env("XDG_PICTURES_DIR"));
     if (!dir.empty()) return dir;

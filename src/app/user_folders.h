@@ -14,6 +14,9 @@ EnvLookup ProcessEnvironment();
 
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config; "" without a home folder.
 std::string ConfigHome(const EnvLookup& env);
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share; "" without a home
+// folder. Saves of games whose own folder takes no files go under it.
+std::string DataHome(const EnvLookup& env);
 // $XDG_PICTURES_DIR when set, else the pictures folder named in the user-dirs.dirs file of
 // ConfigHome, else ~/Pictures; "" without any of them.
 std::string PicturesFolder(const EnvLookup& env);

@@ -85,6 +85,12 @@ class IHostFileSystem {
     virtual std::string MakeTempFolder(const std::string& prefix) = 0;
     // The running program's file; empty when the host does not say.
     virtual std::string ExecutablePath() = 0;
+    // Makes the creations, renames and removals in a folder durable. Hosts without a disk
+    // of their own do nothing.
+    virtual void SyncFolder(const std::string& /*folder*/) {}
+    // Creates a folder and the folders above it that are missing; false when the folder is
+    // not there afterwards.
+    virtual bool MakeFolders(const std::string& folder) { return IsFolder(folder); }
 
     // The one test for "is there a file here" (a regular file, links followed).
     bool IsFile(const std::string& path) { return Stat(path).Kind == HostEntryKind::File; }
@@ -97,5 +103,12 @@ class IHostFileSystem {
         return bytes;
     }
 };
+
+// Replaces the file at `path` (native) with `bytes` so that a crash or a failure at any
+// point leaves either the old file or the whole new one: the bytes go to "path.tmp", are
+// synced, and the temporary is renamed over the file; then the folder is synced. Raises a
+// VeskError when the file cannot be replaced; the old file is then untouched.
+void WriteHostFileAtomic(IHostFileSystem& fs, const std::string& path, const void* data,
+                         size_t size);
 
 }  // namespace vesk

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "base/endian.h"
 #include "base/error.h"
 
@@ -125,19 +128,51 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     return data;
 }
 
+namespace {
+
+// Writes all of `data` to an open descriptor; false on any failure.
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void SyncFolderOf(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty()) folder = ".";
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // the rename has happened; a folder we cannot open cannot be synced
+    ::fsync(fd);
+    ::close(fd);
+}
+
 void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
-    std::string tmp = path + ".tmp";
-    {
-        FileStream f(tmp, FileStream::Mode::Create);
-        f.Write(data, size);
-        f.Flush();
+    // The new bytes reach the disk under a temporary name before the rename puts them in
+    // place, and the folder is synced after it: a crash at any point leaves either the old
+    // file or the whole new one.
+    const std::string tmp = path + ".tmp";
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) Fail("cannot create file " + tmp + ": " + std::strerror(errno));
+    const bool ok = WriteAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;
+    const int err = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!ok || !closed) {
+        ::unlink(tmp.c_str());
+        Fail("cannot write file " + tmp + ": " + std::strerror(ok ? errno : err));
     }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        Fail("cannot replace file " + path);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int renameErr = errno;
+        ::unlink(tmp.c_str());
+        Fail("cannot replace file " + path + ": " + std::strerror(renameErr));
     }
+    SyncFolderOf(path);
 }
 
 uint8_t StreamReader::U8(const char* what) {

@@ -90,9 +90,12 @@ class FileStream : public Stream {
 
 // Reads a whole file; throws a VeskError when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
-// Writes a file through a temporary in the same folder and a rename, so a crash never
-// leaves a half-written file in place of the old one.
+// Writes a file through a temporary in the same folder, synced to the disk, and a rename
+// followed by a sync of the folder: a crash never leaves a half-written file in place of
+// the old one, and once this returns the new file survives a power cut.
 void WriteFileAtomic(const std::string& path, const void* data, size_t size);
+// Makes a rename or creation in the folder holding `path` durable (errors are ignored).
+void SyncFolderOf(const std::string& path);
 
 // Little-endian reading of the stored forms.
 class StreamReader {

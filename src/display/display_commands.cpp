@@ -150,6 +150,10 @@ class TFlipHandler final : public ICommandHandler {
     // True when the flip has finished.
     bool Run(TComFlip& flip, TCallMan& cm);
     void Finish(TComFlip& flip, FlipEnd end);
+    // Passes the kept parameters to the transition just started and prepares it.
+    void StartWipe(TComFlip& flip, int32_t elapsed);
+    // Starts the transition of a flip a loaded game put back half-way.
+    void Restore(TComFlip& flip, TCallMan& cm);
 
     TVeskBaseList& root_;
 };
@@ -184,13 +188,37 @@ void TFlipHandler::Prepare(TCommand& cmd, TCallMan& cm) {
     if (flip->Phase == 3) return;
     root_.StartTransition(root_.FrontIndex(), flip->Effect, flip->Reverse, false, 0,
                           flip->Duration);
+    // The values are kept with the command: a loaded game starts the same transition again.
+    for (int i = 0; i < 2; ++i) {
+        TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fParam1 + size_t(i)).Expr);
+        flip->HasParam[i] = v != nullptr;
+        flip->ParamValue[i] = v ? v->AsInt() : 0;
+    }
+    TCustomParam* source = cm.Eval(cmd.Field(TComFlip::fSource).Expr);
+    flip->HasSource = source != nullptr;
+    flip->SourceText = source ? source->AsStr() : std::string();
+    StartWipe(*flip, 0);
+}
+
+void TFlipHandler::StartWipe(TComFlip& flip, int32_t elapsed) {
     IScreenWipe* wipe = root_.Transition();
     if (!wipe) return;
     for (int i = 0; i < 2; ++i)
-        if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fParam1 + size_t(i)).Expr))
-            wipe->SetParam(i, v->AsInt());
-    if (TCustomParam* v = cm.Eval(cmd.Field(TComFlip::fSource).Expr)) wipe->SetText(v->AsStr());
+        if (flip.HasParam[i]) wipe->SetParam(i, flip.ParamValue[i]);
+    if (flip.HasSource) wipe->SetText(flip.SourceText);
     wipe->Prepare();
+    if (elapsed > 0) wipe->SetElapsed(elapsed);
+}
+
+void TFlipHandler::Restore(TComFlip& flip, TCallMan& cm) {
+    flip.RestoreTransition = false;
+    if (root_.Transition() || flip.Phase == 3) return;
+    // The screen shows the front layer as it was saved: the picture the transition leaves.
+    root_.PaintAll();
+    root_.StartTransition(root_.FrontIndex(), flip.Effect, flip.Reverse, false, 0, flip.Duration);
+    const int32_t elapsed =
+        flip.Phase == 2 ? int32_t(cm.Project().TickCount() - flip.StartTick) : 0;
+    StartWipe(flip, elapsed);
 }
 
 void TFlipHandler::Finish(TComFlip& flip, FlipEnd end) {
@@ -206,6 +234,7 @@ void TFlipHandler::Finish(TComFlip& flip, FlipEnd end) {
 }
 
 bool TFlipHandler::Run(TComFlip& flip, TCallMan& cm) {
+    if (flip.RestoreTransition) Restore(flip, cm);
     if (flip.Phase == 0) {
         flip.Phase = 1;  // the first call only lets a frame pass
         cm.Yield();

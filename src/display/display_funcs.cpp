@@ -7,6 +7,8 @@
 #include "display/item_checks.h"
 #include "display/vesk_base_list.h"
 #include "display/vesk_prev_menu.h"
+#include "gfx/quil_frame_list.h"
+#include "gfx/quil_writer.h"
 #include "vars/param.h"
 #include "vars/sys_func_impl.h"
 
@@ -174,6 +176,19 @@ bool TDisplayFuncs::ExecFunc(SysFuncCall& c) {
         default:
             return next_ && next_->ExecFunc(c);
     }
+}
+
+std::vector<uint8_t> ScreenImage(TVeskBaseList& root, bool otherLayer, int32_t width,
+                                 int32_t height) {
+    TCustomDIBX& shown = root.TargetOf(otherLayer ? root.BackLayer() : root.FrontLayer());
+    TQuilFrameList list;
+    TQuilFrame& frame = list.AddFrame(width, height, 24);
+    const TRect whole{0, 0, width, height};
+    if (width == shown.Width() && height == shown.Height())
+        frame.Picture().Draw(0, 0, shown.BoundsRect(), shown);
+    else
+        frame.Picture().StretchDraw(whole, shown.BoundsRect(), shown, 255);
+    return TQuilWriter().Write(list);
 }
 
 }  // namespace vesk

@@ -167,6 +167,19 @@ void TPosixFileSystem::Rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) FailIo("cannot replace file", to, errno);
 }
 
+void TPosixFileSystem::SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool TPosixFileSystem::MakeFolders(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return IsFolder(folder);
+}
+
 std::string TPosixFileSystem::MakeTempFolder(const std::string& prefix) {
     std::error_code ec;
     std::filesystem::path base = std::filesystem::temp_directory_path(ec);

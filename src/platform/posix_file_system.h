@@ -15,6 +15,8 @@ class TPosixFileSystem final : public IHostFileSystem {
     void Rename(const std::string& from, const std::string& to) override;
     std::string MakeTempFolder(const std::string& prefix) override;
     std::string ExecutablePath() override;
+    void SyncFolder(const std::string& folder) override;
+    bool MakeFolders(const std::string& folder) override;
 };
 
 }  // namespace vesk

@@ -578,8 +578,38 @@ void TCallMan::LoadFromStream(Stream& s, int32_t saveVersion) {
     for (auto& f : frames) callStack_.Push(std::move(f));
     callStack_.Spare = std::move(spare);
     eventLevel_ = eventLevel;
-    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState())
+    if (started_ && page_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState()) {
+        restoringGame_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{restoringGame_};
         page_->At(pc_)->LoadState(r, *this);
+    }
+}
+
+void TCallMan::EnterLoadPage(const std::string& name, int32_t target) {
+    TPage* target_page = GetPage(name, true);
+    if (page_) {
+        TStack f;
+        f.PageName = page_->Name;
+        f.PC = pc_;
+        f.Started = started_ ? 1 : 0;
+        f.Running = running_ ? 1 : 0;
+        f.Args = args_;
+        f.Sender = sender_;
+        if (started_ && pc_ >= 0 && pc_ < page_->Count() && page_->At(pc_)->HasState()) {
+            f.State = std::make_unique<MemoryStream>();
+            StreamWriter w(*f.State);
+            page_->At(pc_)->SaveState(w, *this);
+        }
+        callStack_.Push(std::move(f));
+    }
+    page_ = target_page;
+    // The saved page's place means nothing in another page: without a target the load
+    // page starts at its beginning, and no command of it counts as prepared.
+    pc_ = target > 0 ? target : 0;
+    started_ = false;
 }
 
 }  // namespace vesk

@@ -159,6 +159,14 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     // The interpreter state inside a game save.
     void SaveToStream(Stream& s);
     void LoadFromStream(Stream& s, int32_t saveVersion);
+    // Right after a load: runs `page` first, from command `target` (from its start when
+    // `target` is not positive); the restored place waits on the call stack, with the
+    // running state of a command in progress, and goes on when the page ends. Raises when
+    // the page cannot be loaded (nothing has changed then).
+    void EnterLoadPage(const std::string& page, int32_t target);
+    // True while LoadFromStream puts a saved game's command state back (a command may then
+    // have to restart what lived outside the save), false when a call frame returns.
+    bool RestoringGame() const { return restoringGame_; }
 
     // ISystemVarProvider
     std::unique_ptr<TCustomParam> ReadSystemVar(int id) override;
@@ -212,6 +220,7 @@ class TCallMan : public ISystemVarProvider, public ISysFuncHost {
     EventState eventState_ = EventState::MainFlow;
     ObjectId sender_ = 0;
     int32_t eventLevel_ = 2;
+    bool restoringGame_ = false;
     TStackList callStack_;
 };
 

@@ -414,16 +414,60 @@ bool NameListed(const std::vector<std::string>& texts, std::string_view name) {
     return false;
 }
 
-void TComFlip::SaveState(StreamWriter& w, TCallMan&) const {
-    WriteStateTag(w);
+void TComFlip::SaveState(StreamWriter& w, TCallMan& cm) const {
+    // After the two flags, what a loaded game needs to run the transition on from where
+    // it was (state version 101; readers of version 100 stop after the flags).
+    w.Raw("vesk101", 7);
     w.Flag(BlockEvents);
     w.Flag(DeleteOld);
+    w.I32(Phase);
+    w.I32(Phase == 2 ? int32_t(cm.Project().TickCount() - StartTick) : 0);
+    w.I32(Effect);
+    w.Flag(Reverse);
+    w.I32(Duration);
+    for (int i = 0; i < 2; ++i) {
+        w.Flag(HasParam[i]);
+        w.I32(ParamValue[i]);
+    }
+    w.Flag(HasSource);
+    w.Str(SourceText);
 }
 
-void TComFlip::LoadState(StreamReader& r, TCallMan&) {
-    if (ReadStateTag(r) < 100) return;
+void TComFlip::LoadState(StreamReader& r, TCallMan& cm) {
+    const int32_t v = ReadStateTag(r);
+    if (v < 100) return;
     BlockEvents = r.Flag("flip flag");
     DeleteOld = r.Flag("flip flag");
+    if (v < 101) return;
+    const int32_t phase = r.I32("flip phase");
+    const int32_t elapsed = r.I32("flip time");
+    const int32_t effect = r.I32("flip effect");
+    const bool reverse = r.Flag("flip flag");
+    const int32_t duration = r.I32("flip duration");
+    bool hasParam[2];
+    int32_t param[2];
+    for (int i = 0; i < 2; ++i) {
+        hasParam[i] = r.Flag("flip flag");
+        param[i] = r.I32("flip parameter");
+    }
+    const bool hasSource = r.Flag("flip flag");
+    std::string source = r.Str("flip source");
+    // A frame returning from an event finds the command as it left it; only a loaded
+    // game takes the rest.
+    if (!cm.RestoringGame()) return;
+    if (phase < 0 || phase > 3) Fail("damaged flip state");
+    Phase = phase;
+    Effect = effect > 38 || effect < 0 ? 0 : effect;
+    Reverse = reverse;
+    Duration = duration < 1 ? 1 : duration;
+    for (int i = 0; i < 2; ++i) {
+        HasParam[i] = hasParam[i];
+        ParamValue[i] = param[i];
+    }
+    HasSource = hasSource;
+    SourceText = std::move(source);
+    StartTick = cm.Project().TickCount() - uint32_t(elapsed);
+    RestoreTransition = Phase < 3;
 }
 
 void TComTextIns::Prepare(TCallMan& cm) {

@@ -339,6 +339,14 @@ class TComFlip : public TComDisplay {
     int32_t TargetMode = 0;
     std::vector<std::string> TargetNames;  // the texts of the TargetNames values
     uint32_t StartTick = 0;
+    // The transition's parameters as the display evaluated them at the start.
+    bool HasParam[2] = {false, false};
+    int32_t ParamValue[2] = {0, 0};
+    bool HasSource = false;
+    std::string SourceText;
+    // Set when a loaded game put this flip back in the middle of its run: the display
+    // starts its transition again where it was.
+    bool RestoreTransition = false;
 };
 
 class TComTextIns : public TComDisplay {

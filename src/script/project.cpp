@@ -224,11 +224,12 @@ void TProject::Run() {
 }
 
 bool TProject::HandleRequests() {
-    bool loaded = false;
-    if (LoadSlot != kNoSlot) {
+    // A pending load counts even when the slot holds nothing: the frame is not drawn.
+    const bool loadPending = LoadSlot != kNoSlot;
+    if (loadPending) {
         int32_t slot = LoadSlot;
         LoadSlot = kNoSlot;
-        if (env_.Saves) loaded = env_.Saves->LoadGame(*this, slot);
+        if (env_.Saves) env_.Saves->LoadGame(*this, slot);
     }
     if (SaveSlot != kNoSlot) {
         TSaveRequest r = std::move(SaveReq);
@@ -236,7 +237,7 @@ bool TProject::HandleRequests() {
         SaveReq = {};
         if (env_.Saves) env_.Saves->SaveGame(*this, r);
     }
-    return loaded;
+    return loadPending;
 }
 
 void TProject::RequestSave(const TSaveRequest& r) {

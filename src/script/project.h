@@ -97,7 +97,8 @@ class TProject final : public IScriptProject, public IPageSource {
 
     // One frame of the interpreter.
     void Run();
-    // Performs a pending load (true when one was performed), then a pending save.
+    // Performs a pending load, then a pending save. True when a load was pending (whether
+    // or not the slot held a game): the frame is then not drawn.
     bool HandleRequests();
     // Runs the quit page for one frame, writes the status save and frees the interpreter.
     // Later calls do nothing.
@@ -132,6 +133,13 @@ class TProject final : public IScriptProject, public IPageSource {
     TVrFileManager& Files() { return env_.Files; }
     TParamCollection& Store() { return env_.Store; }
     bool QuitFlag() const { return env_.QuitFlag; }
+    // Ends the game: the interpreter stops and the main window is asked to close.
+    void Quit() {
+        env_.QuitFlag = true;
+        PostClose();
+    }
+    // The messages the project shows (may be null).
+    IMessageBox* MessageBox() const { return env_.MessageBox; }
 
     std::string ProjectName;
     int32_t ScreenWidth = 0, ScreenHeight = 0;

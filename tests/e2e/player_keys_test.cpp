@@ -11,10 +11,12 @@ namespace vesk::e2e {
 namespace {
 
 // Moves a box frame by frame, flips to a new scene through a fade, waits, and ends, noting
-// the game time and the frame count at each step.
+// the game time and the frame count at each step. Every run starts afresh: the status
+// variables are not kept between runs.
 constexpr const char* kTimedProject = R"(ProjectName: "Timed"
 Screen: 320, 240
 StartPage: "main.lsb"
+SaveStatus: no
 Var: n, int, 0
 Var: afterMoves, int, 0
 Var: afterFlip, int, 0

@@ -139,7 +139,9 @@ TEST(StartupTest, WaitsFollowTheFrameTimeAndLongFramesAreDropped) {
 void DiskGame(Workspace& w) {
     w.Sources("src", {{"project.vpj",
                        "ProjectName: \"Disks\"\nStartPage: \"main.lsb\"\n"
-                       "FolderDisk: \"two\", 2\nVar: reached, int\n"},
+                       "FolderDisk: \"two\", 2\nVar: reached, int\n"
+                       // Each run starts afresh: "reached" is not kept between runs.
+                       "SaveStatus: no\n"},
                       {"main.vss", "Jump two\\p.lsb\n"}});
     w.Build("src", "game");
     w.Sources("disc-src", {{"project.vpj", "ProjectName: \"Disks\"\nStartPage: \"two\\\\p.lsb\"\n"},

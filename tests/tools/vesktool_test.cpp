@@ -24,7 +24,9 @@
 #include "display/prev_menu_file.h"
 #include "gfx/dibx.h"
 #include "gfx/picture_io.h"
+#include "platform/posix_file_system.h"
 #include "script/command.h"
+#include "script/game_save.h"
 #include "script/page_builder.h"
 
 namespace vesk {
@@ -453,6 +455,53 @@ TEST_F(ToolTest, PreviewMenusWriteAndDump) {
     Write("broken.json", "{");
     EXPECT_EQ(Tool({"prevmenu", "write", Path("x.pvm"), Path("broken.json")}).status, 1);
     ExpectUsage(Tool({"prevmenu", "write", Path("x.pvm")}), "prevmenu write");
+}
+
+TEST_F(ToolTest, SaveFilesListAndDumpTheirSlotsAndPictures) {
+    Picture("thumb.png", 8, 6);
+    ASSERT_EQ(Tool({"image", "to-qil", Path("thumb.qil"), Path("thumb.png")}).status, 0);
+    TPosixFileSystem hostFs;
+    TSaveArchive a(hostFs);
+    auto record = [](int32_t version, const std::string& caption) {
+        MemoryStream m;
+        StreamWriter w(m);
+        w.I32(version);
+        w.Str(caption);
+        w.Str("load.lsb");
+        w.I32(4);
+        return m.Bytes();
+    };
+    a.Put("GAMESAVEDATA3", record(139, Utf8ToCp932("第三章")));
+    a.Put("GAMESAVEDATA10", record(105, "old"));
+    a.Put("GAMESAVEDATA11", {1, 2});
+    a.Put("STATUSSAVEDATA", test::Bytes("Status103"));
+    a.Put("SAVE:thumb.qil", ReadWholeFile(Path("thumb.qil")));
+    const std::vector<uint8_t> bytes = a.Write();
+    WriteFileAtomic(Path("save.dat"), bytes.data(), bytes.size());
+
+    ToolResult r = Tool({"save", "list", Path("save.dat")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* line :
+         {"GAMESAVEDATA3: 30 bytes, slot 3, version 139, caption \"第三章\", load page load.lsb "
+          "at 4\n",
+          "GAMESAVEDATA10: 27 bytes, slot 10, version 105, caption \"old\", load page load.lsb "
+          "at 4 (this player cannot load this version)\n",
+          "GAMESAVEDATA11: 2 bytes, slot 11, damaged\n",
+          "STATUSSAVEDATA: 9 bytes, status, version 103\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    EXPECT_NE(r.out.find("SAVE:thumb.qil: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(", picture 8 x 6\n"), std::string::npos) << r.out;
+
+    r = Tool({"save", "dump", Path("save.dat"), Path("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadWholeFile(Path("out/GAMESAVEDATA3")), record(139, Utf8ToCp932("第三章")));
+    EXPECT_EQ(ReadWholeFile(Path("out/SAVE_thumb.qil")), ReadWholeFile(Path("thumb.qil")));
+    EXPECT_TRUE(fs::exists(Path("out/SAVE_thumb.qil.png")));
+
+    Write("junk.dat", "not an archive at all");
+    EXPECT_EQ(Tool({"save", "list", Path("junk.dat")}).status, 1);
+    EXPECT_EQ(Tool({"save", "list", Path("none.dat")}).status, 1);
+    ExpectUsage(Tool({"save", "dump", Path("save.dat")}), "save dump");
 }
 
 TEST_F(ToolTest, TheDemoCommandRunsExpressionsLineByLine) {
