@@ -55,5 +55,57 @@ TEST(TableScene, AGameFillsATableFromItsFilesAndSearchesIt) {
         << r.err;
 }
 
+// A status table and a game table: each run adds a record to the status table, which grows
+// from run to run; the game table is saved with the game, removed, and back after the load.
+const char* kKeptProject = R"(ProjectName: "Kept"
+Screen: 320, 240
+StartPage: "main.lsb"
+SaveStatus: yes
+Var: phase, int, 0
+)";
+
+const char* kKeptMain = R"(VarNew ok, bool
+VarNew log, string
+Calc phase = 0
+Calc ok = DBSetActive("runs")
+If ok == FALSE
+    Calc ok = DBCreateTable("runs", TRUE)
+    Calc ok = DBAddField("n", 1)
+Calc ok = DBInsert(DBRecordCount() + 1)
+Calc log = DBRecordCount("runs") ++ ";"
+Calc ok = DBCreateTable("scene", FALSE)
+Calc ok = DBAddField("n", 1)
+Calc ok = DBInsert(7)
+// The save is made at the end of the frame, here in the wait; a load resumes there.
+GameSave Slot: 1, Caption: "kept"
+Wait , 50
+Jump :loaded, phase == 1
+Calc ok = DBDeleteTable("scene")
+Calc log = log ++ DBSetActive("scene") ++ ";"
+Calc phase = 1
+GameLoad 1
+Wait , 50
+Label loaded
+Calc ok = DBSetActive("scene")
+Calc log = log ++ ok ++ "," ++ DBGetInt("n") ++ ";"
+Label idle
+Wait , 1000
+Jump :idle
+)";
+
+TEST(TableScene, StatusTablesLiveOnAcrossRunsAndGameTablesComeBackWithTheirSave) {
+    Workspace w;
+    w.Sources("src", {{"project.vpj", kKeptProject}, {"main.vss", kKeptMain}});
+    w.Build("src", "game");
+    for (int run = 1; run <= 2; ++run) {
+        RunResult r = w.Play(w.Game("game") + " --frames 20 --dump-vars");
+        ASSERT_EQ(r.status, 0) << r.err;
+        // The load went back to just after the save, with the table and the log of then
+        // (the status variable "phase" is not part of the game record).
+        EXPECT_EQ(r.Var("log").value("text", ""), std::to_string(run) + ";TRUE,7;") << r.err;
+        EXPECT_EQ(r.Var("phase"), 1) << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace vesk::e2e
