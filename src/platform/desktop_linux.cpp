@@ -58,9 +58,9 @@ class TLinuxDesktop final : public IDesktop {
             if (kind == DialogKind::Folder) args.push_back("--directory");
             if (!start.empty()) args.push_back("--filename=" + start);
             for (const auto& f : filter) {
-                std::string spec = "--file-filter=" + f.Name + " |";
-                for (const auto& p : f.Patterns) spec += " " + p;
-                args.push_back(spec);
+                std::string patterns = "--file-filter=" + f.Name + " |";
+                for (const auto& p : f.Patterns) patterns += " " + p;
+                args.push_back(patterns);
             }
             return Answer(args);
         }
@@ -71,13 +71,13 @@ class TLinuxDesktop final : public IDesktop {
                                                       : "--getexistingdirectory");
             args.push_back(start.empty() ? "." : start);
             if (kind != DialogKind::Folder && !filter.empty()) {
-                std::string spec;
+                std::string patterns;
                 for (const auto& f : filter) {
-                    if (!spec.empty()) spec += "\n";
-                    for (const auto& p : f.Patterns) spec += p + " ";
-                    spec += "|" + f.Name;
+                    if (!patterns.empty()) patterns += "\n";
+                    for (const auto& p : f.Patterns) patterns += p + " ";
+                    patterns += "|" + f.Name;
                 }
-                args.push_back(spec);
+                args.push_back(patterns);
             }
             return Answer(args);
         }

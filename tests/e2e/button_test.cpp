@@ -13,7 +13,7 @@ void BuildButtonGame(Workspace& w) {
     w.Sources("src",
               {{"project.vpj",
                 "ProjectName: \"Buttons\"\nScreen: 320, 240\n"
-                "StartPage: \"main.lsb\"\nVar: log, string, \"\"\n"
+                "StartPage: \"main.lsb\"\nSaveStatus: no\nVar: log, string, \"\"\n"
                 "Var: sel, string, \"\"\n"},
                {"main.vss",
                 "Button PR_NAME: \"b\", PR_LEFT: 20, PR_TOP: 20, PR_SOURCE: \"n.qil\",\n"

@@ -28,7 +28,7 @@ constexpr const char* kMenuGame =
 void BuildMenuGame(Workspace& w) {
     w.Sources("src",
               {{"project.vpj",
-                "ProjectName: \"Menu\"\nScreen: 320, 240\nStartPage: \"main.lsb\"\n"
+                "ProjectName: \"Menu\"\nScreen: 320, 240\nStartPage: \"main.lsb\"\nSaveStatus: no\n"
                 "Var: log, string, \"\"\nVar: top, int, -1\nVar: exists, int, 0\n"},
                {"main.vss", kMenuGame},
                {"sel.vss",

@@ -251,7 +251,7 @@ inline void BuildInputGame(Workspace& w, const std::string& mainPage,
                            std::initializer_list<std::pair<std::string, std::string>> pages) {
     w.Sources("src", {{"project.vpj",
                        "ProjectName: \"Input\"\nScreen: 320, 240\n"
-                       "StartPage: \"main.lsb\"\nQuitPage: \"quit.lsb\"\n"
+                       "StartPage: \"main.lsb\"\nQuitPage: \"quit.lsb\"\nSaveStatus: no\n"
                        "Var: log, string, \"\"\nVar: quitran, int, 0\n"},
                       {"main.vss", mainPage + kIdle},
                       {"quit.vss", "Calc quitran = 1\n"}});
