@@ -4,10 +4,10 @@
 
 #include "../text/font_fixture.h"
 #include "base/error.h"
+#include "input_fixture.h"
 #include "text/clipboard.h"
 #include "ui/vesk_edit.h"
 #include "ui/vesk_http.h"
-#include "input_fixture.h"
 
 namespace vesk {
 namespace {

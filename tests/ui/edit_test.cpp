@@ -6,9 +6,9 @@
 
 #include "../text/font_fixture.h"
 #include "base/cp932.h"
+#include "input_fixture.h"
 #include "text/clipboard.h"
 #include "ui/vesk_edit.h"
-#include "input_fixture.h"
 
 namespace vesk {
 namespace {

@@ -2,8 +2,8 @@
 // the carried fraction, pauses, hostile ranges and sizes, saves.
 #include <gtest/gtest.h>
 
-#include "ui/vesk_gauge.h"
 #include "input_fixture.h"
+#include "ui/vesk_gauge.h"
 
 namespace vesk {
 namespace {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "base/cp932.h"
+#include "input_fixture.h"
 #include "ui/vesk_edit.h"
 #include "ui/vesk_http.h"
-#include "input_fixture.h"
 
 namespace vesk {
 namespace {

@@ -2,8 +2,8 @@
 // paging, the mouse rules, keys with the focus, hostile ranges and sizes, saves.
 #include <gtest/gtest.h>
 
-#include "ui/vesk_slider.h"
 #include "input_fixture.h"
+#include "ui/vesk_slider.h"
 
 namespace vesk {
 namespace {
