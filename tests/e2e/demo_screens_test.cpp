@@ -94,18 +94,30 @@ struct Picture {
 
 class DemoScreens : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fs::copy(VESK_DEMO_SOURCE, w.Path("src"), fs::copy_options::recursive);
-        w.Sources("src", {{"main.vss", kMain}, {"test/click.vss", kNext}});
-        w.Build("src", "game");
-        // Pictures the demo does not have yet get plain stand-ins.
+    // The game is built once for all the tests (the demo's build makes pictures, music and
+    // a video); each test plays a copy of its own, with its own save file.
+    static void SetUpTestSuite() {
+        built_ = new Workspace;
+        Workspace& b = *built_;
+        fs::copy(VESK_DEMO_SOURCE, b.Path("src"), fs::copy_options::recursive);
+        b.Sources("src", {{"main.vss", kMain}, {"test/click.vss", kNext}});
+        b.Build("src", "game");
+        // Pictures the demo does not have get plain stand-ins.
         bool more = false;
         for (const auto& [name, text] : kStandIns) {
-            if (fs::exists(w.Path("game/pic/" + name + ".qil"))) continue;
-            std::ofstream(w.Path("src/pic/" + name + ".vpic")) << text;
+            if (fs::exists(b.Path("game/pic/" + name + ".qil"))) continue;
+            std::ofstream(b.Path("src/pic/" + name + ".vpic")) << text;
             more = true;
         }
-        if (more) w.Build("src", "game");
+        if (more) b.Build("src", "game");
+    }
+    static void TearDownTestSuite() {
+        delete built_;
+        built_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(built_->Path("game/vesk.lpb")));
+        fs::copy(built_->Path("game"), w.Path("game"), fs::copy_options::recursive);
     }
     // One run of `frames` ticks with the scripted input; screenshots at the given ticks are
     // written to shotN.png of the run.
@@ -122,6 +134,7 @@ class DemoScreens : public ::testing::Test {
     fs::path Shot(int tick) const {
         return w.Path("shot" + std::to_string(run) + "_" + std::to_string(tick) + ".png");
     }
+    static inline Workspace* built_ = nullptr;
     Workspace w;
     int run = 0;
 };
