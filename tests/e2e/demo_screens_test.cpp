@@ -21,6 +21,7 @@ VarNew scene, string, "公園の昼"
 VarNew step, int, 0
 VarNew mesDelay, int, -1
 Calc runs = runs + 1
+Label title
 Call sys\title.lsb, ResultVar: choice
 If choice == 3
     Terminate
