@@ -164,16 +164,19 @@ TEST_F(DemoScreens, TitleButtonsStartOrQuit) {
 
 TEST_F(DemoScreens, SettingsApplyAtOnceAndLastFromRunToRun) {
     // From the title: the text speed's right arrow twice (5 -> 7), the music's slider left
-    // arrow once (800 -> 750), the full-screen check; back, then quit.
+    // arrow once (800 -> 750), the full-screen check, the effects' thumb (at 800 of 1000:
+    // 466, 228) dragged off the left end; back, then quit.
     RunResult r = Play(
         "40 click left 320 360\n"
         "80 click left 514 108\n100 click left 514 108\n"
         "120 click left 306 168\n140 click left 310 288\n"
+        "150 move 466 228\n151 down left\n153 move 420 228\n155 move 250 228\n157 up left\n"
         "170 click left 582 451\n210 click left 320 410\n",
         400);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Var("textSpeed"), 7);
     EXPECT_EQ(r.Var("bgmVolume"), 750);
+    EXPECT_EQ(r.Var("seVolume"), 0);
     EXPECT_EQ(r.Var("fullScreen"), 1);
     // The next run keeps them and applies them to the story's window; the settings from the
     // bar change the window at once (speed 8: (10 - 8) * 256 / 10).
@@ -183,6 +186,7 @@ TEST_F(DemoScreens, SettingsApplyAtOnceAndLastFromRunToRun) {
         "210 click left 300 400\n",
         260, {160});
     EXPECT_EQ(r.Var("bgmVolume"), 750);
+    EXPECT_EQ(r.Var("seVolume"), 0);
     EXPECT_EQ(r.Var("fullScreen"), 1);
     EXPECT_EQ(r.Var("textSpeed"), 8);
     EXPECT_EQ(r.Var("mesDelay"), 51);
