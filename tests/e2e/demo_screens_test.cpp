@@ -152,13 +152,15 @@ TEST_F(DemoScreens, TitleButtonsStartOrQuit) {
     EXPECT_EQ(r.Var("choice"), 3);
     EXPECT_LT(r.Frames(), 400);
     EXPECT_EQ(r.Var("runs"), 2);  // counted from run to run
-    // "Load" and "settings" come back to the title, which still answers.
+    // "Load" and "settings" come back to the title (by Esc and by a right click), which
+    // still answers; the settings opened after Esc took the click on their speed arrow.
     r = Play(
-        "40 click left 320 310\n80 click left 582 451\n"
-        "120 click left 320 360\n160 click right 300 200\n"
+        "40 click left 320 310\n80 key escape\n"
+        "120 click left 320 360\n150 click left 514 108\n170 click right 300 200\n"
         "200 click left 320 260\n",
         260);
     EXPECT_EQ(r.Var("choice"), 0);
+    EXPECT_EQ(r.Var("textSpeed"), 6);
     EXPECT_EQ(r.Var("step"), 1);
 }
 
