@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "base/error.h"
@@ -36,8 +35,9 @@ struct Canvas {
         d = {mix(c.r, d.r), mix(c.g, d.g), mix(c.b, d.b), outA};
     }
     // A shape given by an inside test, over the pixels of its bounding box.
+    template <typename Inside>
     void Shape(double left, double top, double right, double bottom, const Colour& c,
-               const std::function<bool(double, double)>& inside) {
+               const Inside& inside) {
         const int32_t x0 = std::max(0, int32_t(std::floor(left)));
         const int32_t y0 = std::max(0, int32_t(std::floor(top)));
         const int32_t x1 = std::min(w, int32_t(std::ceil(right)));
