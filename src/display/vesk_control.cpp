@@ -153,6 +153,12 @@ void TVeskControl::SetParent(TVeskControl* p) {
     root->ClearFocus();
 }
 
+void TVeskControl::SetName(const std::string& name) {
+    if (name == Name()) return;
+    TVeskObject::SetName(name);
+    PriorityChanged();
+}
+
 void TVeskControl::PriorityChanged() {
     if (parent_) parent_->SortChildren();
     Invalidate();

@@ -25,6 +25,9 @@ class TVeskControl : public TVeskComponent {
     TVeskControl* Parent() const override { return parent_; }
     // Refused for the current parent, the object itself and its descendants.
     void SetParent(TVeskControl* p) override;
+    // Siblings are kept in drawing order, which goes by name within a priority; a command
+    // adopts its object before naming it, so a new name re-sorts them.
+    void SetName(const std::string& name) override;
     int32_t ChildCount() const override { return int32_t(children_.size()); }
     TVeskControl* ChildAt(int32_t i) const override { return children_[size_t(i)]; }
     TVeskBase* Layer() override;

@@ -142,6 +142,26 @@ TEST(DisplayTree, ChildrenOrder) {
     EXPECT_EQ(L.ChildAt(2), a);
 }
 
+TEST(DisplayTree, ObjectsNamedAfterAdoptionKeepTheOrderOfNames) {
+    // Commands adopt an object first and name it afterwards: a full-screen box "bx" and then
+    // pictures "b1".."b3" of the same priority all go under the box, whatever the order.
+    TVeskBaseList root(64, 48);
+    TVeskBase& L = root.FrontLayer();
+    std::vector<TVeskControl*> made;
+    for (const char* name : {"bx", "b1", "b2", "b3"}) {
+        auto* b = root.Create<TVeskBox>();
+        ASSERT_EQ(b->Parent(), &L);
+        SetStr(*b, PR_NAME, name);
+        made.push_back(b);
+    }
+    std::vector<TVeskControl*> got;
+    for (int32_t i = 0; i < L.ChildCount(); ++i) got.push_back(L.ChildAt(i));
+    EXPECT_EQ(got, (std::vector<TVeskControl*>{made[1], made[2], made[3], made[0]}));
+    // A new name moves it to its new place.
+    SetStr(*made[0], PR_NAME, "a");
+    EXPECT_EQ(L.ChildAt(0), made[0]);
+}
+
 TEST(DisplayTree, Reparenting) {
     TVeskBaseList root(64, 48);
     auto* outer = MakeBox(root, "outer", 10, 10, 40, 30);
