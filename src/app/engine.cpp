@@ -189,8 +189,17 @@ bool TEngine::Start() {
                 if (!project_ || project_->SaveFilePath.empty()) return std::string();
                 return std::filesystem::path(project_->SaveFilePath).parent_path().string();
             },
-        // "save:" pictures wait for the save file to take members.
-        .WriteSaveMember = nullptr,
+        // CopyFile into a "save:" name; SaveScreen writes its own (below).
+        .WriteSaveMember =
+            [this](const std::string& name, const std::vector<uint8_t>& bytes) {
+                if (!saves_ || !project_) return false;
+                try {
+                    saves_->StoreFile(*project_, name, bytes);
+                    return true;
+                } catch (const std::exception&) {
+                    return false;
+                }
+            },
         .DropPicture =
             [this](const std::string& n) {
                 if (images_) images_->Purge(n);

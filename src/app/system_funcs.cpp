@@ -163,6 +163,14 @@ void TSystemFuncs::CopyFile(SysFuncCall& c) {
             return;
         }
         bytes = env_.Files->LoadBytes(src);
+        // A "save:" file is one of the save file's: kept only in memory it would be gone at
+        // the next start, while the game believes it stored it (a thumbnail taken before a
+        // save screen is copied into its slot's name this way).
+        if (StartsWithNoCase(dst, "save:") &&
+            !(env_.WriteSaveMember && env_.WriteSaveMember(dst, bytes))) {
+            c.dest.SetFlag(false);
+            return;
+        }
     } catch (const std::exception&) {
         c.dest.SetFlag(false);
         return;

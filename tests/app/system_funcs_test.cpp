@@ -69,6 +69,7 @@ struct SysEnv : FuncEnv, ISysFuncHost, ISystemVarProvider {
     TDIBX screen, back;
     std::string saveFolder;
     std::map<std::string, std::vector<uint8_t>> saved;
+    bool saveRefused = false;  // the save file takes no members
     std::unique_ptr<TSystemFuncs> sys;
     std::vector<std::string> dropped;
 
@@ -88,6 +89,7 @@ struct SysEnv : FuncEnv, ISysFuncHost, ISystemVarProvider {
             .SaveFolder = [this] { return saveFolder; },
             .WriteSaveMember =
                 [this](const std::string& n, const std::vector<uint8_t>& b) {
+                    if (saveRefused) return false;
                     saved[n] = b;
                     return true;
                 },
@@ -152,6 +154,17 @@ TEST(SystemFuncs, CopyFileTakesOnlyFilesTheGameWrote) {
     EXPECT_EQ(env.Str("CopyFile(\"save:c.txt\", \"mem:b.txt\")"), "TRUE");
     env.Run("LoadTextFile(list, \"mem:b.txt\")");
     EXPECT_EQ(env.Elements("list"), "saved");
+    // A copy into a "save:" name goes into the save file as well, so it outlives the run;
+    // when the save file cannot take it, the copy fails and nothing changes in memory.
+    EXPECT_EQ(env.Str("CopyFile(\"mem:a.txt\", \"SAVE:thumb1.qil\")"), "TRUE");
+    ASSERT_EQ(env.saved.count("SAVE:thumb1.qil"), 1u);
+    EXPECT_EQ(std::string(env.saved["SAVE:thumb1.qil"].begin(), env.saved["SAVE:thumb1.qil"].end()),
+              "memory");
+    env.Run("LoadTextFile(list, \"save:thumb1.qil\")");
+    EXPECT_EQ(env.Elements("list"), "memory");
+    env.saveRefused = true;
+    EXPECT_EQ(env.Str("CopyFile(\"mem:a.txt\", \"save:thumb2.qil\")"), "FALSE");
+    EXPECT_EQ(env.Str("FileExists(\"save:thumb2.qil\")"), "FALSE");
 }
 
 TEST(SystemFuncs, ExtractFileWritesOnlyIntoTheChosenFolder) {

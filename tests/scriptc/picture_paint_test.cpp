@@ -51,6 +51,61 @@ polygon #0000FF 0,20 10,20 0,30
     EXPECT_EQ(At(p, 9, 29), 0u);
 }
 
+TEST(PicturePaintTest, RoundedShapesLinesStarsGlowsAndHoles) {
+    const PaintedPicture p = PaintPicture(R"(size 60 40
+hgradient 0 0 11 2 #000000 #FF6400          // left to right
+roundrect 0 10 20 20 6 #FF0000
+line 30 5 50 5 4 #00FF00                    // round ends reach 2 past each end
+star 40 25 10 #0000FF
+glow 10 35 4 #FFFFFF
+rect 50 30 10 10 #FFFF00
+clear 52 32 4 4
+)");
+    // The horizontal gradient runs from the first colour to the second across its width.
+    EXPECT_EQ(At(p, 0, 1), 0xFF000000u);
+    EXPECT_EQ(At(p, 10, 1), 0xFFFF6400u);
+    EXPECT_EQ(At(p, 5, 0), 0xFF803200u);
+    // A rounded rectangle: full along its edges, nothing in the very corner.
+    EXPECT_EQ(At(p, 10, 10), 0xFFFF0000u);
+    EXPECT_EQ(At(p, 0, 20), 0xFFFF0000u);
+    EXPECT_EQ(At(p, 0, 10), 0u);
+    EXPECT_EQ(At(p, 19, 29), 0u);
+    // A line: covered along it and just past its ends, clear beside it.
+    EXPECT_EQ(At(p, 40, 5), 0xFF00FF00u);
+    EXPECT_EQ(At(p, 29, 5) >> 24, 255u);
+    EXPECT_EQ(At(p, 40, 9), 0u);
+    EXPECT_EQ(At(p, 53, 5), 0u);
+    // A star: its middle and its top point covered, the gap between two points not.
+    EXPECT_EQ(At(p, 40, 25), 0xFF0000FFu);
+    EXPECT_EQ(At(p, 40, 20), 0xFF0000FFu);
+    EXPECT_EQ(At(p, 46, 18), 0u);
+    // A glow is strongest in its middle and gone at its radius.
+    const uint32_t mid = At(p, 10, 35) >> 24, near = At(p, 12, 35) >> 24;
+    EXPECT_GT(mid, near);
+    EXPECT_GT(near, 0u);
+    EXPECT_EQ(At(p, 15, 35), 0u);
+    // A hole is transparent whatever was below it.
+    EXPECT_EQ(At(p, 51, 31), 0xFFFFFF00u);
+    EXPECT_EQ(At(p, 53, 33), 0u);
+}
+
+TEST(PicturePaintTest, ScatterIsTheSameOnEveryBuildAndStaysInItsArea) {
+    const char* text = "size 40 40\nscatter 10 10 20 20 30 3 7 #FFFFFF\n";
+    const PaintedPicture a = PaintPicture(text), b = PaintPicture(text);
+    EXPECT_EQ(a.Pixels, b.Pixels);
+    int dots = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            if (!At(a, x, y)) continue;
+            ++dots;
+            // A dot is at most 3 pixels across, centred inside the area.
+            EXPECT_TRUE(x >= 8 && x < 32 && y >= 8 && y < 32) << x << "," << y;
+        }
+    EXPECT_GT(dots, 10);
+    // Another seed scatters them elsewhere.
+    EXPECT_NE(PaintPicture("size 40 40\nscatter 10 10 20 20 30 3 8 #FFFFFF\n").Pixels, a.Pixels);
+}
+
 TEST(PicturePaintTest, FaultsNameTheirLine) {
     const struct {
         const char* text;
@@ -68,6 +123,12 @@ TEST(PicturePaintTest, FaultsNameTheirLine) {
         {"size 4 4\nellipse 1 1 0 1 #FFFFFF", "line 2: an ellipse needs radii above 0"},
         {"size 4 4\npolygon #FFFFFF 0 0 1 1", "line 2: a polygon needs three points"},
         {"size 4 4\ncircle 1 1 1 #FFFFFF", "line 2: unknown command 'circle'"},
+        {"size 4 4\nroundrect 0 0 0 4 1 #FFFFFF", "line 2: a rounded rectangle needs"},
+        {"size 4 4\nline 0 0 3 3 0 #FFFFFF", "line 2: a line needs a width above 0"},
+        {"size 4 4\nstar 1 1 0 #FFFFFF", "line 2: a star needs a radius above 0"},
+        {"size 4 4\nglow 1 1 -2 #FFFFFF", "line 2: a glow needs a radius above 0"},
+        {"size 4 4\nscatter 0 0 4 4 20000 1 1 #FFFFFF", "line 2: scatter needs"},
+        {"size 4 4\nclear 0 0 1", "line 2: a value is missing"},
         {"// nothing", "the picture has no size"},
     };
     for (const auto& c : cases) {

@@ -2,6 +2,8 @@
 // and the game builder makes them when it builds a game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -82,6 +84,49 @@ TEST(Tones, LengthAndPitch) {
     EXPECT_THROW(SynthesizeTones("t", "tone saw 100 10\n"), SourceError);
     EXPECT_THROW(SynthesizeTones("t", "tone sine 100 70000\n"), SourceError);
     EXPECT_THROW(SynthesizeTones("t", "channels 3\n"), SourceError);
+}
+
+TEST(Tones, LayersNoiseColourAndSwells) {
+    auto rms = [](const SynthSound& s, size_t from, size_t to) {
+        double sum = 0;
+        for (size_t i = from; i < to; ++i) sum += double(s.samples[i]) * s.samples[i];
+        return std::sqrt(sum / double(to - from));
+    };
+    auto crossings = [](const SynthSound& s) {
+        int n = 0;
+        for (size_t i = 1; i < s.samples.size(); ++i)
+            n += (s.samples[i - 1] < 0) != (s.samples[i] < 0);
+        return n;
+    };
+    // `at` goes back in time: two equal tones from 0 add up; a later one leaves silence
+    // before it and sets the length.
+    SynthSound layered =
+        SynthesizeTones("t",
+                        "rate 10000\ntone sine 50 100 0.25\nat 0\ntone sine 50 100 0.25\nat 300\n"
+                        "tone sine 50 100 0.25\n");
+    ASSERT_EQ(layered.samples.size(), 4000u);
+    EXPECT_NEAR(*std::max_element(layered.samples.begin(), layered.samples.begin() + 1000), 16384,
+                200);
+    EXPECT_NEAR(*std::max_element(layered.samples.begin() + 3000, layered.samples.end()), 8192,
+                200);
+    for (size_t i = 1000; i < 3000; ++i) ASSERT_EQ(layered.samples[i], 0) << i;
+    // Noise takes its frequency as a low-pass: a low one crosses zero far less often, at
+    // about the same loudness.
+    SynthSound low = SynthesizeTones("t", "tone noise 200 500 0.3\n");
+    SynthSound high = SynthesizeTones("t", "tone noise 8000 500 0.3\n");
+    EXPECT_LT(crossings(low) * 5, crossings(high));
+    const double lowRms = rms(low, 0, low.samples.size());
+    const double highRms = rms(high, 0, high.samples.size());
+    EXPECT_GT(lowRms, highRms * 0.5);
+    EXPECT_LT(lowRms, highRms * 2);
+    // A swell starts and ends quiet and is loudest in the middle.
+    SynthSound swell = SynthesizeTones("t", "tone sine 440 1000 0.5 swell\n");
+    const size_t n = swell.samples.size();
+    EXPECT_LT(rms(swell, 0, n / 20) * 4, rms(swell, n * 9 / 20, n * 11 / 20));
+    EXPECT_LT(rms(swell, n * 19 / 20, n) * 4, rms(swell, n * 9 / 20, n * 11 / 20));
+    for (const char* bad : {"at -5\n", "at\n", "tone sine 100 10 0.5 loud\n",
+                            "tone sine 100 10 0.5 decay more\n", "at 59999\ntone sine 9 10\n"})
+        EXPECT_THROW(SynthesizeTones("t", bad), SourceError) << bad;
 }
 
 TEST(SoundSources, TheBuilderMakesThem) {

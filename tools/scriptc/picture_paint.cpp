@@ -116,13 +116,8 @@ class Painter {
             const int32_t x = Int(), y = Int(), w = Int(), h = Int();
             const Colour top = ColourArg(), bottom = ColourArg();
             End();
-            for (int32_t row = 0; row < h; ++row) {
-                const double t = h > 1 ? double(row) / (h - 1) : 0;
-                auto at = [t](double p, double q) { return p + (q - p) * t; };
-                Rect(x, y + row, w, 1,
-                     {at(top.r, bottom.r), at(top.g, bottom.g), at(top.b, bottom.b),
-                      at(top.a, bottom.a)});
-            }
+            for (int32_t row = 0; row < h; ++row)
+                Rect(x, y + row, w, 1, Mix(top, bottom, h > 1 ? double(row) / (h - 1) : 0));
         } else if (verb == "ellipse") {
             const double cx = Int(), cy = Int(), rx = Int(), ry = Int();
             const Colour c = ColourArg();
@@ -140,22 +135,120 @@ class Painter {
                 pts.emplace_back(x, Int());
             }
             if (pts.size() < 3) Fail("a polygon needs three points or more");
-            double l = 1e9, t = 1e9, r = -1e9, b = -1e9;
-            for (auto [x, y] : pts)
-                l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
-            canvas_.Shape(l, t, r, b, c, [&](double x, double y) {
-                // Even-odd rule.
-                bool in = false;
-                for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-                    const auto [xi, yi] = pts[i];
-                    const auto [xj, yj] = pts[j];
-                    if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-                }
-                return in;
+            Polygon(pts, c);
+        } else if (verb == "clear") {
+            // Cuts a transparent hole, for frames that something else shows through.
+            const int32_t x = Int(), y = Int(), w = Int(), h = Int();
+            End();
+            for (int32_t yy = std::max(y, 0); yy < std::min(y + h, canvas_.h); ++yy)
+                for (int32_t xx = std::max(x, 0); xx < std::min(x + w, canvas_.w); ++xx)
+                    canvas_.px[size_t(yy) * size_t(canvas_.w) + size_t(xx)] = {0, 0, 0, 0};
+        } else if (verb == "hgradient") {
+            const int32_t x = Int(), y = Int(), w = Int(), h = Int();
+            const Colour left = ColourArg(), right = ColourArg();
+            End();
+            for (int32_t col = 0; col < w; ++col)
+                Rect(x + col, y, 1, h, Mix(left, right, w > 1 ? double(col) / (w - 1) : 0));
+        } else if (verb == "roundrect") {
+            const double x = Int(), y = Int(), w = Int(), h = Int(), r = Int();
+            const Colour c = ColourArg();
+            End();
+            if (w <= 0 || h <= 0 || r < 0) Fail("a rounded rectangle needs a size and a radius");
+            const double rr = std::min({r, w / 2, h / 2});
+            canvas_.Shape(x, y, x + w, y + h, c, [&](double px, double py) {
+                // Distance outside the inner rectangle the corners turn about.
+                const double dx = std::max({x + rr - px, px - (x + w - rr), 0.0});
+                const double dy = std::max({y + rr - py, py - (y + h - rr), 0.0});
+                return px >= x && px < x + w && py >= y && py < y + h &&
+                       dx * dx + dy * dy <= rr * rr;
             });
+        } else if (verb == "line") {
+            const double x1 = Int(), y1 = Int(), x2 = Int(), y2 = Int(), width = Int();
+            const Colour c = ColourArg();
+            End();
+            if (width <= 0) Fail("a line needs a width above 0");
+            const double half = width / 2.0, dx = x2 - x1, dy = y2 - y1;
+            const double len2 = dx * dx + dy * dy;
+            canvas_.Shape(std::min(x1, x2) - half, std::min(y1, y2) - half, std::max(x1, x2) + half,
+                          std::max(y1, y2) + half, c, [&](double px, double py) {
+                              // Round ends: the distance to the nearest point of the segment.
+                              double t = len2 > 0 ? ((px - x1) * dx + (py - y1) * dy) / len2 : 0;
+                              t = std::clamp(t, 0.0, 1.0);
+                              const double ex = px - (x1 + t * dx), ey = py - (y1 + t * dy);
+                              return ex * ex + ey * ey <= half * half;
+                          });
+        } else if (verb == "star") {
+            const double cx = Int(), cy = Int(), r = Int();
+            const Colour c = ColourArg();
+            End();
+            if (r <= 0) Fail("a star needs a radius above 0");
+            // Five points, the first straight up; the inner corners at 0.4 of the radius.
+            std::vector<std::pair<double, double>> pts;
+            for (int i = 0; i < 10; ++i) {
+                const double a = M_PI * i / 5 - M_PI / 2, d = i % 2 ? r * 0.4 : r;
+                pts.emplace_back(cx + d * std::cos(a), cy + d * std::sin(a));
+            }
+            Polygon(pts, c);
+        } else if (verb == "glow") {
+            const double cx = Int(), cy = Int(), r = Int();
+            const Colour c = ColourArg();
+            End();
+            if (r <= 0) Fail("a glow needs a radius above 0");
+            // Full strength in the middle, fading to nothing at the radius.
+            for (int32_t y = std::max(0, int32_t(cy - r));
+                 y < std::min(canvas_.h, int32_t(cy + r) + 1); ++y)
+                for (int32_t x = std::max(0, int32_t(cx - r));
+                     x < std::min(canvas_.w, int32_t(cx + r) + 1); ++x) {
+                    const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy) / r;
+                    if (d < 1) canvas_.Over(x, y, c, (1 - d) * (1 - d));
+                }
+        } else if (verb == "scatter") {
+            const int32_t x = Int(), y = Int(), w = Int(), h = Int(), count = Int(), size = Int(),
+                          seed = Int();
+            const Colour c = ColourArg();
+            End();
+            if (w <= 0 || h <= 0 || count < 0 || count > 10000 || size < 1 || size > 64)
+                Fail("scatter needs an area, a count up to 10000 and a size of 1 to 64");
+            // Dots at places and sizes drawn from the seed, so a picture is the same on every
+            // build; each dot is 0.5 to `size` pixels across and of varied strength.
+            uint32_t state = uint32_t(seed) * 2654435761u + 1;
+            auto next = [&state] {
+                state = state * 1664525u + 1013904223u;
+                return double(state >> 8) / double(1u << 24);
+            };
+            for (int32_t i = 0; i < count; ++i) {
+                const double px = x + next() * w, py = y + next() * h;
+                const double r = (0.5 + next() * (size - 0.5)) / 2;
+                Colour dot = c;
+                dot.a *= 0.4 + 0.6 * next();
+                canvas_.Shape(px - r, py - r, px + r, py + r, dot, [&](double qx, double qy) {
+                    return (qx - px) * (qx - px) + (qy - py) * (qy - py) <= r * r;
+                });
+            }
         } else {
             Fail("unknown command '" + verb + "'");
         }
+    }
+
+    static Colour Mix(const Colour& p, const Colour& q, double t) {
+        auto at = [t](double a, double b) { return a + (b - a) * t; };
+        return {at(p.r, q.r), at(p.g, q.g), at(p.b, q.b), at(p.a, q.a)};
+    }
+
+    void Polygon(const std::vector<std::pair<double, double>>& pts, const Colour& c) {
+        double l = 1e9, t = 1e9, r = -1e9, b = -1e9;
+        for (auto [x, y] : pts)
+            l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
+        canvas_.Shape(l, t, r, b, c, [&](double x, double y) {
+            // Even-odd rule.
+            bool in = false;
+            for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+                const auto [xi, yi] = pts[i];
+                const auto [xj, yj] = pts[j];
+                if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+            }
+            return in;
+        });
     }
 
     void Size() {

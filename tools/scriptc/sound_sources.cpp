@@ -212,6 +212,8 @@ SynthSound SynthesizeTones(const std::string& file, const std::string& text) {
     std::istringstream in(text);
     std::string line;
     std::vector<double> mono;
+    // Where the next tone or rest begins; `at` moves it back so tones can sound together.
+    size_t pos = 0;
     for (int lineNo = 1; std::getline(in, line); ++lineNo) {
         auto fail = [&](const std::string& why) -> void {
             throw SourceError(file, {lineNo, 1}, why);
@@ -223,8 +225,12 @@ SynthSound SynthesizeTones(const std::string& file, const std::string& text) {
                 fail("rate needs 8000..96000");
         } else if (w[0] == "channels") {
             if (w.size() != 2 || !ParseInt(w[1], 1, 2, s.channels)) fail("channels needs 1 or 2");
+        } else if (w[0] == "at") {
+            double ms = 0;
+            if (w.size() != 2 || !ParseReal(w[1], 0, 60000, ms)) fail("at needs MS from 0");
+            pos = size_t(ms * s.rate / 1000);
         } else if (w[0] == "tone" || w[0] == "rest") {
-            // tone SHAPE HZ[..HZ] MS [LEVEL [decay]]; rest MS
+            // tone SHAPE HZ[..HZ] MS [LEVEL [decay|swell]]; rest MS
             const bool rest = w[0] == "rest";
             const size_t need = rest ? 2 : 4;
             if (w.size() < need) fail(rest ? "rest needs MS" : "tone needs SHAPE HZ MS");
@@ -242,17 +248,39 @@ SynthSound SynthesizeTones(const std::string& file, const std::string& text) {
                     fail("bad frequency");
                 if (w.size() > 4 && !ParseReal(w[4], 0, 1, level)) fail("level is 0 .. 1");
             }
-            const bool decay = w.size() > 5 && w[5] == "decay";
-            if (w.size() > 5 && !decay) fail("unknown word '" + w[5] + "'");
+            const std::string envelope = w.size() > 5 ? w[5] : "";
+            if (!envelope.empty() && envelope != "decay" && envelope != "swell")
+                fail("unknown word '" + envelope + "' (decay, swell)");
+            if (w.size() > 6) fail("'" + w[6] + "' is more than a tone takes");
             const size_t n = size_t(ms * s.rate / 1000);
-            if (mono.size() + n > size_t(s.rate) * 60) fail("more than a minute of sound");
-            double phase = 0;
-            uint32_t noise = 12345;
-            for (size_t i = 0; i < n; ++i) {
-                if (rest) {
-                    mono.push_back(0);
-                    continue;
+            if (pos + n > size_t(s.rate) * 60) fail("more than a minute of sound");
+            if (mono.size() < pos + n) mono.resize(pos + n, 0.0);
+            if (rest) {
+                pos += n;
+                continue;
+            }
+            // Noise goes through two one-pole low-passes at the frequency (a rumble low, a
+            // hiss high) and is brought back to the loudness of unfiltered noise.
+            std::vector<double> coloured;
+            if (shape == "noise") {
+                coloured.resize(n);
+                double a = 0, b = 0, sum = 0;
+                uint32_t noise = 12345;
+                for (size_t i = 0; i < n; ++i) {
+                    noise = noise * 1103515245u + 12345u;
+                    const double white = double((noise >> 16) & 0x7FFF) / 16384.0 - 1;
+                    const double f = f0 + (f1 - f0) * double(i) / double(n);
+                    const double k = 1 - std::exp(-2 * M_PI * f / s.rate);
+                    a += k * (white - a);
+                    b += k * (a - b);
+                    coloured[i] = b;
+                    sum += b * b;
                 }
+                const double gain = sum > 0 ? std::sqrt(double(n) / 3 / sum) : 0;
+                for (double& v : coloured) v *= gain;
+            }
+            double phase = 0;
+            for (size_t i = 0; i < n; ++i) {
                 const double t = double(i) / double(n);
                 const double f = f0 + (f1 - f0) * t;
                 phase += f / s.rate;
@@ -264,20 +292,22 @@ SynthSound SynthesizeTones(const std::string& file, const std::string& text) {
                     v = phase < 0.5 ? 1 : -1;
                 else if (shape == "triangle")
                     v = 4 * std::abs(phase - 0.5) - 1;
-                else {
-                    noise = noise * 1103515245u + 12345u;
-                    v = double((noise >> 16) & 0x7FFF) / 16384.0 - 1;
-                }
-                // A short attack against clicks; a decay falls to nothing at the end.
+                else
+                    v = coloured[i];
+                // A short attack against clicks; a decay falls to nothing at the end, a swell
+                // rises and falls away like a gust.
                 double env = std::min(1.0, double(i) / (s.rate * 0.005));
-                if (decay)
+                if (envelope == "decay")
                     env *= std::pow(1 - t, 2);
+                else if (envelope == "swell")
+                    env = std::sin(M_PI * t);
                 else
                     env *= std::min(1.0, double(n - i) / (s.rate * 0.005));
-                mono.push_back(v * level * env);
+                mono[pos + i] += v * level * env;
             }
+            pos += n;
         } else {
-            fail("unknown word '" + w[0] + "' (rate, channels, tone, rest)");
+            fail("unknown word '" + w[0] + "' (rate, channels, at, tone, rest)");
         }
     }
     for (double v : mono) {
