@@ -149,6 +149,99 @@ std::string Text(const RunResult& r, const char* name) {
     return v.is_object() ? v.value("text", "") : "";
 }
 
+TEST_F(DemoPlaythrough, BothRoutesFromTheTitleToTheirEndingsAndBackInOneSitting) {
+    // The title, はじめる, the park, the street, "go see the snow", the hill, the ending;
+    // back on the title, はじめる again, "go home", the room, the second ending; 終了. The
+    // reader stops clicking before the choice menu of the first story to let it open whole,
+    // and before each ending gives way to the title (the title's buttons stand where the
+    // clicks go).
+    Reader reader;
+    reader.Click(80, kTitleStart)
+        .ReadOn(140, 876, Route::Snow)
+        .ReadOn(916, 1508, Route::Snow)
+        .Click(1612, kTitleStart)
+        .ReadOn(1672, 2992, Route::Home)
+        .Click(3100, kTitleQuit);
+    const std::vector<Shot> shots = {
+        {60, "title"},          // the title screen
+        {242, "park_ruby"},     // Yuki, her name's ruby, the message window and the bar
+        {260, "park_note"},     // the note of the link (初雪) opened by a click on it
+        {640, "street_clip"},   // the clip in its frame, Yuki stepped aside
+        {905, "choice"},        // the choice menu open over the street
+        {1150, "hill"},         // snow falling, the pond's wave, Yuki slid in, a face
+        {1420, "ending_snow"},  // the first ending's card with its counts
+        {1580, "title_again"},  // the title again, counting the ending seen
+        {2666, "room"},         // the room, snow past the window, Yuki on the phone
+        {2910, "ending_home"},  // the second ending's card
+    };
+    const RunResult r = Play(reader, 3400, shots);
+    // 終了 ended the game well before the last tick.
+    EXPECT_GT(r.Frames(), 3100);
+    EXPECT_LT(r.Frames(), 3400);
+    EXPECT_EQ(r.Var("runs"), 2);
+    EXPECT_EQ(r.Var("endings"), 2);
+    EXPECT_EQ(r.Var("seenSnow"), 1);
+    EXPECT_EQ(r.Var("seenHome"), 1);
+    EXPECT_EQ(Text(r, "route"), "home");
+    ExpectShots(shots);
+
+    // What is heard: the title's music until はじめる, then nothing while the park fades in,
+    // then the day's music; the night's music on the hill; at each ending the music fades
+    // out, and the bell rings alone over the card.
+    const Sound sound(Audio());
+    EXPECT_GT(sound.Ticks(), 3100u);
+    EXPECT_GT(sound.Level(30, 80), 150.0);
+    EXPECT_LT(sound.Level(100, 140), 20.0);
+    EXPECT_GT(sound.Level(170, 300), 300.0);
+    EXPECT_GT(sound.Level(1080, 1260), 1000.0);
+    EXPECT_LT(sound.Level(1320, 1360), 20.0);
+    EXPECT_GT(sound.Level(1372, 1392), 1500.0);
+    EXPECT_LT(sound.Level(2770, 2840), 20.0);
+    EXPECT_GT(sound.Level(2852, 2872), 1500.0);
+}
+
+TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
+    // The first run goes home and, on the room's first page, saves into the first slot
+    // from the system bar, then stops there.
+    Reader first;
+    first.Click(80, kTitleStart)
+        .ReadOn(140, 876, Route::Home)
+        .ReadOn(916, 1060, Route::Home)
+        .Click(1175, kBarSave)
+        .Click(1215, kSlot1);
+    const Shot beforeSave{1170, "saved_scene"};
+    RunResult r = Play(first, 1300, {beforeSave});
+    EXPECT_EQ(r.Frames(), 1300);
+    EXPECT_EQ(Text(r, "route"), "home");
+    EXPECT_EQ(r.Var("endings"), 0);
+
+    // The second run: つづきから, the first slot; the room and its page are back as they
+    // were, and the story reads on to the home ending and back to the title.
+    Reader second;
+    second.Click(80, kTitleContinue)
+        .Click(130, kSlot1)
+        .ReadOn(200, 616, Route::Home)
+        .Click(700, kTitleQuit);
+    const Shot afterLoad{170, "loaded_scene"};
+    const fs::path saved = ShotPath(beforeSave);
+    r = Play(second, 1000, {afterLoad});
+    EXPECT_LT(r.Frames(), 1000);
+    EXPECT_EQ(Text(r, "route"), "home");
+    EXPECT_EQ(r.Var("endings"), 1);
+    EXPECT_EQ(r.Var("seenHome"), 1);
+    EXPECT_EQ(r.Var("seenSnow"), 0);
+    EXPECT_EQ(r.Var("runs"), 1);  // a loaded story is no new run
+    const Picture before = HalfSize(ReadPng(saved)), after = HalfSize(ReadPng(ShotPath(afterLoad)));
+    ASSERT_TRUE(before.Ok() && after.Ok());
+    EXPECT_EQ(Compare(after, before, PictureTolerance{}.channel).differing, 0);
+    // The music of the room comes back with the load; later it fades out for the ending's
+    // bell.
+    const Sound sound(Audio());
+    EXPECT_GT(sound.Level(150, 300), 300.0);
+    EXPECT_LT(sound.Level(400, 470), 20.0);
+    EXPECT_GT(sound.Level(482, 502), 1500.0);
+}
+
 TEST(ExpectedPictureTest, HalvesAndCountsThePixelsBeyondTheTolerance) {
     Picture p;
     p.width = 4;

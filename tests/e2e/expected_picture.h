@@ -21,8 +21,8 @@
 namespace vesk::e2e {
 
 struct PictureTolerance {
-    int channel = 24;       // largest difference of one channel that still counts as equal
-    double share = 0.01;    // largest share of differing pixels
+    int channel = 24;     // largest difference of one channel that still counts as equal
+    double share = 0.01;  // largest share of differing pixels
 };
 
 // `p` at half size, each pixel the rounded mean of a 2 x 2 block (an odd last row or column
@@ -36,9 +36,9 @@ inline Picture HalfSize(const Picture& p) {
         for (int x = 0; x < h.width; ++x)
             for (int c = 0; c < 3; ++c) {
                 auto at = [&](int dx, int dy) {
-                    return int(p.rgb[(size_t(2 * y + dy) * size_t(p.width) + size_t(2 * x + dx)) *
-                                         3 +
-                                     size_t(c)]);
+                    return int(
+                        p.rgb[(size_t(2 * y + dy) * size_t(p.width) + size_t(2 * x + dx)) * 3 +
+                              size_t(c)]);
                 };
                 h.rgb[(size_t(y) * size_t(h.width) + size_t(x)) * 3 + size_t(c)] =
                     uint8_t((at(0, 0) + at(1, 0) + at(0, 1) + at(1, 1) + 2) / 4);
