@@ -12,6 +12,7 @@ extern "C" {
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 
 #include "base/error.h"
 #include "media/audio_format.h"
@@ -95,6 +96,11 @@ namespace {
     Fail("Windows Media: " + what);
 }
 
+// What an ASF file may carry, best first: the codecs of Windows Media 8 and their elders.
+constexpr AVCodecID kVideoCodecs[] = {AV_CODEC_ID_WMV2, AV_CODEC_ID_WMV1, AV_CODEC_ID_MSMPEG4V3,
+                                      AV_CODEC_ID_MSMPEG4V2};
+constexpr AVCodecID kSoundCodecs[] = {AV_CODEC_ID_WMAV2, AV_CODEC_ID_WMAV1};
+
 struct Writer {
     AVFormatContext* fmt = nullptr;
     AVCodecContext* aenc = nullptr;
@@ -128,6 +134,19 @@ struct Writer {
     }
 };
 
+// The first codec of `ids` that this FFmpeg can both encode and decode (so the player can
+// show what the tools write), or a clear error naming what was tried.
+const AVCodec* PickEncoder(std::span<const AVCodecID> ids, const char* what) {
+    std::string tried;
+    for (AVCodecID id : ids) {
+        const AVCodec* enc = avcodec_find_encoder(id);
+        if (enc && avcodec_find_decoder(id)) return enc;
+        tried += (tried.empty() ? "" : ", ") + std::string(avcodec_get_name(id));
+    }
+    FailWrite("this FFmpeg cannot encode and decode " + std::string(what) + " (tried " + tried +
+              ")");
+}
+
 }  // namespace
 
 void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& sound,
@@ -139,8 +158,7 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
     w.pkt = av_packet_alloc();
     if (!w.frame || !w.pkt) FailWrite("out of memory");
     if (!sound.empty()) {
-        const AVCodec* c = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
-        if (!c) FailWrite("no WMA encoder");
+        const AVCodec* c = PickEncoder(kSoundCodecs, "Windows Media sound");
         w.aenc = avcodec_alloc_context3(c);
         w.aenc->sample_rate = kOutRate;
         w.aenc->sample_fmt = AV_SAMPLE_FMT_FLTP;
@@ -150,14 +168,14 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
         w.aenc->time_base = AVRational{1, kOutRate};
         if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER)
             w.aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (avcodec_open2(w.aenc, c, nullptr) < 0) FailWrite("cannot open the WMA encoder");
+        if (avcodec_open2(w.aenc, c, nullptr) < 0)
+            FailWrite(std::string("cannot open the encoder ") + c->name);
         w.ast = avformat_new_stream(w.fmt, nullptr);
         avcodec_parameters_from_context(w.ast->codecpar, w.aenc);
         w.ast->time_base = w.aenc->time_base;
     }
     if (video.frames > 0) {
-        const AVCodec* c = avcodec_find_encoder(AV_CODEC_ID_WMV2);
-        if (!c) FailWrite("no WMV encoder");
+        const AVCodec* c = PickEncoder(kVideoCodecs, "Windows Media video");
         w.venc = avcodec_alloc_context3(c);
         w.venc->width = video.width;
         w.venc->height = video.height;
@@ -168,7 +186,8 @@ void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& soun
         w.venc->bit_rate = int64_t(video.width) * video.height * video.fps * 2;
         if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER)
             w.venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (avcodec_open2(w.venc, c, nullptr) < 0) FailWrite("cannot open the WMV encoder");
+        if (avcodec_open2(w.venc, c, nullptr) < 0)
+            FailWrite(std::string("cannot open the encoder ") + c->name);
         w.vst = avformat_new_stream(w.fmt, nullptr);
         avcodec_parameters_from_context(w.vst->codecpar, w.venc);
         w.vst->time_base = w.venc->time_base;

@@ -24,7 +24,9 @@ struct TVideoSpec {
 };
 
 // Writes a Windows Media file: `sound` (16-bit stereo at 44100 Hz, may be empty) and, when
-// `video.frames` > 0, the pictures. Raises a VeskError when FFmpeg cannot write it.
+// `video.frames` > 0, the pictures. The codecs are the best this FFmpeg can both encode and
+// decode (WMV 8, 7 or MPEG-4 v3/v2 pictures; WMA 2 or 1 sound). Raises a VeskError when
+// FFmpeg cannot write it, naming a missing encoder.
 void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& sound,
                        const TVideoSpec& video);
 

@@ -21,6 +21,7 @@ VarNew scene, string, "公園の昼"
 VarNew step, int, 0
 VarNew mesDelay, int, -1
 Calc runs = runs + 1
+Label title
 Call sys\title.lsb, ResultVar: choice
 If choice == 3
     Terminate
@@ -94,18 +95,30 @@ struct Picture {
 
 class DemoScreens : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fs::copy(VESK_DEMO_SOURCE, w.Path("src"), fs::copy_options::recursive);
-        w.Sources("src", {{"main.vss", kMain}, {"test/click.vss", kNext}});
-        w.Build("src", "game");
-        // Pictures the demo does not have yet get plain stand-ins.
+    // The game is built once for all the tests (the demo's build makes pictures, music and
+    // a video); each test plays a copy of its own, with its own save file.
+    static void SetUpTestSuite() {
+        built_ = new Workspace;
+        Workspace& b = *built_;
+        fs::copy(VESK_DEMO_SOURCE, b.Path("src"), fs::copy_options::recursive);
+        b.Sources("src", {{"main.vss", kMain}, {"test/click.vss", kNext}});
+        b.Build("src", "game");
+        // Pictures the demo does not have get plain stand-ins.
         bool more = false;
         for (const auto& [name, text] : kStandIns) {
-            if (fs::exists(w.Path("game/pic/" + name + ".qil"))) continue;
-            std::ofstream(w.Path("src/pic/" + name + ".vpic")) << text;
+            if (fs::exists(b.Path("game/pic/" + name + ".qil"))) continue;
+            std::ofstream(b.Path("src/pic/" + name + ".vpic")) << text;
             more = true;
         }
-        if (more) w.Build("src", "game");
+        if (more) b.Build("src", "game");
+    }
+    static void TearDownTestSuite() {
+        delete built_;
+        built_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(built_->Path("game/vesk.lpb")));
+        fs::copy(built_->Path("game"), w.Path("game"), fs::copy_options::recursive);
     }
     // One run of `frames` ticks with the scripted input; screenshots at the given ticks are
     // written to shotN.png of the run.
@@ -122,6 +135,7 @@ class DemoScreens : public ::testing::Test {
     fs::path Shot(int tick) const {
         return w.Path("shot" + std::to_string(run) + "_" + std::to_string(tick) + ".png");
     }
+    static inline Workspace* built_ = nullptr;
     Workspace w;
     int run = 0;
 };
@@ -138,28 +152,33 @@ TEST_F(DemoScreens, TitleButtonsStartOrQuit) {
     EXPECT_EQ(r.Var("choice"), 3);
     EXPECT_LT(r.Frames(), 400);
     EXPECT_EQ(r.Var("runs"), 2);  // counted from run to run
-    // "Load" and "settings" come back to the title, which still answers.
+    // "Load" and "settings" come back to the title (by Esc and by a right click), which
+    // still answers; the settings opened after Esc took the click on their speed arrow.
     r = Play(
-        "40 click left 320 310\n80 click left 582 451\n"
-        "120 click left 320 360\n160 click right 300 200\n"
+        "40 click left 320 310\n80 key escape\n"
+        "120 click left 320 360\n150 click left 514 108\n170 click right 300 200\n"
         "200 click left 320 260\n",
         260);
     EXPECT_EQ(r.Var("choice"), 0);
+    EXPECT_EQ(r.Var("textSpeed"), 6);
     EXPECT_EQ(r.Var("step"), 1);
 }
 
 TEST_F(DemoScreens, SettingsApplyAtOnceAndLastFromRunToRun) {
     // From the title: the text speed's right arrow twice (5 -> 7), the music's slider left
-    // arrow once (800 -> 750), the full-screen check; back, then quit.
+    // arrow once (800 -> 750), the full-screen check, the effects' thumb (at 800 of 1000:
+    // 466, 228) dragged off the left end; back, then quit.
     RunResult r = Play(
         "40 click left 320 360\n"
         "80 click left 514 108\n100 click left 514 108\n"
         "120 click left 306 168\n140 click left 310 288\n"
+        "150 move 466 228\n151 down left\n153 move 420 228\n155 move 250 228\n157 up left\n"
         "170 click left 582 451\n210 click left 320 410\n",
         400);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Var("textSpeed"), 7);
     EXPECT_EQ(r.Var("bgmVolume"), 750);
+    EXPECT_EQ(r.Var("seVolume"), 0);
     EXPECT_EQ(r.Var("fullScreen"), 1);
     // The next run keeps them and applies them to the story's window; the settings from the
     // bar change the window at once (speed 8: (10 - 8) * 256 / 10).
@@ -169,6 +188,7 @@ TEST_F(DemoScreens, SettingsApplyAtOnceAndLastFromRunToRun) {
         "210 click left 300 400\n",
         260, {160});
     EXPECT_EQ(r.Var("bgmVolume"), 750);
+    EXPECT_EQ(r.Var("seVolume"), 0);
     EXPECT_EQ(r.Var("fullScreen"), 1);
     EXPECT_EQ(r.Var("textSpeed"), 8);
     EXPECT_EQ(r.Var("mesDelay"), 51);

@@ -18,6 +18,7 @@
 #include "gfx/quil_frame_list.h"
 #include "gfx/quil_writer.h"
 #include "scriptc/picture_paint.h"
+#include "scriptc/video_source.h"
 #endif
 
 namespace vesk::scriptc {
@@ -155,6 +156,12 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
         // Music and sound written as text become MIDI, WAV or Ogg files.
         if (!converted && ConvertSoundSource(rel, (src / rel).string(), bytes, outRel, made))
             converted = true;
+#ifdef VESK_SCRIPTC_PICTURES
+        // Video clips written as text are painted and encoded.
+        if (!converted && options.ConvertPictures &&
+            ConvertVideoSource(rel, (src / rel).string(), bytes, outRel, made))
+            converted = true;
+#endif
         if (!written.insert(UpperAscii(outRel.generic_string())).second)
             FailNative((src / rel).string() + ": another source file already gives " +
                        outRel.generic_string());

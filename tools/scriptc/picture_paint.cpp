@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "base/error.h"
@@ -36,8 +35,9 @@ struct Canvas {
         d = {mix(c.r, d.r), mix(c.g, d.g), mix(c.b, d.b), outA};
     }
     // A shape given by an inside test, over the pixels of its bounding box.
+    template <typename Inside>
     void Shape(double left, double top, double right, double bottom, const Colour& c,
-               const std::function<bool(double, double)>& inside) {
+               const Inside& inside) {
         const int32_t x0 = std::max(0, int32_t(std::floor(left)));
         const int32_t y0 = std::max(0, int32_t(std::floor(top)));
         const int32_t x1 = std::min(w, int32_t(std::ceil(right)));
@@ -56,6 +56,14 @@ struct Canvas {
 class Painter {
   public:
     explicit Painter(std::string_view text) : text_(text) {}
+    Painter(std::string_view text, const PaintedPicture& under) : text_(text) {
+        canvas_.w = under.Width;
+        canvas_.h = under.Height;
+        canvas_.px.reserve(under.Pixels.size());
+        for (uint32_t p : under.Pixels)
+            canvas_.px.push_back({double(p >> 16 & 255), double(p >> 8 & 255), double(p & 255),
+                                  double(p >> 24) / 255.0});
+    }
 
     PaintedPicture Run() {
         size_t pos = 0;
@@ -307,6 +315,13 @@ class Painter {
 
 PaintedPicture PaintPicture(std::string_view text) {
     return Painter(text).Run();
+}
+
+PaintedPicture PaintPicture(std::string_view text, const PaintedPicture& under) {
+    if (under.Width < 1 || under.Height < 1 ||
+        under.Pixels.size() != size_t(under.Width) * size_t(under.Height))
+        Fail("the picture to paint over has no size");
+    return Painter(text, under).Run();
 }
 
 std::vector<uint8_t> PaintedLayeredImage(std::string_view text) {

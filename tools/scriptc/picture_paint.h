@@ -19,6 +19,8 @@ struct PaintedPicture {
 
 // Renders a description; a fault raises a VeskError naming the line.
 PaintedPicture PaintPicture(std::string_view text);
+// Paints the shapes of `text` (without a size) over a copy of `under`.
+PaintedPicture PaintPicture(std::string_view text, const PaintedPicture& under);
 
 // The rendered picture as a layered image: one frame, with a mask when any pixel is not
 // opaque.
