@@ -157,27 +157,27 @@ TEST_F(DemoPlaythrough, BothRoutesFromTheTitleToTheirEndingsAndBackInOneSitting)
     // clicks go).
     Reader reader;
     reader.Click(80, kTitleStart)
-        .ReadOn(140, 876, Route::Snow)
-        .ReadOn(916, 1508, Route::Snow)
-        .Click(1612, kTitleStart)
-        .ReadOn(1672, 2992, Route::Home)
-        .Click(3100, kTitleQuit);
+        .ReadOn(140, 900, Route::Snow)
+        .ReadOn(940, 1560, Route::Snow)
+        .Click(1660, kTitleStart)
+        .ReadOn(1720, 3084, Route::Home)
+        .Click(3180, kTitleQuit);
     const std::vector<Shot> shots = {
         {60, "title"},          // the title screen
         {242, "park_ruby"},     // Yuki, her name's ruby, the message window and the bar
-        {260, "park_note"},     // the note of the link (初雪) opened by a click on it
+        {258, "park_note"},     // the note of the link (初雪) opened by a click on it
         {640, "street_clip"},   // the clip in its frame, Yuki stepped aside
-        {905, "choice"},        // the choice menu open over the street
-        {1150, "hill"},         // snow falling, the pond's wave, Yuki slid in, a face
-        {1420, "ending_snow"},  // the first ending's card with its counts
-        {1580, "title_again"},  // the title again, counting the ending seen
-        {2666, "room"},         // the room, snow past the window, Yuki on the phone
-        {2910, "ending_home"},  // the second ending's card
+        {934, "choice"},        // the choice menu open over the street
+        {1198, "hill"},         // snow falling, the pond's wave, Yuki slid in, a face
+        {1440, "ending_snow"},  // the first ending's card with its counts
+        {1620, "title_again"},  // the title again, counting the ending seen
+        {2752, "room"},         // the room, snow past the window, Yuki on the phone
+        {3000, "ending_home"},  // the second ending's card
     };
-    const RunResult r = Play(reader, 3400, shots);
+    const RunResult r = Play(reader, 3500, shots);
     // 終了 ended the game well before the last tick.
-    EXPECT_GT(r.Frames(), 3100);
-    EXPECT_LT(r.Frames(), 3400);
+    EXPECT_GT(r.Frames(), 3180);
+    EXPECT_LT(r.Frames(), 3500);
     EXPECT_EQ(r.Var("runs"), 2);
     EXPECT_EQ(r.Var("endings"), 2);
     EXPECT_EQ(r.Var("seenSnow"), 1);
@@ -189,15 +189,15 @@ TEST_F(DemoPlaythrough, BothRoutesFromTheTitleToTheirEndingsAndBackInOneSitting)
     // then the day's music; the night's music on the hill; at each ending the music fades
     // out, and the bell rings alone over the card.
     const Sound sound(Audio());
-    EXPECT_GT(sound.Ticks(), 3100u);
+    EXPECT_GT(sound.Ticks(), 3180u);
     EXPECT_GT(sound.Level(30, 80), 150.0);
     EXPECT_LT(sound.Level(100, 140), 20.0);
     EXPECT_GT(sound.Level(170, 300), 300.0);
-    EXPECT_GT(sound.Level(1080, 1260), 1000.0);
-    EXPECT_LT(sound.Level(1320, 1360), 20.0);
-    EXPECT_GT(sound.Level(1372, 1392), 1500.0);
-    EXPECT_LT(sound.Level(2770, 2840), 20.0);
-    EXPECT_GT(sound.Level(2852, 2872), 1500.0);
+    EXPECT_GT(sound.Level(1110, 1300), 1000.0);
+    EXPECT_LT(sound.Level(1340, 1395), 20.0);
+    EXPECT_GT(sound.Level(1405, 1425), 1500.0);
+    EXPECT_LT(sound.Level(2850, 2925), 20.0);
+    EXPECT_GT(sound.Level(2935, 2955), 1500.0);
 }
 
 TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
@@ -205,13 +205,13 @@ TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
     // from the system bar, then stops there.
     Reader first;
     first.Click(80, kTitleStart)
-        .ReadOn(140, 876, Route::Home)
-        .ReadOn(916, 1060, Route::Home)
-        .Click(1175, kBarSave)
-        .Click(1215, kSlot1);
-    const Shot beforeSave{1170, "saved_scene"};
-    RunResult r = Play(first, 1300, {beforeSave});
-    EXPECT_EQ(r.Frames(), 1300);
+        .ReadOn(140, 900, Route::Home)
+        .ReadOn(940, 1076, Route::Home)
+        .Click(1190, kBarSave)
+        .Click(1230, kSlot1);
+    const Shot beforeSave{1185, "saved_scene"};
+    RunResult r = Play(first, 1320, {beforeSave});
+    EXPECT_EQ(r.Frames(), 1320);
     EXPECT_EQ(Text(r, "route"), "home");
     EXPECT_EQ(r.Var("endings"), 0);
 
@@ -220,8 +220,8 @@ TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
     Reader second;
     second.Click(80, kTitleContinue)
         .Click(130, kSlot1)
-        .ReadOn(200, 616, Route::Home)
-        .Click(700, kTitleQuit);
+        .ReadOn(200, 680, Route::Home)
+        .Click(780, kTitleQuit);
     const Shot afterLoad{170, "loaded_scene"};
     const fs::path saved = ShotPath(beforeSave);
     r = Play(second, 1000, {afterLoad});
@@ -238,8 +238,8 @@ TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
     // bell.
     const Sound sound(Audio());
     EXPECT_GT(sound.Level(150, 300), 300.0);
-    EXPECT_LT(sound.Level(400, 470), 20.0);
-    EXPECT_GT(sound.Level(482, 502), 1500.0);
+    EXPECT_LT(sound.Level(410, 490), 20.0);
+    EXPECT_GT(sound.Level(500, 520), 1500.0);
 }
 
 TEST(ExpectedPictureTest, HalvesAndCountsThePixelsBeyondTheTolerance) {
