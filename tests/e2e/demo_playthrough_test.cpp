@@ -44,6 +44,10 @@ class Reader {
         events_.emplace(tick, "click left " + std::to_string(p.x) + " " + std::to_string(p.y));
         return *this;
     }
+    Reader& Key(int64_t tick, const std::string& name) {
+        events_.emplace(tick, "key " + name);
+        return *this;
+    }
     // Reads on from `from` up to `to`: every 8 ticks a click under the text, one on the
     // choice menu's item for `route` (nothing takes it until the menu is open) and one on the
     // place of the park's link (an ordinary click on the window where there is no link). Two
@@ -216,15 +220,17 @@ TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
     EXPECT_EQ(r.Var("endings"), 0);
 
     // The second run: つづきから, the first slot; the room and its page are back as they
-    // were, and the story reads on to the home ending and back to the title.
+    // were. Enter turns the page as a click does, and the story reads on to the home ending
+    // and back to the title.
     Reader second;
     second.Click(80, kTitleContinue)
         .Click(130, kSlot1)
-        .ReadOn(200, 680, Route::Home)
-        .Click(780, kTitleQuit);
-    const Shot afterLoad{170, "loaded_scene"};
+        .Key(190, "enter")
+        .ReadOn(210, 690, Route::Home)
+        .Click(790, kTitleQuit);
+    const Shot afterLoad{170, "loaded_scene"}, afterEnter{200, "next_page"};
     const fs::path saved = ShotPath(beforeSave);
-    r = Play(second, 1000, {afterLoad});
+    r = Play(second, 1000, {afterLoad, afterEnter});
     EXPECT_LT(r.Frames(), 1000);
     EXPECT_EQ(Text(r, "route"), "home");
     EXPECT_EQ(r.Var("endings"), 1);
@@ -234,12 +240,15 @@ TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
     const Picture before = HalfSize(ReadPng(saved)), after = HalfSize(ReadPng(ShotPath(afterLoad)));
     ASSERT_TRUE(before.Ok() && after.Ok());
     EXPECT_EQ(Compare(after, before, PictureTolerance{}.channel).differing, 0);
+    const Picture next = HalfSize(ReadPng(ShotPath(afterEnter)));
+    ASSERT_TRUE(next.Ok());
+    EXPECT_GT(Compare(next, after, PictureTolerance{}.channel).differing, 100);
     // The music of the room comes back with the load; later it fades out for the ending's
     // bell.
     const Sound sound(Audio());
     EXPECT_GT(sound.Level(150, 300), 300.0);
     EXPECT_LT(sound.Level(410, 490), 20.0);
-    EXPECT_GT(sound.Level(500, 520), 1500.0);
+    EXPECT_GT(sound.Level(505, 525), 1500.0);
 }
 
 TEST(ExpectedPictureTest, HalvesAndCountsThePixelsBeyondTheTolerance) {
