@@ -31,6 +31,8 @@ constexpr Point kTitleContinue{320, 310};  // つづきから
 constexpr Point kTitleQuit{320, 410};      // 終了
 constexpr Point kBarSave{468, 315};        // セーブ on the system bar
 constexpr Point kSlot1{170, 120};          // the first save slot, on the save and load screens
+constexpr Point kNameEdit{300, 204};       // the reader's name, asked as the story starts
+constexpr Point kNameOk{468, 245};         // its OK
 constexpr Point kBelowText{300, 445};      // the message window, under its text
 constexpr Point kLink{385, 352};           // the message window, where the park's link stands
 constexpr Point kChoice[] = {{330, 208}, {330, 242}};  // 雪を見に行く, 家に帰る
@@ -42,6 +44,11 @@ class Reader {
   public:
     Reader& Click(int64_t tick, Point p) {
         events_.emplace(tick, "click left " + std::to_string(p.x) + " " + std::to_string(p.y));
+        return *this;
+    }
+    // Text typed (ASCII here; the input script takes UTF-8 in quotes).
+    Reader& Type(int64_t tick, const std::string& text) {
+        events_.emplace(tick, "text \"" + text + "\"");
         return *this;
     }
     Reader& Key(int64_t tick, const std::string& name) {
@@ -154,68 +161,77 @@ std::string Text(const RunResult& r, const char* name) {
 }
 
 TEST_F(DemoPlaythrough, BothRoutesFromTheTitleToTheirEndingsAndBackInOneSitting) {
-    // The title, はじめる, the park, the street, "go see the snow", the hill, the ending;
-    // back on the title, はじめる again, "go home", the room, the second ending; 終了. The
-    // reader stops clicking before the choice menu of the first story to let it open whole,
-    // and before each ending gives way to the title (the title's buttons stand where the
-    // clicks go).
+    // The title, はじめる, the reader's name typed and OK, the park, the street, "go see the
+    // snow", the hill, the ending; back on the title, はじめる again, the name as it was
+    // (Enter), "go home", the room, the second ending; 終了. The reader stops clicking before
+    // the choice menu of the first story to let it open whole, and before each ending gives
+    // way to the title (the title's buttons stand where the clicks go).
     Reader reader;
     reader.Click(80, kTitleStart)
-        .ReadOn(140, 900, Route::Snow)
-        .ReadOn(940, 1560, Route::Snow)
-        .Click(1660, kTitleStart)
-        .ReadOn(1720, 3084, Route::Home)
-        .Click(3180, kTitleQuit);
+        .Click(150, kNameEdit)
+        .Type(152, "Aoi")
+        .Click(160, kNameOk)
+        .ReadOn(164, 924, Route::Snow)
+        .ReadOn(964, 1584, Route::Snow)
+        .Click(1684, kTitleStart)
+        .Key(1764, "enter")
+        .ReadOn(1768, 3120, Route::Home)
+        .Click(3220, kTitleQuit);
     const std::vector<Shot> shots = {
         {60, "title"},          // the title screen
-        {242, "park_ruby"},     // Yuki, her name's ruby, the message window and the bar
-        {258, "park_note"},     // the note of the link (初雪) opened by a click on it
-        {640, "street_clip"},   // the clip in its frame, Yuki stepped aside
-        {934, "choice"},        // the choice menu open over the street
-        {1198, "hill"},         // snow falling, the pond's wave, Yuki slid in, a face
-        {1440, "ending_snow"},  // the first ending's card with its counts
-        {1620, "title_again"},  // the title again, counting the ending seen
-        {2752, "room"},         // the room, snow past the window, Yuki on the phone
-        {3000, "ending_home"},  // the second ending's card
+        {156, "name"},          // the reader's name typed, over the park
+        {234, "park_name"},     // the name in Yuki's first words
+        {258, "park_ruby"},     // Yuki, her name's ruby, the message window and the bar
+        {275, "park_note"},     // the note of the link (初雪) opened by a click on it
+        {664, "street_clip"},   // the clip in its frame, Yuki stepped aside
+        {958, "choice"},        // the choice menu open over the street
+        {1222, "hill"},         // snow falling, the pond's wave, Yuki slid in, a face
+        {1464, "ending_snow"},  // the first ending's card with its counts
+        {1644, "title_again"},  // the title again, counting the ending seen
+        {2776, "room"},         // the room, snow past the window, Yuki on the phone
+        {3040, "ending_home"},  // the second ending's card
     };
-    const RunResult r = Play(reader, 3500, shots);
+    const RunResult r = Play(reader, 3600, shots);
     // 終了 ended the game well before the last tick.
-    EXPECT_GT(r.Frames(), 3180);
-    EXPECT_LT(r.Frames(), 3500);
+    EXPECT_GT(r.Frames(), 3220);
+    EXPECT_LT(r.Frames(), 3600);
     EXPECT_EQ(r.Var("runs"), 2);
     EXPECT_EQ(r.Var("endings"), 2);
     EXPECT_EQ(r.Var("seenSnow"), 1);
     EXPECT_EQ(r.Var("seenHome"), 1);
     EXPECT_EQ(Text(r, "route"), "home");
+    EXPECT_EQ(Text(r, "player"), "Aoi");  // kept from run to run
     ExpectShots(shots);
 
     // What is heard: the title's music until はじめる, then nothing while the park fades in,
     // then the day's music; the night's music on the hill; at each ending the music fades
     // out, and the bell rings alone over the card.
     const Sound sound(Audio());
-    EXPECT_GT(sound.Ticks(), 3180u);
+    EXPECT_GT(sound.Ticks(), 3220u);
     EXPECT_GT(sound.Level(30, 80), 150.0);
     EXPECT_LT(sound.Level(100, 140), 20.0);
     EXPECT_GT(sound.Level(170, 300), 300.0);
-    EXPECT_GT(sound.Level(1110, 1300), 1000.0);
-    EXPECT_LT(sound.Level(1340, 1395), 20.0);
-    EXPECT_GT(sound.Level(1405, 1425), 1500.0);
-    EXPECT_LT(sound.Level(2850, 2925), 20.0);
-    EXPECT_GT(sound.Level(2935, 2955), 1500.0);
+    EXPECT_GT(sound.Level(1130, 1330), 1000.0);
+    EXPECT_LT(sound.Level(1360, 1425), 20.0);
+    EXPECT_GT(sound.Level(1432, 1452), 1500.0);
+    EXPECT_LT(sound.Level(2890, 2965), 20.0);
+    EXPECT_GT(sound.Level(2975, 2995), 1500.0);
 }
 
 TEST_F(DemoPlaythrough, SavedInTheRoomAndLoadedFromTheTitleToTheSameEnding) {
-    // The first run goes home and, on the room's first page, saves into the first slot
-    // from the system bar, then stops there.
+    // The first run leaves the name as it is, goes home and, on the room's first page, saves
+    // into the first slot from the system bar, then stops there.
     Reader first;
     first.Click(80, kTitleStart)
-        .ReadOn(140, 900, Route::Home)
-        .ReadOn(940, 1076, Route::Home)
-        .Click(1190, kBarSave)
-        .Click(1230, kSlot1);
-    const Shot beforeSave{1185, "saved_scene"};
-    RunResult r = Play(first, 1320, {beforeSave});
-    EXPECT_EQ(r.Frames(), 1320);
+        .Click(160, kNameOk)
+        .ReadOn(164, 924, Route::Home)
+        .ReadOn(964, 1100, Route::Home)
+        .Click(1214, kBarSave)
+        .Click(1254, kSlot1);
+    const Shot beforeSave{1209, "saved_scene"};
+    RunResult r = Play(first, 1344, {beforeSave});
+    EXPECT_EQ(r.Frames(), 1344);
+    EXPECT_EQ(Text(r, "player"), "名無し");
     EXPECT_EQ(Text(r, "route"), "home");
     EXPECT_EQ(r.Var("endings"), 0);
 

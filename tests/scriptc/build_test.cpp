@@ -267,13 +267,15 @@ TEST_F(BuildTest, DemoGameRuns) {
     w.cm.Start(project.StartPage);
     // Without a display the pages run through their commands with nobody to click: the
     // test answers for the reader. The title waits for a button ("sysPick"; 0 is はじめる),
-    // the story's choice for the menu (@SelIndex; 0 the snow, 1 home). Each story ends by
-    // going back to the title, which counts as the end of a run here.
+    // the story for the reader's name ("nameDone") and for the menu (@SelIndex; 0 the snow,
+    // 1 home). Each story ends by going back to the title, which counts as the end of a run
+    // here.
     auto play = [&w](int32_t choice) {
         const int32_t endings = w.Int("endings");
         for (int i = 0; i < 20000 && w.Int("endings") == endings; ++i) {
             w.Frame();
             if (w.Int("sysPick") == -1) w.store.Find("sysPick")->Param()->SetInt(0);
+            if (w.Int("nameDone") == 0) w.store.Find("nameDone")->Param()->SetInt(1);
             if (w.store.SelIndex == -1) w.store.SelIndex = choice;
         }
     };
