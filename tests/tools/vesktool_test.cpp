@@ -384,6 +384,34 @@ TEST_F(ToolTest, MotionFilesWriteAndDump) {
     ExpectUsage(Tool({"motion", "dump"}), "motion dump");
 }
 
+TEST_F(ToolTest, PaintedPicturesAndClipFramesShowAsPng) {
+    auto pixel = [&](const std::string& rel, int x, int y) {
+        const std::vector<uint8_t> bytes = ReadWholeFile(Path(rel));
+        return DecodePng(bytes.data(), bytes.size())->GetPixel(x, y) & 0xFFFFFFu;
+    };
+    // The left half painted; the right half transparent, over the checkerboard.
+    Write("half.vpic", "size 16 16\nrect 0 0 8 16 #FF0000\n");
+    ToolResult r = Tool({"paint", Path("half.vpic"), Path("half.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(pixel("half.png", 2, 2), 0xFF0000u);
+    EXPECT_EQ(pixel("half.png", 12, 2), 0x9A9A9Au);
+    EXPECT_EQ(pixel("half.png", 12, 12), 0x666666u);
+    // A clip's frame at a time: the green bar half-way across.
+    Write("clip.wmv.txt",
+          "size 16 16\nrate 10\nlength 1000\npaint fill #0000FF\n"
+          "move 0 1000 rect 0>8 0 8 16 #00FF00\n");
+    r = Tool({"paint", Path("clip.wmv.txt"), Path("clip.png"), "--at", "500"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(pixel("clip.png", 1, 5), 0x0000FFu);
+    EXPECT_EQ(pixel("clip.png", 5, 5), 0x00FF00u);
+    // Faults: the line of a description, a file of another kind.
+    Write("bad.vpic", "size 4 4\nrect 1\n");
+    r = Tool({"paint", Path("bad.vpic"), Path("bad.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("bad.vpic: line 2"), std::string::npos) << r.err;
+    ExpectUsage(Tool({"paint", Path("half.png"), Path("x.png")}), "paint");
+}
+
 TEST_F(ToolTest, FilmsWriteAndDump) {
     ToolResult r = Tool({"film", "write", Path("f.lmt"), "--pictures", "pic\\snow.qil", "--frames",
                          "0*2; 1,4,-1; -", "--rate", "30", "--loop", "1", "--size", "40,20",

@@ -158,8 +158,7 @@ BuildReport BuildGame(const std::string& source, const std::string& target,
             converted = true;
 #ifdef VESK_SCRIPTC_PICTURES
         // Video clips written as text are painted and encoded.
-        if (!converted && options.ConvertPictures &&
-            ConvertVideoSource(rel, (src / rel).string(), bytes, outRel, made))
+        if (!converted && ConvertVideoSource(rel, (src / rel).string(), bytes, outRel, made))
             converted = true;
 #endif
         if (!written.insert(UpperAscii(outRel.generic_string())).second)

@@ -12,8 +12,9 @@ struct BuildOptions {
     bool Archive = false;  // pack everything into "game.dat" instead of loose files
     bool Install = false;  // write an "install.dat" that marks the game as installed
     // PNG and BMP pictures and painted pictures (".vpic") become layered images (".qil",
-    // the only pictures image objects show), and video clips written as text (".wmv.txt")
-    // Windows Media files, when the tools are built with the picture layer.
+    // the only pictures image objects show) when the tools are built with the picture
+    // layer. (Video clips written as text, ".wmv.txt", become Windows Media files with that
+    // layer whatever this says.)
     bool ConvertPictures = true;
 };
 
