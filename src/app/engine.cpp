@@ -87,6 +87,7 @@ bool TEngine::Start() {
     files_->RegisterStartupArchives(options_.ExePath, options_.Args);
     store_ = std::make_unique<TParamCollection>();
     funcs_ = std::make_unique<TSysFuncMan>(*store_);
+    if (options_.RandomSeed) funcs_->SeedRandom(*options_.RandomSeed);
     store_->SetSystemProvider(this);
     funcs_->SetTables(&tables_);
     funcs_->SetFileLoader([this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
@@ -156,7 +157,7 @@ bool TEngine::Start() {
             store_->SelIndex = index;
         });
         // Flips run their transitions; mask pictures come from the game's files.
-        root_->SetWipeFactory(MakeWipeFactory(*files_, *images_));
+        root_->SetWipeFactory(MakeWipeFactory(*files_, *images_, options_.RandomSeed));
         RegisterTextKinds(root_->Kinds(), textServices_);
         RegisterTextCommands(commands_, *root_, *histories_, *readList_);
         RegisterUiKinds(root_->Kinds(), textServices_);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -99,6 +100,9 @@ struct TEngineOptions {
     IDesktop* Desktop = nullptr;
     // Where SetWallPaper writes its bitmap (native path); empty: nowhere.
     std::string WallpaperPath;
+    // Starts the script's Random and the random orders of transitions, so that a run
+    // repeats exactly (headless runs); empty: seeded from the clock, different every run.
+    std::optional<uint32_t> RandomSeed;
 };
 
 class TEngine final : public IProjectHost, public ISystemVarProvider, public ISysFuncHost {

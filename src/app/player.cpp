@@ -236,6 +236,9 @@ int RunPlayer(const TPlayerOptions& opt, IHostFileSystem& hostFs, const std::str
     eo.Media = TMediaConfig{config.DirectSound, config.DelayTime, config.UseWMP};
     // A game folder that takes no files keeps its saves in the user's data folder.
     eo.DataHome = DataHome(ProcessEnvironment());
+    // Headless runs repeat exactly: the same input gives the same pictures and sound.
+    eo.RandomSeed = opt.Seed;
+    if (opt.Headless && !eo.RandomSeed) eo.RandomSeed = TPlayerOptions::kHeadlessSeed;
     TEngine engine(eo);
     engine.FastForward().SetSpeed(opt.FastForwardSpeed);
     engine.FastForward().SetSound(opt.FfSound);

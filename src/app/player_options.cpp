@@ -14,7 +14,8 @@ namespace {
 // told in the player's own words.
 struct TRawOptions {
     std::vector<std::string> games, gaps, shots, windowShots, answers, cdRoots;
-    std::string frames, frameMs, input, exeFolder, audioOut, ffSpeed, ffSound, scale, filter, pad;
+    std::string frames, frameMs, input, exeFolder, audioOut, ffSpeed, ffSound, scale, filter, pad,
+        seed;
     bool headless = false, dumpVars = false, trace = false, logoGiven = false, noLogoGiven = false;
     CLI::Option* framesGiven = nullptr;
     CLI::Option* frameMsGiven = nullptr;
@@ -76,6 +77,9 @@ void Describe(CLI::App& app, TRawOptions& raw) {
                        "with --headless: write the game's sound to this WAV file, sample-exact")
             ->type_name("FILE.wav");
     app.add_flag("--dump-vars", raw.dumpVars, "print {\"frames\": N, \"vars\": [...]} at exit");
+    app.add_option("--seed", raw.seed,
+                   "seed of the game's randomness (default: fixed headless, else the clock)")
+        ->type_name("N");
     app.add_flag("--trace", raw.trace, "write the command trace to dbglog.txt in the game folder");
     Repeatable(app.add_option("--answer", raw.answers,
                               "answers to message boxes: yes, no, ok, cancel (the last repeats)")
@@ -165,6 +169,10 @@ std::string TPlayerOptions::Parse(const std::vector<std::string>& args) {
     if (raw.framesGiven->count() > 0) {
         if (!IntInRange(raw.frames, 0, INT64_MAX, n)) return "--frames needs a count";
         Frames = n;
+    }
+    if (!raw.seed.empty()) {
+        if (!IntInRange(raw.seed, 0, UINT32_MAX, n)) return "--seed needs 0..4294967295";
+        Seed = uint32_t(n);
     }
     if (raw.frameMsGiven->count() > 0) {
         // A frame of 300 ms or more is dropped: with such frames nothing would ever run.

@@ -1,6 +1,7 @@
 #pragma once
 // The player's command line: veskplay [GAME_FOLDER...] [options], or veskplay /config.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct TPlayerOptions {
     // Headless: the mixed sound goes to this WAV file.
     std::string AudioOut;
     bool DumpVars = false;
+    // The seed of the game's randomness (Random, the random orders of transitions). Empty:
+    // kHeadlessSeed headless, so that runs repeat exactly; the clock in a window.
+    std::optional<uint32_t> Seed;
+    static constexpr uint32_t kHeadlessSeed = 1;
     bool Trace = false;
     std::vector<Answer> Answers;
     std::vector<std::string> CdRoots;

@@ -68,8 +68,10 @@ WipeFactory MakeWipeFactory(TWipeEnv env) {
     };
 }
 
-WipeFactory MakeWipeFactory(TVrFileManager& files, TQuilCollection& images) {
+WipeFactory MakeWipeFactory(TVrFileManager& files, TQuilCollection& images,
+                            std::optional<uint32_t> seed) {
     TWipeEnv env;
+    env.seed = seed;
     env.loadPicture = [&files, &images](const std::string& name) {
         return LoadGamePicture(files, images, name);
     };

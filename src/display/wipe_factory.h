@@ -11,8 +11,9 @@ class TQuilCollection;
 class TVrFileManager;
 
 // Transitions of every kind; mask pictures come from `files` through `images`, which must
-// outlive them.
-WipeFactory MakeWipeFactory(TVrFileManager& files, TQuilCollection& images);
+// outlive them. With a seed the random orders (crack, random blocks) repeat from run to run.
+WipeFactory MakeWipeFactory(TVrFileManager& files, TQuilCollection& images,
+                            std::optional<uint32_t> seed = std::nullopt);
 // The same with the environment given (the tests choose the pictures and the random seed).
 WipeFactory MakeWipeFactory(TWipeEnv env);
 

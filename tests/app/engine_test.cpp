@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,50 @@ TEST(EngineTest, ScriptsReachTheObjectTree) {
     CompileAndRun("n = ListCompo(list, 0)", e.Store(), &e.Funcs());
     EXPECT_EQ(Int(e, "n"), 0);
     EXPECT_EQ(e.Store().ValueCopy("@ScrHeight")->AsInt(), 600);
+}
+
+// Random draws of the first frames of a game, with a seed or without.
+std::vector<int32_t> RandomDraws(std::optional<uint32_t> seed) {
+    GameDir dir;
+    TProjectFile f;
+    f.ProjectName = "Dice";
+    f.StartPage = "main.lsb";
+    TDeclaredVar v;
+    v.Name = "r";
+    f.Vars = {v};
+    dir.Project(f);
+    TPageBuilder main;
+    main.Calc("r = Random(1000000000)");
+    main.Add(CC_WAIT).SetExprText("Time", "1");
+    main.Add(CC_JUMP)
+        .SetText("Page", "main.lsb")
+        .SetNum("Target", 0)
+        .SetExprText("Condition", "TRUE");
+    main.WriteFile(dir.path() + "/main.lsb");
+    Recorder boxes;
+    int64_t now = 1000;
+    TEngineOptions o;
+    o.Args = {dir.path()};
+    o.MessageBox = &boxes;
+    o.Now = [&now] { return now; };
+    o.RandomSeed = seed;
+    TEngine e(o);
+    EXPECT_TRUE(e.Start());
+    std::vector<int32_t> draws;
+    for (int i = 0; i < 4; ++i) {
+        e.Tick(now += 16);
+        draws.push_back(Int(e, "r"));
+    }
+    return draws;
+}
+
+TEST(EngineTest, ASeedMakesTheScriptsRandomRepeat) {
+    // Headless runs are seeded so that playthroughs and their pictures repeat exactly.
+    const std::vector<int32_t> first = RandomDraws(7), again = RandomDraws(7);
+    EXPECT_EQ(first, again);
+    EXPECT_NE(RandomDraws(8), first);
+    // The draws of one run differ from one another.
+    EXPECT_NE(first[0], first[1]);
 }
 
 TEST(EngineTest, ShutDownRunsTheQuitPageThenFreesInOrder) {
@@ -286,6 +331,9 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
     TPlayerOptions a;
     EXPECT_EQ(a.Parse({"game", "--headless", "--audio-out", "out.wav"}), "");
     EXPECT_EQ(a.AudioOut, "out.wav");
+    EXPECT_FALSE(a.Seed.has_value());  // the player chooses: fixed headless, else the clock
+    EXPECT_EQ(a.Parse({"game", "--seed", "4294967295"}), "");
+    EXPECT_EQ(a.Seed, 4294967295u);
 
     const std::vector<std::string> bad[] = {
         {"--frames"},
@@ -306,6 +354,9 @@ TEST(PlayerOptionsTest, ParsesTheCommandLine) {
         {"--scale", "17"},
         {"--filter", "cubic"},
         {"--pad-stick", "mouse"},
+        {"--seed", "-1"},
+        {"--seed", "4294967296"},
+        {"--seed", "x"},
     };
     for (const auto& args : bad) {
         TPlayerOptions b;

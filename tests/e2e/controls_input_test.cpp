@@ -71,17 +71,18 @@ TEST(ControlsInput, TheDemosVolumeSliderSetsTheMusicVolume) {
     std::string cmd = Quote(VESKTOOL_PATH) + " build " + Quote(VESK_DEMO_SOURCE) + " " +
                       w.Game("demo") + " >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    // The settings panel (demo/lib/settings.vss) is up once the night scene shows; the volume
-    // slider's thumb stands at 800 of 1000. It is dragged to the left end.
-    RunResult r = w.Play(w.Game("demo") + " --frames 215 --dump-vars --input " +
+    // The settings screen from the title (demo/sys/config.vss): the music's slider thumb
+    // stands at 800 of 1000. It is dragged to the left end.
+    RunResult r = w.Play(w.Game("demo") + " --frames 150 --dump-vars --input " +
                          InputFile(w,
-                                   "200 move 588 52\n"
-                                   "201 down left\n"
-                                   "203 move 540 52\n"
-                                   "205 move 400 52\n"
-                                   "207 up left\n"));
+                                   "40 click left 320 360\n"
+                                   "90 move 466 168\n"
+                                   "91 down left\n"
+                                   "93 move 420 168\n"
+                                   "95 move 280 168\n"
+                                   "97 up left\n"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.Var("volume"), 0);
+    EXPECT_EQ(r.Var("bgmVolume"), 0);
     EXPECT_EQ(r.Var("textSpeed"), 5);
 }
 

@@ -30,6 +30,33 @@ TEST(StartupTest, TheStartPageRunsWithDeclaredVariablesAndTheQuitPageAtTheEnd) {
     EXPECT_EQ(r.err, "");
 }
 
+TEST(StartupTest, HeadlessRunsDrawTheSameRandomNumbersUnlessSeededOtherwise) {
+    // Playthroughs and their screenshots repeat only when Random does.
+    Workspace w;
+    w.Sources("src", {{"project.vpj", "ProjectName: Dice\nStartPage: main.lsb\n"},
+                      {"main.vss",
+                       "VarNew dice, string, \"\"\n"
+                       "VarNew i, int\n"
+                       "WhileInit i = 0\n"
+                       "While i < 8\n"
+                       "    Calc dice = dice ++ IntToStr(Random(1000000)) ++ \" \"\n"
+                       "WhileLoop i = i + 1\n"
+                       "Terminate\n"}});
+    w.Build("src", "game");
+    auto dice = [&](const std::string& options) {
+        RunResult r = w.Play(w.Game("game") + " --dump-vars " + options);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.Var("dice").value("text", "");
+    };
+    const std::string first = dice("");
+    EXPECT_GT(first.size(), 8u) << first;
+    EXPECT_EQ(dice(""), first);
+    EXPECT_EQ(dice("--seed 1"), first);  // the fixed seed is 1
+    const std::string other = dice("--seed 2");
+    EXPECT_NE(other, first);
+    EXPECT_EQ(dice("--seed 2"), other);
+}
+
 TEST(StartupTest, TheFrameLimitEndsAGameThatRunsOn) {
     Workspace w;
     w.Sources("src", {{"project.vpj", kProject},
