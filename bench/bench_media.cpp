@@ -77,19 +77,19 @@ std::map<std::string, std::vector<uint8_t>>& Files() {
         }
         f["song.mid"] = Song();
         const auto dir = std::filesystem::temp_directory_path() / "bench_media.wmv";
-        TVideoSpec spec;
-        spec.width = 640;
-        spec.height = 480;
-        spec.fps = 25;
-        spec.frames = 25 * 11;
+        TVideoPictures pictures;
+        pictures.width = 640;
+        pictures.height = 480;
+        pictures.fps = 25;
+        pictures.frames = 25 * 11;
         // A moving picture: bands that slide, so every frame differs.
-        spec.paint = [](int n, uint32_t* px, int pitch) {
+        pictures.paint = [](int n, uint32_t* px, int pitch) {
             for (int y = 0; y < 480; ++y)
                 for (int x = 0; x < 640; ++x)
                     px[y * (pitch / 4) + x] =
                         uint32_t(((x + n * 4) & 255) << 16 | (y & 255) << 8 | ((x ^ y) + n) % 256);
         };
-        WriteWindowsMedia(dir.string(), Tone(44100, 2, 330, 11), spec);
+        WriteWindowsMedia(dir.string(), Tone(44100, 2, 330, 11), pictures);
         f["movie.wmv"] = ReadWholeFile(dir.string());
         std::filesystem::remove(dir);
         return f;

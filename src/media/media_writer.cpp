@@ -150,7 +150,7 @@ const AVCodec* PickEncoder(std::span<const AVCodecID> ids, const char* what) {
 }  // namespace
 
 void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& sound,
-                       const TVideoSpec& video) {
+                       const TVideoPictures& video) {
     Writer w;
     if (avformat_alloc_output_context2(&w.fmt, nullptr, "asf", path.c_str()) < 0 || !w.fmt)
         FailWrite("no ASF writer");

@@ -14,7 +14,8 @@ namespace vesk {
 std::vector<uint8_t> EncodeOggVorbis(const std::vector<int16_t>& samples, int channels, int rate,
                                      float quality = 0.5f);
 
-struct TVideoSpec {
+// The pictures of a video to write: their size, rate, count and how each is painted.
+struct TVideoPictures {
     int width = 64;   // even
     int height = 48;  // even
     int fps = 25;
@@ -28,6 +29,6 @@ struct TVideoSpec {
 // decode (WMV 8, 7 or MPEG-4 v3/v2 pictures; WMA 2 or 1 sound). Raises a VeskError when
 // FFmpeg cannot write it, naming a missing encoder.
 void WriteWindowsMedia(const std::string& path, const std::vector<int16_t>& sound,
-                       const TVideoSpec& video);
+                       const TVideoPictures& video);
 
 }  // namespace vesk

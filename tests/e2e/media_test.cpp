@@ -185,15 +185,15 @@ TEST(MediaGameTest, VideoPicturesInScreenshotsAtChosenTicks) {
                        "Movie PR_NAME: \"mv\", PR_SOURCE: \"movie\\intro.wmv\", PR_LEFT: 40,\n"
                        "    PR_TOP: 30\n"
                        "Wait Time: 3000\n"}});
-    TVideoSpec spec;
-    spec.fps = 10;
-    spec.frames = 10;
-    spec.paint = [](int i, uint32_t* px, int pitch) {
+    TVideoPictures pictures;
+    pictures.fps = 10;
+    pictures.frames = 10;
+    pictures.paint = [](int i, uint32_t* px, int pitch) {
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x) px[y * (pitch / 4) + x] = kColours[i];
     };
     fs::create_directories(w.Path("src/movie"));
-    WriteWindowsMedia(w.Path("src/movie/intro.wmv").string(), {}, spec);
+    WriteWindowsMedia(w.Path("src/movie/intro.wmv").string(), {}, pictures);
     w.Build("src", "game");
     // The picture of tick n shows the video at (n - 1) × 16 ms (it starts in tick 1 and moves
     // on after each tick's picture).

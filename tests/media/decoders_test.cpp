@@ -167,7 +167,7 @@ TEST(Convert, FormatsWithoutAConversionAreTheSoundDataError) {
 TEST(Ffmpeg, WindowsMediaSoundDecodesToTheMixFormat) {
     test::TempDir dir;
     const std::string path = dir / "music.wma";
-    WriteWindowsMedia(path, Sine(44100, 500, 44100), TVideoSpec{});
+    WriteWindowsMedia(path, Sine(44100, 500, 44100), TVideoPictures{});
     TFfmpegAudioStream s(std::make_unique<MemoryStream>(ReadWholeFile(path)), "music.wma");
     EXPECT_TRUE(IsMixFormat(s.GetFormat()));
     EXPECT_NEAR(s.GetLen(), 1000, 60);
@@ -185,7 +185,7 @@ TEST(Ffmpeg, WindowsMediaSoundDecodesToTheMixFormat) {
 TEST(Ffmpeg, DataWithoutSoundIsTheSoundDataError) {
     test::TempDir dir;
     const std::string path = dir / "mute.wmv";
-    WriteWindowsMedia(path, {}, TVideoSpec{.frames = 5, .paint = {}});
+    WriteWindowsMedia(path, {}, TVideoPictures{.frames = 5, .paint = {}});
     auto bytes = ReadWholeFile(path);
     ExpectBadSound([&] { TFfmpegAudioStream s(Mem(bytes), "mute.wmv"); });
     ExpectBadSound([&] { TFfmpegAudioStream s(Mem(std::vector<uint8_t>(5000, 0x30)), "x.wma"); });

@@ -266,16 +266,16 @@ const uint32_t kColours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0xFFFF00,
 std::vector<uint8_t> ColourVideo(bool sound) {
     test::TempDir dir;
     const std::string path = dir / "v.wmv";
-    TVideoSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.fps = 10;
-    spec.frames = 10;
-    spec.paint = [](int i, uint32_t* px, int pitch) {
+    TVideoPictures pictures;
+    pictures.width = 64;
+    pictures.height = 48;
+    pictures.fps = 10;
+    pictures.frames = 10;
+    pictures.paint = [](int i, uint32_t* px, int pitch) {
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x) px[y * (pitch / 4) + x] = kColours[i];
     };
-    WriteWindowsMedia(path, sound ? Sine(44100, 300, 44100) : std::vector<int16_t>{}, spec);
+    WriteWindowsMedia(path, sound ? Sine(44100, 300, 44100) : std::vector<int16_t>{}, pictures);
     return ReadWholeFile(path);
 }
 
@@ -331,7 +331,7 @@ TEST_F(ManagerTest, VideoPicturesFollowTheFrameClock) {
 
 TEST_F(ManagerTest, VideoWithoutPicturesIsTheSoundDataError) {
     test::TempDir dir;
-    WriteWindowsMedia(dir / "a.wma", Sine(4410, 300, 44100), TVideoSpec{});
+    WriteWindowsMedia(dir / "a.wma", Sine(4410, 300, 44100), TVideoPictures{});
     files.files["a.wma"] = ReadWholeFile(dir / "a.wma");
     files.files["junk.wmv"] = std::vector<uint8_t>(3000, 0x11);
     TVideoManager m(h.audio->Bus(), feeder, files.Sources());

@@ -391,14 +391,14 @@ const uint32_t kColours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0xFFFF00,
 
 std::vector<uint8_t> ColourVideo() {
     test::TempDir dir;
-    TVideoSpec spec;
-    spec.fps = 10;
-    spec.frames = 10;
-    spec.paint = [](int i, uint32_t* px, int pitch) {
+    TVideoPictures pictures;
+    pictures.fps = 10;
+    pictures.frames = 10;
+    pictures.paint = [](int i, uint32_t* px, int pitch) {
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x) px[y * (pitch / 4) + x] = kColours[i];
     };
-    WriteWindowsMedia(dir / "v.wmv", Sine(44100, 300, 44100), spec);
+    WriteWindowsMedia(dir / "v.wmv", Sine(44100, 300, 44100), pictures);
     return ReadWholeFile(dir / "v.wmv");
 }
 

@@ -224,12 +224,12 @@ PaintedPicture VideoSource::Frame(int index) const {
 
 std::vector<uint8_t> EncodeVideoSource(const std::string& file, const std::string& text) {
     const VideoSource clip(file, text);
-    TVideoSpec spec;
-    spec.width = clip.Width();
-    spec.height = clip.Height();
-    spec.fps = clip.Fps();
-    spec.frames = clip.Frames();
-    spec.paint = [&](int index, uint32_t* px, int pitch) {
+    TVideoPictures pictures;
+    pictures.width = clip.Width();
+    pictures.height = clip.Height();
+    pictures.fps = clip.Fps();
+    pictures.frames = clip.Frames();
+    pictures.paint = [&](int index, uint32_t* px, int pitch) {
         const PaintedPicture p = clip.Frame(index);
         for (int y = 0; y < p.Height; ++y)
             for (int x = 0; x < p.Width; ++x)
@@ -246,7 +246,7 @@ std::vector<uint8_t> EncodeVideoSource(const std::string& file, const std::strin
         ~Remove() { std::remove(p.c_str()); }
     } remove{path};
     try {
-        WriteWindowsMedia(path, clip.Sound(), spec);
+        WriteWindowsMedia(path, clip.Sound(), pictures);
     } catch (const SourceError&) {
         throw;
     } catch (const VeskError& e) {
