@@ -715,9 +715,6 @@ bool TEngine::ExecFunc(SysFuncCall& call) {
     if (histories_ && ExecHistoryFunc(*histories_, call)) return true;
     if (!project_) return false;
     switch (call.index) {
-        case SF_SAVESCREEN:
-            call.dest.SetFlag(SaveScreen(call));
-            return true;
         case SF_GETSAVECAPTION:
             call.dest.SetStr(project_->SaveCaption(call.Arg(0).AsInt()));
             return true;
